@@ -1,0 +1,34 @@
+#include "support/TestSupport.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <random>
+#include <system_error>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device rd;
+  auto base = std::filesystem::temp_directory_path();
+  for (;;) {
+    auto candidate = base / ("orbisk-test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) {
+      path_ = candidate;
+      return;
+    }
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::filesystem::path DataDir() {
+  const char* env = std::getenv("ORBISK_TEST_DATA");
+  return env ? std::filesystem::path(env) : std::filesystem::path("tests/data");
+}
+
+}  // namespace testing_support

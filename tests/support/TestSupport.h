@@ -1,0 +1,27 @@
+// Small helpers shared by the test programs.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The tests/data folder of the source tree.
+std::filesystem::path DataDir();
+
+}  // namespace testing_support
