@@ -43,13 +43,16 @@ constexpr std::array<RetcodeText, 27> kTexts{{
 }};
 
 static_assert(std::is_sorted(kTexts.begin(), kTexts.end(),
-                             [](const RetcodeText& a, const RetcodeText& b) { return a.code < b.code; }));
+                             [](const RetcodeText& a, const RetcodeText& b) {
+                               return a.code < b.code;
+                             }));
 
 }  // namespace
 
 const char* RetcodeMessage(uint32_t code) noexcept {
-  auto it = std::lower_bound(kTexts.begin(), kTexts.end(), code,
-                             [](const RetcodeText& entry, uint32_t value) { return entry.code < value; });
+  auto it =
+      std::lower_bound(kTexts.begin(), kTexts.end(), code,
+                       [](const RetcodeText& entry, uint32_t value) { return entry.code < value; });
   return (it != kTexts.end() && it->code == code) ? it->text : "?";
 }
 

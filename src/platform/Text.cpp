@@ -94,7 +94,8 @@ std::string NarrowFromUtf16(std::u16string_view text) {
   auto wide = reinterpret_cast<const wchar_t*>(text.data());
   int n = WideCharToMultiByte(CP_ACP, 0, wide, int(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(size_t(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide, int(text.size()), out.data(), n, nullptr, nullptr);
+  if (n > 0)
+    WideCharToMultiByte(CP_ACP, 0, wide, int(text.size()), out.data(), n, nullptr, nullptr);
   return out;
 }
 

@@ -12,7 +12,8 @@ TempDir::TempDir() {
   std::random_device rd;
   auto base = std::filesystem::temp_directory_path();
   for (;;) {
-    auto candidate = base / ("orbisk-test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+    auto candidate =
+        base / ("orbisk-test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
     std::error_code ec;
     if (std::filesystem::create_directory(candidate, ec)) {
       path_ = candidate;
