@@ -54,3 +54,23 @@ function(orbisk_test area name)
     LABELS ${area} TIMEOUT 300
     ENVIRONMENT "ORBISK_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;WINEPREFIX=${ORBISK_WINEPREFIX};WINEDEBUG=-all")
 endfunction()
+
+# orbisk_fuzzer(area name source LIBS libs...): a fuzz target; its seeds and saved
+# crashes live in fuzz/corpus/<name>/.
+function(orbisk_fuzzer area name source)
+  cmake_parse_arguments(F "" "" "LIBS" ${ARGN})
+  set(target fuzz_${name})
+  set(corpus ${PROJECT_SOURCE_DIR}/fuzz/corpus/${name})
+  add_executable(${target} ${PROJECT_SOURCE_DIR}/fuzz/${source})
+  target_link_libraries(${target} PRIVATE ${F_LIBS})
+  orbisk_target_options(${target})
+  if(ORBISK_FUZZ)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_link_libraries(${target} PRIVATE orbisk_fuzz_replay)
+    if(ORBISK_TESTS)
+      add_test(NAME ${area}.fuzz.${name} COMMAND ${target} ${corpus})
+      set_tests_properties(${area}.fuzz.${name} PROPERTIES LABELS ${area} TIMEOUT 300)
+    endif()
+  endif()
+endfunction()
