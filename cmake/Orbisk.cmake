@@ -2,8 +2,11 @@
 
 find_program(ORBISK_CCACHE ccache)
 if(ORBISK_CCACHE)
-  set(CMAKE_C_COMPILER_LAUNCHER ${ORBISK_CCACHE})
-  set(CMAKE_CXX_COMPILER_LAUNCHER ${ORBISK_CCACHE})
+  # Relative paths in the hash, so fresh clones elsewhere (CI) hit the same cache.
+  set(launcher ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${PROJECT_SOURCE_DIR} CCACHE_NOHASHDIR=true
+      ${ORBISK_CCACHE})
+  set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
 endif()
 
 if(WIN32)

@@ -1,0 +1,14 @@
+# The two commands of the README; both install what is missing first.
+.PHONY: test run bench fuzz format
+
+test:
+	scripts/test
+
+run:
+	scripts/run
+
+bench:
+	scripts/bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
