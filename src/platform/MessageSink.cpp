@@ -11,16 +11,16 @@
 namespace platform {
 namespace {
 
-void DefaultSink(MessageKind kind, std::string_view text) {
+int DefaultSink(const Message& message) {
 #if defined(_WIN32)
-  UINT style = MB_OK;
-  if (kind == kMessageError) style |= MB_ICONERROR;
-  if (kind == kMessageWarning) style |= MB_ICONWARNING;
-  if (kind == kMessageInformation) style |= MB_ICONINFORMATION;
-  MessageBoxA(nullptr, std::string(text).c_str(), "Orbisk", style);
+  return MessageBoxA(static_cast<HWND>(message.owner), std::string(message.text).c_str(),
+                     std::string(message.caption).c_str(), message.style);
 #else
-  (void)kind;
-  std::fprintf(stderr, "Orbisk: %.*s\n", int(text.size()), text.data());
+  std::fprintf(stderr, "[%.*s] %.*s\n", int(message.caption.size()), message.caption.data(),
+               int(message.text.size()), message.text.data());
+  // Without a user the first button is the answer, as Enter would give.
+  uint32_t buttons = message.style & 0xF;
+  return buttons == mb::kYesNo || buttons == mb::kYesNoCancel ? answer::kYes : answer::kOk;
 #endif
 }
 
@@ -30,9 +30,9 @@ std::atomic<MessageSink> currentSink{nullptr};
 
 MessageSink SetMessageSink(MessageSink sink) { return currentSink.exchange(sink); }
 
-void ShowMessage(MessageKind kind, std::string_view text) {
+int ShowMessage(void* owner, std::string_view text, std::string_view caption, uint32_t style) {
   MessageSink sink = currentSink.load();
-  (sink ? sink : DefaultSink)(kind, text);
+  return (sink ? sink : DefaultSink)(Message{owner, text, caption, style});
 }
 
 }  // namespace platform
