@@ -1,0 +1,130 @@
+// Owners for Win32 handles and scoped helpers for the calls that must be undone.
+// Every handle the program creates has exactly one of these as its owner.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace ui {
+
+// A move-only owner of one handle; Close is how that kind of handle is released.
+template <class Handle, auto Close, Handle Invalid = Handle{}>
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle handle) : handle_(handle) {}
+  ~UniqueHandle() { reset(); }
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != Invalid; }
+  Handle release() { return std::exchange(handle_, Invalid); }
+  void reset(Handle handle = Invalid) {
+    Handle old = std::exchange(handle_, handle);
+    if (old != Invalid) Close(old);
+  }
+
+ private:
+  Handle handle_ = Invalid;
+};
+
+namespace detail {
+inline void CloseGdiObject(HGDIOBJ object) { DeleteObject(object); }
+inline void CloseIcon(HICON icon) { DestroyIcon(icon); }
+inline void CloseCursor(HCURSOR cursor) { DestroyCursor(cursor); }
+inline void CloseMenu(HMENU menu) { DestroyMenu(menu); }
+inline void CloseWindow(HWND window) { DestroyWindow(window); }
+inline void CloseModule(HMODULE module) { FreeLibrary(module); }
+inline void CloseKernelHandle(HANDLE handle) { CloseHandle(handle); }
+inline void CloseMemoryDC(HDC dc) { DeleteDC(dc); }
+inline void CloseAccelerators(HACCEL accel) { DestroyAcceleratorTable(accel); }
+inline void CloseEnhMetaFile(HENHMETAFILE metafile) { DeleteEnhMetaFile(metafile); }
+inline void CloseRegKey(HKEY key) { RegCloseKey(key); }
+}  // namespace detail
+
+using UniqueBitmap = UniqueHandle<HBITMAP, detail::CloseGdiObject>;
+using UniqueBrush = UniqueHandle<HBRUSH, detail::CloseGdiObject>;
+using UniqueFont = UniqueHandle<HFONT, detail::CloseGdiObject>;
+using UniquePen = UniqueHandle<HPEN, detail::CloseGdiObject>;
+using UniqueRegion = UniqueHandle<HRGN, detail::CloseGdiObject>;
+using UniqueIcon = UniqueHandle<HICON, detail::CloseIcon>;
+using UniqueCursor = UniqueHandle<HCURSOR, detail::CloseCursor>;
+using UniqueMenu = UniqueHandle<HMENU, detail::CloseMenu>;
+using UniqueWindow = UniqueHandle<HWND, detail::CloseWindow>;
+using UniqueModule = UniqueHandle<HMODULE, detail::CloseModule>;
+using UniqueHandleObject = UniqueHandle<HANDLE, detail::CloseKernelHandle>;
+using UniqueMemoryDC = UniqueHandle<HDC, detail::CloseMemoryDC>;
+using UniqueAccelerators = UniqueHandle<HACCEL, detail::CloseAccelerators>;
+using UniqueEnhMetaFile = UniqueHandle<HENHMETAFILE, detail::CloseEnhMetaFile>;
+using UniqueRegKey = UniqueHandle<HKEY, detail::CloseRegKey>;
+
+// BeginPaint / EndPaint.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
+  ~PaintScope() { EndPaint(window_, &paint_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC dc() const { return dc_; }
+  const RECT& dirty() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// GetDC / ReleaseDC.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDC() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  HDC dc() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// SelectObject, restored when the scope ends.
+class SelectScope {
+ public:
+  SelectScope(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+  ~SelectScope() {
+    if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
+  }
+  SelectScope(const SelectScope&) = delete;
+  SelectScope& operator=(const SelectScope&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// OpenClipboard / CloseClipboard; check ok() before use.
+class ClipboardScope {
+ public:
+  explicit ClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+  ~ClipboardScope() {
+    if (open_) CloseClipboard();
+  }
+  ClipboardScope(const ClipboardScope&) = delete;
+  ClipboardScope& operator=(const ClipboardScope&) = delete;
+  bool ok() const { return open_; }
+
+ private:
+  bool open_;
+};
+
+}  // namespace ui
