@@ -1,0 +1,29 @@
+// Where the viewer window opens: the saved rectangle pulled back onto the work area.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace host {
+
+struct Rect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+constexpr int32_t kMinVisiblePart = 128;
+constexpr int32_t kMinWindowWidth = 600;
+constexpr int32_t kMinWindowHeight = 268;
+
+// A saved left edge of -1 means no position was saved; the platform's default
+// position is used then, when it offers one. The window keeps its saved size (at
+// least 600 x 268) and is moved so that at least 128 pixels of it stay on the work
+// area to the right and below its top-left corner.
+Rect ClampPlacement(const Rect& saved, const Rect& workArea,
+                    const std::optional<Rect>& platformDefault);
+
+}  // namespace host
