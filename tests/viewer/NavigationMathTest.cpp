@@ -21,15 +21,12 @@ TEST(Navigation, ThumbnailRatiosAndViewportCursorForAZoomedImage) {
 TEST(Navigation, DegenerateInputStaysOnTheThumbnail) {
   EXPECT_FALSE(NavigationThumbnailSize({0, 10}));
   EXPECT_EQ(ViewportCursorSize({128, 64}, {2000, 1000}, 0.0f, {500, 400}), (Size{128, 64}));
-  EXPECT_EQ(ViewportCursorSize({128, 64}, {100, 50}, 1.0f, {500, 400}), (Size{128, 64}));
   EXPECT_EQ(ViewportCursorSize({128, 64}, {2000, 1000}, 1.0f, {0, -3}), (Size{1, 1}));
   NavigationRatios none = NavigationRatiosFor(1.0f, {2000, 1000}, {0, 0});
   EXPECT_EQ(ViewportCursorPosition({100, 200}, {500, 300}, none), (Point{100, 200}));
-  EXPECT_EQ(ViewportCursorConfinement({100, 200, 228, 264}, {500, 500}),
-            (Rect{100, 200, 101, 201}));
 }
 
-TEST(Navigation, CornerBoxWindowAndFrame) {
+TEST(Navigation, CornerBoxAndWindowPlacement) {
   EXPECT_EQ(CornerBox({0, 0, 500, 400}, true, true, {17, 16}), (Rect{483, 384, 500, 400}));
   EXPECT_FALSE(CornerBox({0, 0, 500, 400}, true, false, {17, 16}));
 
@@ -37,10 +34,6 @@ TEST(Navigation, CornerBoxWindowAndFrame) {
   EXPECT_EQ(NavigationWindowRect({128, 64}, {1000, 700}, work), (Rect{890, 668, 1024, 738}));
   EXPECT_EQ(NavigationWindowRect({128, 64}, {10, 10}, work), (Rect{10, 10, 144, 80}));
   EXPECT_EQ(NavigationWindowRect({128, 64}, {-50, 10}, work).left, 0);
-
-  std::array<Rect, 3> frame = NavigationFrameRects({134, 70});
-  EXPECT_EQ(frame[0], (Rect{0, 0, 134, 70}));
-  EXPECT_EQ(frame[2], (Rect{2, 2, 132, 68}));
 }
 
 TEST(Navigation, ViewportCursorOutlinesOrInverts) {
@@ -49,7 +42,6 @@ TEST(Navigation, ViewportCursorOutlinesOrInverts) {
   EXPECT_EQ(ViewportCursorPixel(cursor, {1, 5}), CursorPixel::White);
   EXPECT_EQ(ViewportCursorPixel(cursor, {10, 2}), CursorPixel::Black);
   EXPECT_EQ(ViewportCursorPixel(cursor, {3, 3}), CursorPixel::Transparent);
-  EXPECT_EQ(ViewportCursorPixel(cursor, {30, 10}), CursorPixel::White);
   EXPECT_EQ(ViewportCursorPixel(cursor, {31, 25}), CursorPixel::Black);
   EXPECT_EQ(ViewportCursorPixel({5, 20}, {2, 10}), CursorPixel::Invert);
 }

@@ -51,24 +51,17 @@ TEST(PaintPlan, FitWidthOverflowScrollsVerticallyAndFitsDrawWhole) {
   EXPECT_EQ(fit.fillCount, 2);
 }
 
-TEST(PaintPlan, FrozenNaturalAutoSizeAndBadInput) {
+TEST(PaintPlan, FrozenNaturalAndBadInput) {
   PaintInput input{{ViewMode::Zoom, 1.0f}, {100, 50}, {400, 300}, {100, 50}, {}};
   input.frozen = true;
   PaintPlan frozen = PlanPaint(input);
   EXPECT_EQ(frozen.draw, DrawKind::None);
   EXPECT_TRUE(frozen.imageRect.IsEmpty());
-  EXPECT_EQ(frozen.fillCount, 0);
 
   PaintPlan natural =
       PlanPaint({{ViewMode::Natural, 1.0f}, {128, 64}, {128, 64}, {2000, 1000}, {}});
   EXPECT_EQ(natural.destination, (Rect{0, 0, 128, 64}));
   EXPECT_EQ(natural.source, (Rect{0, 0, 2000, 1000}));
-
-  input.frozen = false;
-  input.autoSize = true;
-  PaintPlan sized = PlanPaint(input);
-  EXPECT_EQ(sized.destination, (Rect{0, 0, 100, 50}));
-  EXPECT_EQ(sized.fillCount, 0);
 
   PaintPlan zero = PlanPaint({{ViewMode::Zoom, 0.0f}, {0, 0}, {400, 300}, {100, 50}, {5, 5}});
   EXPECT_EQ(zero.draw, DrawKind::None);
