@@ -63,7 +63,7 @@ void DecodeSamples8(const PixelLayout& in, const uint8_t* src, int32_t count, ui
       case ColourSpace::kYCbCr: {
         int y = src[0], cb = src[1] - 128, cr = src[2] - 128;
         r = Clamp8(y + ((91881 * cr + 32768) >> 16));
-        g = Clamp8(y - ((22554 * cb + 46802 * cr - 32768) >> 16));
+        g = Clamp8(y - ((22554 * cb + 46802 * cr + 32768) >> 16));
         b = Clamp8(y + ((116130 * cb + 32768) >> 16));
         break;
       }

@@ -91,6 +91,14 @@ TEST(LineConverter, PackedAndWideLayoutsHaveTheirDocumentedBits) {
   ASSERT_EQ(c.Set(red.bitmap, kPixelRGB24), RCOK);
   ASSERT_TRUE(c.GetScanline(0, out));
   EXPECT_EQ(out[0] | out[1] << 8 | out[2] << 16, 0xFF0000);
+  // Greys are Y with neutral chroma, both ways.
+  TestBitmap grey(kPixelModel6x8, 1, 1);
+  std::memset(grey.bitmap.pixels, 128, 3);
+  EXPECT_EQ(PixelBgra(grey.bitmap, 0, 0), 0xFF808080u);
+  runtime_test::FillBgra(red, [](int32_t, int32_t) { return 0xFF404040u; });
+  ASSERT_EQ(c.Set(red.bitmap, kPixelModel6x8), RCOK);
+  ASSERT_TRUE(c.GetScanline(0, out));
+  EXPECT_EQ(out[0] | out[1] << 8 | out[2] << 16, 0x808040);
 }
 
 TEST(LineConverter, SubBytePixelsFromAnyColumn) {
