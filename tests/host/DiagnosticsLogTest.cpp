@@ -47,16 +47,11 @@ TEST(DiagnosticsLog, FileNamesCarryTheStartTimeWithoutColonsOrLineFeed) {
   EXPECT_EQ(LogFilePath("/tmp/", time), "/tmp" + sep + "orbisk_log_Wed Jun 30 21_49_08 1993_.txt");
   EXPECT_EQ(LogFilePath("a:b:c\t", "x"), "a:b_c_" + sep + "orbisk_log_x.txt")
       << "only a drive's colon survives";
-}
 
-TEST(DiagnosticsLog, TimeTextHasTheCtimeShape) {
-  std::string text = CtimeText(std::time(nullptr));
-  ASSERT_EQ(text.size(), 25u) << text;
-  EXPECT_EQ(text.back(), '\n');
-  EXPECT_EQ(text[3], ' ');
-  EXPECT_EQ(text[13], ':');
-  EXPECT_EQ(text[16], ':');
-  EXPECT_EQ(std::string("SunMonTueWedThuFriSat").find(text.substr(0, 3)) % 3, 0u);
+  std::string now = CtimeText(std::time(nullptr));
+  ASSERT_EQ(now.size(), 25u) << now;
+  EXPECT_EQ(now.substr(13, 4), ":" + now.substr(14, 2) + ":");
+  EXPECT_EQ(now.back(), '\n');
 }
 
 TEST(DiagnosticsLog, MemoryStatusLineInKibibytes) {
@@ -102,16 +97,6 @@ TEST(DiagnosticsLog, EveryLineIsOnDiskAtOnce) {
   EXPECT_EQ(ReadFile(path), text);
 }
 
-TEST(DiagnosticsLog, WithoutAFileNothingHappens) {
-  DiagnosticsLog log;
-  log.Write("x");
-  log.WriteWide(L"x");
-  log.WriteMemoryStatus();
-  log.Close();
-  EXPECT_FALSE(log.IsOpen());
-  EXPECT_TRUE(log.Path().empty());
-}
-
 TEST(DiagnosticsLog, AFileThatCannotBeCreatedWarnsTheUser) {
   testing_support::TempDir dir;
   platform::MessageSink previous = platform::SetMessageSink(RecordMessage);
@@ -120,6 +105,10 @@ TEST(DiagnosticsLog, AFileThatCannotBeCreatedWarnsTheUser) {
   EXPECT_FALSE(log.Open(folder));
   platform::SetMessageSink(previous);
   EXPECT_FALSE(log.IsOpen());
+  log.Write("x");  // a closed log takes every call
+  log.WriteWide(L"x");
+  log.WriteMemoryStatus();
+  log.Close();
   EXPECT_EQ(seen.count, 1);
   EXPECT_EQ(seen.caption, "Warning");
   EXPECT_EQ(seen.text.rfind("Can't create log file=" + folder, 0), 0u) << seen.text;

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "host/HostPlatform.h"
@@ -60,6 +61,11 @@ TEST(HostWin32, TheSettingsFileIsInTheCommonDocumentsFolder) {
   settings.pos = {{5, 6, 700, 500}, 0};
   settings.showToolBar = false;
   ASSERT_TRUE(store.Write(settings, {}, AboutInfo()));
+  std::ifstream in(path);
+  std::string text(std::istreambuf_iterator<char>(in), {});
+  in.close();
+  EXPECT_NE(text.find("\nShowToolBar=#0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nPos=5,6,700,500,0\n"), std::string::npos);
   Settings back;
   SettingsStore again;
   ASSERT_TRUE(again.Read(path, back));

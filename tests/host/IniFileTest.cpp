@@ -4,7 +4,6 @@
 
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,17 +22,6 @@ IniFile Parse(std::string_view text) {
   return ini;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> SectionNames(const IniFile& ini) {
-  std::vector<std::string> names;
-  for (const IniSection& section : ini.Sections()) names.push_back(section.name);
-  return names;
-}
-
 }  // namespace
 
 TEST(IniFile, LineClassesDecideWhatIsRead) {
@@ -42,24 +30,25 @@ TEST(IniFile, LineClassesDecideWhatIsRead) {
       "[[ \t Main \x01]\n"
       "; comment=1\n"
       " indented=1\n"
-      "\n"
       "1digit=1\n"
       "=5\n"
       "key=1\n"
       "Key=2\n"
-      "+plus=3\n"
+      "a=#\n"  // a mark alone drops its line
+      "b=1,\"\n"
+      "c=^ ,2\n"
       "[Open\n"
-      "*star==4\n"
+      "*star==4,\"\"\n"
       "[Main]\n"
       "key=9\n");
-  EXPECT_EQ(SectionNames(ini), (std::vector<std::string>{"Main", "Open", "Main"}));
-  ASSERT_EQ(ini.Sections()[0].items.size(), 3u);
+  ASSERT_EQ(ini.Sections().size(), 3u);
+  EXPECT_EQ(ini.Sections()[0].name, "Main");
+  EXPECT_EQ(ini.Sections()[1].name, "Open");
+  EXPECT_EQ(ini.Sections()[0].items.size(), 2u);
   EXPECT_EQ(ini.GetInt("Main", "key", 0, -1), 1) << "the first section of a name wins";
   EXPECT_EQ(ini.GetInt("Main", "Key", 0, -1), 2) << "keys differ by case";
-  EXPECT_EQ(ini.GetInt("Main", "+plus", 0, -1), 3);
   EXPECT_EQ(ini.GetInt("Open", "*star", 0, -1), 4) << "a run of '=' is one separator";
-  EXPECT_EQ(ini.GetInt("Main", "orphan", 0, -1), -1);
-  EXPECT_EQ(ini.GetInt("Main", "1digit", 0, -1), -1);
+  EXPECT_EQ(ini.GetString("Open", "*star", 1, "?"), "");
 }
 
 TEST(IniFile, HandEditedValuesReadByTheirFirstCharacter) {
@@ -69,61 +58,27 @@ TEST(IniFile, HandEditedValuesReadByTheirFirstCharacter) {
       "dec= -12 ,,, 7x, abc ,99999999999\n"
       "quoted=\"a,b\",\"x\"\"\n"
       "float=^0_25,^1.5,^-2e3\n"
-      "empty=\n"
-      "noequals\r\n");
-  const IniItem* hex = ini.FindItem("S", "hex");
-  ASSERT_NE(hex, nullptr);
-  ASSERT_EQ(hex->values.size(), 5u);
-  EXPECT_EQ(hex->values[0].integer, 255);
-  EXPECT_EQ(hex->values[1].integer, 26);
-  EXPECT_EQ(hex->values[2].integer, -1);
-  EXPECT_EQ(uint32_t(hex->values[3].integer), 0xFFFFFFFFu) << "saturates";
-  EXPECT_EQ(hex->values[4].integer, 0);
-  for (const IniValue& v : hex->values) EXPECT_EQ(v.type, IniValueType::kHex);
-
-  const IniItem* dec = ini.FindItem("S", "dec");
-  ASSERT_EQ(dec->values.size(), 4u) << "runs of commas are one separator";
-  EXPECT_EQ(dec->values[0].integer, -12);
-  EXPECT_EQ(dec->values[1].integer, 7);
-  EXPECT_EQ(dec->values[2].integer, 0);
-  EXPECT_EQ(dec->values[3].integer, INT32_MAX);
+      "empty=\r\n");
+  std::vector<int32_t> hex, dec;
+  for (const IniValue& v : ini.FindItem("S", "hex")->values) hex.push_back(v.integer);
+  for (const IniValue& v : ini.FindItem("S", "dec")->values) dec.push_back(v.integer);
+  EXPECT_EQ(hex, (std::vector<int32_t>{255, 26, -1, -1, 0})) << "too many digits saturate";
+  EXPECT_EQ(dec, (std::vector<int32_t>{-12, 7, 0, INT32_MAX})) << "runs of commas are one";
+  EXPECT_EQ(ini.FindItem("S", "hex")->values[0].type, IniValueType::kHex);
 
   // A quoted comma splits the string; the second half is no string at all.
   EXPECT_EQ(ini.GetString("S", "quoted", 0, "?"), "a");
-  EXPECT_EQ(ini.FindItem("S", "quoted")->values[1].type, IniValueType::kDecimal);
+  EXPECT_EQ(ini.GetString("S", "quoted", 1, "?"), "?");
+  EXPECT_EQ(ini.GetInt("S", "quoted", 1, -1), 0);
   EXPECT_EQ(ini.GetString("S", "quoted", 2, "?"), "x\"");
 
   EXPECT_DOUBLE_EQ(ini.GetDouble("S", "float", 0, 0), 0.25);
   EXPECT_DOUBLE_EQ(ini.GetDouble("S", "float", 1, 0), 1.5) << "'.' is the C locale's point";
   EXPECT_DOUBLE_EQ(ini.GetDouble("S", "float", 2, 0), -2000);
-
-  ASSERT_NE(ini.FindItem("S", "empty"), nullptr);
+  EXPECT_DOUBLE_EQ(ini.GetDouble("S", "dec", 0, -1), -1) << "other types give the default";
+  EXPECT_EQ(ini.GetInt("S", "dec", 4, -1), -1);
+  EXPECT_EQ(ini.GetInt("S", "dec", -1, -1), -1);
   EXPECT_TRUE(ini.FindItem("S", "empty")->values.empty());
-  ASSERT_NE(ini.FindItem("S", "noequals"), nullptr);
-}
-
-TEST(IniFile, AValueThatIsOnlyItsMarkDropsItsLine) {
-  IniFile ini = Parse("[S]\na=#\nb=1,\"\nc=^ ,2\nd=\"\",#1\n");
-  EXPECT_EQ(ini.FindItem("S", "a"), nullptr);
-  EXPECT_EQ(ini.FindItem("S", "b"), nullptr);
-  EXPECT_EQ(ini.FindItem("S", "c"), nullptr);
-  EXPECT_EQ(ini.GetString("S", "d", 0, "?"), "");
-  EXPECT_EQ(ini.GetInt("S", "d", 1, 0), 1);
-}
-
-TEST(IniFile, GettersGiveTheDefaultForOtherTypesAndMissingValues) {
-  IniFile ini = Parse("[S]\nv=\"s\",5,#6,^7\n");
-  EXPECT_EQ(ini.GetInt("S", "v", 0, -1), -1);
-  EXPECT_EQ(ini.GetInt("S", "v", 1, -1), 5);
-  EXPECT_EQ(ini.GetInt("S", "v", 2, -1), 6);
-  EXPECT_EQ(ini.GetInt("S", "v", 3, -1), -1);
-  EXPECT_DOUBLE_EQ(ini.GetDouble("S", "v", 1, -1), -1);
-  EXPECT_DOUBLE_EQ(ini.GetDouble("S", "v", 3, -1), 7);
-  EXPECT_EQ(ini.GetString("S", "v", 1, "d"), "d");
-  EXPECT_EQ(ini.GetInt("S", "v", 4, -1), -1);
-  EXPECT_EQ(ini.GetInt("S", "v", -1, -1), -1);
-  EXPECT_EQ(ini.GetInt("s", "v", 1, -1), -1);
-  EXPECT_EQ(ini.GetInt("S", "V", 1, -1), -1);
 }
 
 TEST(IniFile, SettersKeepTheStoredTypeAndPadUpToTheIndex) {
@@ -133,11 +88,6 @@ TEST(IniFile, SettersKeepTheStoredTypeAndPadUpToTheIndex) {
   ini.SetString("S", "mixed", 1, "no");  // nor a number by a string
   ini.SetDouble("S", "mixed", 0, 2.5);   // a float replaces anything
   ini.SetInt("S", "mixed", 2, 3, false);
-  EXPECT_DOUBLE_EQ(ini.GetDouble("S", "mixed", 0, 0), 2.5);
-  EXPECT_EQ(ini.GetInt("S", "mixed", 1, 0), 10);
-  EXPECT_EQ(ini.FindItem("S", "mixed")->values[1].type, IniValueType::kHex);
-  EXPECT_DOUBLE_EQ(ini.GetDouble("S", "mixed", 2, 0), 1);
-
   ini.SetInt("S", "mixed", 5, 7, false);
   ini.SetString("S", "new", 3, "first");  // a new item takes the value at index 0
   ini.SetInt("T", "n", 0, 1, false);
@@ -181,27 +131,23 @@ TEST(IniFile, WritesTheDocumentedLayout) {
 }
 
 TEST(IniFile, BinaryValuesAreHexadecimalDigitPairs) {
-  IniFile ini;
+  IniFile ini = Parse("[S]\nlower=\"0aff7\"\ngarbage=\"G0!!\"\nnumber=12\n");
   const uint8_t bytes[] = {0x00, 0x7F, 0x80, 0xFF};
   ini.SetBinary("S", "b", 0, bytes, sizeof bytes);
   EXPECT_EQ(ini.GetString("S", "b", 0, ""), "007F80FF");
   EXPECT_EQ(ini.GetBinary("S", "b", 0, {}), std::vector<uint8_t>(bytes, bytes + 4));
-
-  IniFile edited = Parse("[S]\nlower=\"0aff7\"\ngarbage=\"G0!!\"\nnumber=12\n");
-  EXPECT_EQ(edited.GetBinary("S", "lower", 0, {}), (std::vector<uint8_t>{0x0A, 0xFF}))
+  EXPECT_EQ(ini.GetBinary("S", "lower", 0, {}), (std::vector<uint8_t>{0x0A, 0xFF}))
       << "lower case reads, an odd last digit is ignored";
   // Other characters count as their code minus '0': 'G' is 23, '!' is -15.
-  EXPECT_EQ(edited.GetBinary("S", "garbage", 0, {}),
+  EXPECT_EQ(ini.GetBinary("S", "garbage", 0, {}),
             (std::vector<uint8_t>{uint8_t(23 * 16), uint8_t(-15 * 16 - 15)}));
-  EXPECT_EQ(edited.GetBinary("S", "number", 0, {9}), std::vector<uint8_t>{9});
+  EXPECT_EQ(ini.GetBinary("S", "number", 0, {9}), std::vector<uint8_t>{9});
 }
 
 TEST(IniFile, LongLinesAreCutNotSplit) {
-  std::string line = "[S]\nlong=\"" + std::string(5000, 'x') + "\"\nnext=1\n";
-  IniFile ini = Parse(line);
+  IniFile ini = Parse("[S]\nlong=\"" + std::string(5000, 'x') + "\"\nnext=1\n");
   EXPECT_EQ(ini.GetString("S", "long", 0, "").size(), IniFile::kMaxLineLength - 6);
   EXPECT_EQ(ini.Sections()[0].items.size(), 2u);
-  EXPECT_EQ(ini.GetInt("S", "next", 0, 0), 1);
   // A NUL ends the line's text, as it ends a C string.
   EXPECT_EQ(Parse("[S]\na=1\0b=2\nc=3\n"sv).ToText(), "[S]\na=1\nc=3\n\n");
 }
@@ -213,43 +159,28 @@ TEST(IniFile, LoadAndSaveFiles) {
   EXPECT_FALSE(ini.Save(path, true)) << "no sections, no file";
   EXPECT_FALSE(std::filesystem::exists(path));
 
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << "[S]\r\nv=#1F,\"p\"\r\n";
-  }
+  std::ofstream(path, std::ios::binary) << "[S]\r\nv=#1F,\"p\"\r\n";
   ASSERT_TRUE(ini.Load(path, true));
   EXPECT_EQ(ini.GetInt("S", "v", 0, 0), 31);
   EXPECT_EQ(ini.GetString("S", "v", 1, ""), "p");
-  ASSERT_TRUE(ini.Save(path, true));
-  std::string written = ReadFile(path);
+  EXPECT_FALSE(ini.Save(dir.File("no/such/folder.ini"), true));
+
+  // A relative name is taken from the folder of the library (here the test program).
+  static const char anchor = 0;
+  std::string name = "inifile-test-" + dir.Path().filename().string() + ".ini";
+  std::string besideLibrary = platform::ModuleFolder(&anchor) + name;
+  ASSERT_TRUE(ini.Save(name, false));
+  std::ifstream in(besideLibrary, std::ios::binary);
+  std::string written(std::istreambuf_iterator<char>(in), {});
   EXPECT_TRUE(written == "[S]\nv=#1F,\"p\"\n\n" || written == "[S]\r\nv=#1F,\"p\"\r\n\r\n")
       << written;
+  in.close();
+  std::remove(besideLibrary.c_str());
 
-  EXPECT_FALSE(ini.Save(dir.File("no/such/folder.ini"), true));
   EXPECT_FALSE(ini.Load(dir.File("missing.ini"), true));
   EXPECT_TRUE(ini.Sections().empty());
-
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << "[S]\n" << std::string(IniFile::kMaxFileSize, ';');
-  }
-  EXPECT_FALSE(ini.Load(path, true));
-  EXPECT_TRUE(ini.Sections().empty());
-}
-
-TEST(IniFile, RelativePathsAreTakenFromTheLibraryFolder) {
-  static const char anchor = 0;
-  std::string folder = platform::ModuleFolder(&anchor);
-  ASSERT_FALSE(folder.empty());
-  std::string name = "inifile-test-" + std::to_string(std::rand()) + ".ini";
-  IniFile ini;
-  ini.SetInt("S", "k", 0, 1, false);
-  ASSERT_TRUE(ini.Save(name, false));
-  EXPECT_TRUE(std::filesystem::exists(folder + name));
-  IniFile back;
-  EXPECT_TRUE(back.Load(folder + name, true));
-  EXPECT_EQ(back.GetInt("S", "k", 0, 0), 1);
-  std::remove((folder + name).c_str());
+  std::ofstream(path, std::ios::binary) << "[S]\n" << std::string(IniFile::kMaxFileSize, ';');
+  EXPECT_FALSE(ini.Load(path, true)) << "too large to be a settings file";
 }
 
 TEST(IniFile, FloatsUseTheUnderscoreWhateverTheLocale) {

@@ -39,25 +39,20 @@ IniFile Records(std::string_view lines) {
 }  // namespace
 
 TEST(ShortcutRecords, CommandTablesAreConsistent) {
-  std::set<uint16_t> ids;
   std::set<std::string_view> names;
   for (const NamedCommand& command : kShortcutCommands) {
-    ids.insert(command.id);
     names.insert(command.name);
-    EXPECT_EQ(FindShortcutCommand(command.id), &command);
+    EXPECT_EQ(FindShortcutCommand(command.id), &command) << "ids are unique";
   }
-  EXPECT_EQ(ids.size(), 65u);
   EXPECT_EQ(names.size(), 65u);
   EXPECT_EQ(FindShortcutCommand(kCmdEscape), nullptr);
-  EXPECT_EQ(kShortcutCommands[0].name, "OpenImage");
-  EXPECT_EQ(kShortcutCommands[64].name, "About");
 
+  // Every default key belongs to a listed command, Esc or a host key, and to one only.
   std::set<uint32_t> strokes;
   for (const AccelEntry& entry : kDefaultAccelerators) {
-    bool outsideList =
-        entry.cmd == kCmdEscape || (entry.cmd >= kCmdHostKey1 && entry.cmd <= kCmdHostKey7);
-    EXPECT_TRUE(FindShortcutCommand(entry.cmd) || outsideList) << entry.cmd;
-    EXPECT_TRUE(strokes.insert(StoredKey(entry)).second) << "stroke twice: " << entry.key;
+    bool kept = entry.cmd == kCmdEscape || (entry.cmd >= kCmdHostKey1 && entry.cmd <= kCmdHostKey7);
+    EXPECT_TRUE(FindShortcutCommand(entry.cmd) || kept) << entry.cmd;
+    EXPECT_TRUE(strokes.insert(StoredKey(entry)).second) << entry.key;
   }
   EXPECT_EQ(KeysOf(Defaults(), kCmdOpenNext), (std::vector<uint32_t>{0x30022, 0x30027, 0x30020}));
 }
