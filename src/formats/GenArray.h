@@ -93,6 +93,15 @@ inline void ReleaseBlock(ArrayRecord* a) noexcept {
 
 }  // namespace detail
 
+// An element type whose objects a plug-in may create (pages) starts with a table of
+// the creating module's functions and says so with a static DestroyElement(T*) that
+// destroys an element through that table; the array then never deletes one itself.
+template <class T>
+concept DestroysThroughOwnTable = requires(T* element) {
+  { T::DestroyElement(element) }
+  noexcept;
+};
+
 template <class T>
 class array_ptr {
  public:
@@ -214,9 +223,15 @@ class array_ptr {
     self->items[self->count++] = element;
     return true;
   }
-  // Elements are created by the program with new; plug-ins only fill them.
+  // Elements the program created with new go with delete; elements that another module
+  // may have created (see DestroysThroughOwnTable) go through their own table.
   static void ORBISK_CDECL DeleteSlot(ArrayRecord*, void* element) noexcept {
-    delete static_cast<T*>(element);
+    if (!element) return;
+    if constexpr (DestroysThroughOwnTable<T>) {
+      T::DestroyElement(static_cast<T*>(element));
+    } else {
+      delete static_cast<T*>(element);
+    }
   }
 
   void Forget() noexcept {
