@@ -1,0 +1,4 @@
+// A module that is no format plug-in: it lacks "GetFilterInfo".
+#include "formats/Abi.h"
+
+ORBISK_EXPORT int ORBISK_CDECL SomethingElse() { return 1; }
