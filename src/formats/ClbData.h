@@ -25,5 +25,9 @@ struct ClbData {
 // Returns false to ask the running operation to stop (it then ends with USRA).
 using ProgressCallback = bool(ORBISK_CDECL*)(ClbData* data);
 
+ORBISK_LAYOUT_OFFSET(ClbData, step, 4);
 ORBISK_LAYOUT_OFFSET(ClbData, object, 8);
+ORBISK_LAYOUT_OFFSET(ClbData, eventKind, 16);
+ORBISK_LAYOUT_OFFSET(ClbData, text, 20);
+ORBISK_LAYOUT_OFFSET(ClbData, context, 24);
 ORBISK_LAYOUT_SIZE(ClbData, 32);

@@ -60,10 +60,24 @@ struct CoreBitmap {
 };
 
 ORBISK_LAYOUT_OFFSET(CoreBitmap, pixels, 4);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, width, 8);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, height, 12);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, stride, 16);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, pixelType, 20);
 ORBISK_LAYOUT_OFFSET(CoreBitmap, palette, 24);
 ORBISK_LAYOUT_OFFSET(CoreBitmap, freePixels, 1048);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, freeContext, 1052);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, attachment, 1056);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, picture, 1060);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, reserved1, 1064);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, paletteSize, 1068);
 ORBISK_LAYOUT_OFFSET(CoreBitmap, progress, 1072);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, progressContext, 1076);
 ORBISK_LAYOUT_OFFSET(CoreBitmap, ownsPixels, 1080);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, convertFlag1, 1081);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, convertFlag2, 1082);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, reserved2, 1083);
+ORBISK_LAYOUT_OFFSET(CoreBitmap, reserved3, 1084);
 ORBISK_LAYOUT_SIZE(CoreBitmap, 1088);
 
 // Bytes per row for a width, a bits-per-pixel count and a row rule; 0 when the
