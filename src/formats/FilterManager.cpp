@@ -411,6 +411,8 @@ FilterFormatDesc* FilterManager::DetectFromFileNow(const void* path, bool wide, 
 
   uint8_t header[kHeaderSize] = {};
   file.Read(header, 1, sizeof(header));
+  // Unreadable counts as missing (a folder opens natively but cannot be read).
+  if (file.Error()) return nullptr;
   rc = NSUP;
   // Detectors get the stream where the header read left it and position it themselves.
   FilterFormatDesc* found = SignatureMatch(header, &file);
@@ -493,6 +495,8 @@ uint32_t FilterManager::Dispatch(Entry kind, const void* path, ImageDataExchange
                                        : desc->GetFileInfo;
   };
   const uint32_t missingEntry = kind == Entry::kThumbnail ? uint32_t(TMNS) : uint32_t(UNSF);
+
+  if (request->sourceSize != 0 && !request->source) return BADA;
 
   uint32_t rc = NSUP;
   FilterFormatDesc* desc;

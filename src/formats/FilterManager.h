@@ -95,7 +95,7 @@ class FilterManager {
   // By the extension of the path's file name (either case); null without one.
   FilterFormatDesc* FindByExtension(std::string_view path);
 
-  // rc: MISS when the file cannot be opened, else NSUP (also on success).
+  // rc: MISS when the file cannot be opened or read, else NSUP (also on success).
   FilterFormatDesc* DetectFromFile(const void* path, bool wide, uint32_t& rc,
                                    uint8_t probeFlag = 0);
   // rc: NSUP (also on success); the stream's position is kept.

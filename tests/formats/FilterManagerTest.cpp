@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -262,6 +263,9 @@ TEST_F(FilterManagerTest, DetectionBySignatureExtensionAndProbes) {
   EXPECT_EQ(rc, MISS);
   EXPECT_EQ(manager.DetectFromFile(nullptr, true, rc), nullptr);
   EXPECT_EQ(rc, MISS);
+  std::filesystem::create_directory(dir.File("folder.aaa"));
+  EXPECT_EQ(manager.DetectFromFile(dir.File("folder.aaa").c_str(), false, rc), nullptr);
+  EXPECT_EQ(rc, MISS);
   std::u16string wide = platform::Utf16FromNarrow(Write("w\xC3\xA9.bin", "AAA"));
   FilterFormatDesc* byWide = manager.DetectFromFile(wide.c_str(), true, rc);
   ASSERT_NE(byWide, nullptr);
@@ -334,6 +338,10 @@ TEST_F(FilterManagerTest, LoadsGoToTheChosenEntryWithTheHostAllocator) {
   FilterManager::SetFilmProbeFlagReader(nullptr);
 
   EXPECT_EQ(manager.LoadImageData(alpha.c_str(), nullptr, nullptr), BADA);
+  ImageDataExchange noData;
+  noData.sourceSize = 10;
+  noData.format = kAAA;
+  EXPECT_EQ(manager.LoadImageData(nullptr, &noData, nullptr), BADA);
 }
 
 TEST_F(FilterManagerTest, MemoryStreamAndInformationRequests) {
