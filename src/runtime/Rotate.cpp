@@ -144,33 +144,36 @@ inline __m128i Load16(const uint8_t* p) {
 }
 
 // Target rows are written 16 pixels at a time so that whole 16-byte words go out;
-// for large results they bypass the cache (nothing reads them back soon).
+// for large results they bypass the cache (nothing reads them back soon). The
+// source rows of the band's target columns are looked up once.
 struct QuarterBlocks {
   const SourceRows& s;
   const Target& t;
   int quarter;
   bool stream;
+  uint32_t bytes;
+  const uint8_t* rows[kColumnBand];  // source row of target column x0 + i
 
-  // Source pixels of the block at target (x, y): one source row per target column
-  // x .. x + 3, from the source column of target row y (of y + 3 when reversed).
-  void Rows(int32_t x, int32_t y, uint32_t bytes, const uint8_t** rows) const {
-    for (int k = 0; k < 4; ++k) {
-      rows[k] = quarter == 1 ? s.Row(s.height - 1 - (x + k)) + uint64_t(y) * bytes
-                             : s.Row(x + k) + uint64_t(s.width - 4 - y) * bytes;
+  QuarterBlocks(const SourceRows& source, const Target& target, int q, bool streamed, Region r)
+      : s(source), t(target), quarter(q), stream(streamed), bytes(source.layout->bitsPerPixel / 8) {
+    for (int32_t i = 0; i < r.x1 - r.x0; ++i) {
+      rows[i] = s.Row(quarter == 1 ? s.height - 1 - (r.x0 + i) : r.x0 + i);
     }
   }
 
+  // Offset of the block's first source pixel for target row y (of y + 3 when
+  // reversed) in every row.
+  uint64_t Column(int32_t y) const { return uint64_t(quarter == 1 ? y : s.width - 4 - y) * bytes; }
+
   // Every 16 target rows, touches the source a little ahead in each of the band's
   // source rows: the hardware prefetchers do not follow that many streams.
-  void Prefetch(Region r, int32_t y, uint32_t bytes) const {
+  void Prefetch(Region r, int32_t y) const {
     constexpr int32_t kAhead = 32;
     if ((y - r.y0) % 16 != 0) return;
     int32_t column =
         quarter == 1 ? std::min(y + kAhead, s.width - 1) : std::max(s.width - 4 - y - kAhead, 0);
-    for (int32_t x = r.x0; x < r.x1; ++x) {
-      int32_t row = quarter == 1 ? s.height - 1 - x : x;
-      _mm_prefetch(reinterpret_cast<const char*>(s.Row(row) + uint64_t(column) * bytes),
-                   _MM_HINT_T0);
+    for (int32_t i = 0; i < r.x1 - r.x0; ++i) {
+      _mm_prefetch(reinterpret_cast<const char*>(rows[i] + uint64_t(column) * bytes), _MM_HINT_T0);
     }
   }
 
@@ -188,13 +191,13 @@ struct QuarterBlocks {
 void TurnBlocks32(const QuarterBlocks& b, Region r) {
   bool reverse = b.quarter == 3;
   for (int32_t y = r.y0; y < r.y1; y += 4) {
-    b.Prefetch(r, y, 4);
+    b.Prefetch(r, y);
+    uint64_t column = b.Column(y);
     for (int32_t x = r.x0; x < r.x1; x += 4) {
-      const uint8_t* rows[4];
-      b.Rows(x, y, 4, rows);
+      const uint8_t* const* rows = b.rows + (x - r.x0);
       __m128i v[4];
       for (int k = 0; k < 4; ++k) {
-        v[k] = Load16(rows[k]);
+        v[k] = Load16(rows[k] + column);
         if (reverse) v[k] = _mm_shuffle_epi32(v[k], 0x1B);
       }
       Transpose4(v[0], v[1], v[2], v[3]);
@@ -209,15 +212,15 @@ __attribute__((target("ssse3"))) void TurnBlocks24(const QuarterBlocks& b, Regio
                              : _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
   const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
   for (int32_t y = r.y0; y < r.y1; y += 4) {
-    b.Prefetch(r, y, 3);
+    b.Prefetch(r, y);
+    uint64_t column = b.Column(y);
     for (int32_t x = r.x0; x < r.x1; x += 16) {
       // Four blocks of 12 bytes per target row are joined into three words.
       __m128i parts[4][4];
       for (int k = 0; k < 4; ++k) {
-        const uint8_t* rows[4];
-        b.Rows(x + 4 * k, y, 3, rows);
+        const uint8_t* const* rows = b.rows + (x + 4 * k - r.x0);
         __m128i v[4];
-        for (int i = 0; i < 4; ++i) v[i] = _mm_shuffle_epi8(Load16(rows[i]), expand);
+        for (int i = 0; i < 4; ++i) v[i] = _mm_shuffle_epi8(Load16(rows[i] + column), expand);
         Transpose4(v[0], v[1], v[2], v[3]);
         for (int j = 0; j < 4; ++j) parts[j][k] = _mm_shuffle_epi8(v[j], pack);
       }
@@ -241,7 +244,7 @@ Covered TurnBlocks(const SourceRows& s, int quarter, Region r, const Target& t) 
   if ((quarter != 1 && quarter != 3) || (bytes != 3 && bytes != 4)) return none;
   if (bytes == 3 && !__builtin_cpu_supports("ssse3")) return none;
   Region v = r;
-  v.x1 = r.x0 + ((r.x1 - r.x0) & ~15);
+  v.x1 = r.x0 + (std::min(r.x1 - r.x0, kColumnBand) & ~15);
   // A 24-bit load reads 16 bytes for a 12-byte group: keep it inside the rows.
   if (bytes == 3 && quarter == 1) v.y1 = std::min(v.y1, s.width - 6);
   if (bytes == 3 && quarter == 3) v.y0 = std::max(v.y0, 2);
@@ -250,7 +253,7 @@ Covered TurnBlocks(const SourceRows& s, int quarter, Region r, const Target& t) 
   constexpr uint64_t kStreamBytes = 8u << 20;
   bool stream = uint64_t(t.height) * t.rowBytes >= kStreamBytes && t.rowBytes % 16 == 0 &&
                 reinterpret_cast<uintptr_t>(t.rows) % 16 == 0;
-  QuarterBlocks blocks{s, t, quarter, stream};
+  QuarterBlocks blocks(s, t, quarter, stream, v);
   bytes == 4 ? TurnBlocks32(blocks, v) : TurnBlocks24(blocks, v);
   if (stream) _mm_sfence();
   return {v.y0, v.y1, v.x1};
