@@ -167,69 +167,84 @@ struct QuarterBlocks {
 
   // Every 16 target rows, touches the source a little ahead in each of the band's
   // source rows: the hardware prefetchers do not follow that many streams.
-  void Prefetch(Region r, int32_t y) const {
+  void Prefetch(const uint8_t* const* rowsOf, int32_t count, int32_t y) const {
     constexpr int32_t kAhead = 32;
-    if ((y - r.y0) % 16 != 0) return;
     int32_t column =
         quarter == 1 ? std::min(y + kAhead, s.width - 1) : std::max(s.width - 4 - y - kAhead, 0);
-    for (int32_t i = 0; i < r.x1 - r.x0; ++i) {
-      _mm_prefetch(reinterpret_cast<const char*>(rows[i] + uint64_t(column) * bytes), _MM_HINT_T0);
-    }
-  }
-
-  void Put(uint8_t* at, __m128i v) const {
-    if (stream) {
-      _mm_stream_si128(reinterpret_cast<__m128i*>(at), v);
-    } else {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
+    uint64_t offset = uint64_t(column) * bytes;
+    for (int32_t i = 0; i < count; ++i) {
+      _mm_prefetch(reinterpret_cast<const char*>(rowsOf[i] + offset), _MM_HINT_T0);
     }
   }
 };
 
+inline void Put(bool stream, uint8_t* at, __m128i v) {
+  if (stream) {
+    _mm_stream_si128(reinterpret_cast<__m128i*>(at), v);
+  } else {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
+  }
+}
+
+// The kernels copy what they use into locals first: their vector stores may alias
+// anything, which would make the compiler reload every field after each one.
+
 // The third quarter turn walks the source columns right to left: its lanes are
 // reversed.
+template <bool kStream>
 void TurnBlocks32(const QuarterBlocks& b, Region r) {
-  bool reverse = b.quarter == 3;
+  const bool reverse = b.quarter == 3;
+  const uint8_t* rows[kColumnBand];
+  std::copy(b.rows, b.rows + (r.x1 - r.x0), rows);
+  uint8_t* const target = b.t.rows + uint64_t(r.x0) * 4;
+  const uint64_t rowBytes = b.t.rowBytes;
   for (int32_t y = r.y0; y < r.y1; y += 4) {
-    b.Prefetch(r, y);
-    uint64_t column = b.Column(y);
-    for (int32_t x = r.x0; x < r.x1; x += 4) {
-      const uint8_t* const* rows = b.rows + (x - r.x0);
+    if ((y - r.y0) % 16 == 0) b.Prefetch(rows, r.x1 - r.x0, y);
+    const uint64_t column = b.Column(y);
+    uint8_t* out = target + uint64_t(y) * rowBytes;
+    for (int32_t x = 0; x < r.x1 - r.x0; x += 4) {
       __m128i v[4];
       for (int k = 0; k < 4; ++k) {
-        v[k] = Load16(rows[k] + column);
+        v[k] = Load16(rows[x + k] + column);
         if (reverse) v[k] = _mm_shuffle_epi32(v[k], 0x1B);
       }
       Transpose4(v[0], v[1], v[2], v[3]);
-      for (int j = 0; j < 4; ++j) b.Put(b.t.Row(y + j) + uint64_t(x) * 4, v[j]);
+      for (int j = 0; j < 4; ++j) Put(kStream, out + j * rowBytes + uint64_t(x) * 4, v[j]);
     }
   }
 }
 
+template <bool kStream>
 __attribute__((target("ssse3"))) void TurnBlocks24(const QuarterBlocks& b, Region r) {
   const __m128i expand = b.quarter == 3
                              ? _mm_setr_epi8(9, 10, 11, -1, 6, 7, 8, -1, 3, 4, 5, -1, 0, 1, 2, -1)
                              : _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
   const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const uint8_t* rows[kColumnBand];
+  std::copy(b.rows, b.rows + (r.x1 - r.x0), rows);
+  uint8_t* const target = b.t.rows + uint64_t(r.x0) * 3;
+  const uint64_t rowBytes = b.t.rowBytes;
   for (int32_t y = r.y0; y < r.y1; y += 4) {
-    b.Prefetch(r, y);
-    uint64_t column = b.Column(y);
-    for (int32_t x = r.x0; x < r.x1; x += 16) {
+    if ((y - r.y0) % 16 == 0) b.Prefetch(rows, r.x1 - r.x0, y);
+    const uint64_t column = b.Column(y);
+    uint8_t* out = target + uint64_t(y) * rowBytes;
+    for (int32_t x = 0; x < r.x1 - r.x0; x += 16) {
       // Four blocks of 12 bytes per target row are joined into three words.
       __m128i parts[4][4];
       for (int k = 0; k < 4; ++k) {
-        const uint8_t* const* rows = b.rows + (x + 4 * k - r.x0);
         __m128i v[4];
-        for (int i = 0; i < 4; ++i) v[i] = _mm_shuffle_epi8(Load16(rows[i] + column), expand);
+        for (int i = 0; i < 4; ++i) {
+          v[i] = _mm_shuffle_epi8(Load16(rows[x + 4 * k + i] + column), expand);
+        }
         Transpose4(v[0], v[1], v[2], v[3]);
         for (int j = 0; j < 4; ++j) parts[j][k] = _mm_shuffle_epi8(v[j], pack);
       }
       for (int j = 0; j < 4; ++j) {
         const __m128i* p = parts[j];
-        uint8_t* at = b.t.Row(y + j) + uint64_t(x) * 3;
-        b.Put(at, _mm_or_si128(p[0], _mm_slli_si128(p[1], 12)));
-        b.Put(at + 16, _mm_or_si128(_mm_srli_si128(p[1], 4), _mm_slli_si128(p[2], 8)));
-        b.Put(at + 32, _mm_or_si128(_mm_srli_si128(p[2], 8), _mm_slli_si128(p[3], 4)));
+        uint8_t* at = out + j * rowBytes + uint64_t(x) * 3;
+        Put(kStream, at, _mm_or_si128(p[0], _mm_slli_si128(p[1], 12)));
+        Put(kStream, at + 16, _mm_or_si128(_mm_srli_si128(p[1], 4), _mm_slli_si128(p[2], 8)));
+        Put(kStream, at + 32, _mm_or_si128(_mm_srli_si128(p[2], 8), _mm_slli_si128(p[3], 4)));
       }
     }
   }
@@ -254,7 +269,11 @@ Covered TurnBlocks(const SourceRows& s, int quarter, Region r, const Target& t) 
   bool stream = uint64_t(t.height) * t.rowBytes >= kStreamBytes && t.rowBytes % 16 == 0 &&
                 reinterpret_cast<uintptr_t>(t.rows) % 16 == 0;
   QuarterBlocks blocks(s, t, quarter, stream, v);
-  bytes == 4 ? TurnBlocks32(blocks, v) : TurnBlocks24(blocks, v);
+  if (bytes == 4) {
+    stream ? TurnBlocks32<true>(blocks, v) : TurnBlocks32<false>(blocks, v);
+  } else {
+    stream ? TurnBlocks24<true>(blocks, v) : TurnBlocks24<false>(blocks, v);
+  }
   if (stream) _mm_sfence();
   return {v.y0, v.y1, v.x1};
 }
