@@ -22,12 +22,15 @@ struct ImageLoad {
   uint32_t format;  // kFormatNone: any
   uint32_t firstPage = 0;
   uint32_t pageCount = 1;
-  uint32_t word16 = 0;
+  // Embedded colour profiles: 0 ignore, 1 convert to sRGB, 3 convert only pictures
+  // that are not RGB (CMYK, grey, Lab); the viewer's "ProfileUsing" setting.
+  uint32_t colorProfile = 0;
   uint32_t word20 = 0;
-  uint8_t bytes24[2] = {0, 0};
+  uint8_t reduceTo8Bits = 0;  // 1: deliver 8 bits per channel ("Bps16" off)
+  uint8_t byte25 = 0;
   uint8_t bytes26[12] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   uint8_t reserved38[10] = {};
-  uint32_t width = 0;  // wanted size: FPX and PCD resolutions, RAW dimensions
+  uint32_t width = 0;  // wanted size: FPX, PCD and TIFF resolutions, RAW dimensions
   uint32_t height = 0;
   uint32_t word56 = 0;
   uint32_t reserved60[3] = {};
@@ -98,8 +101,9 @@ ORBISK_LAYOUT_SIZE(ImageLoad, 84);
 ORBISK_LAYOUT_OFFSET(ImageLoad, format, 4);
 ORBISK_LAYOUT_OFFSET(ImageLoad, firstPage, 8);
 ORBISK_LAYOUT_OFFSET(ImageLoad, pageCount, 12);
-ORBISK_LAYOUT_OFFSET(ImageLoad, word16, 16);
-ORBISK_LAYOUT_OFFSET(ImageLoad, bytes24, 24);
+ORBISK_LAYOUT_OFFSET(ImageLoad, colorProfile, 16);
+ORBISK_LAYOUT_OFFSET(ImageLoad, reduceTo8Bits, 24);
+ORBISK_LAYOUT_OFFSET(ImageLoad, byte25, 25);
 ORBISK_LAYOUT_OFFSET(ImageLoad, bytes26, 26);
 ORBISK_LAYOUT_OFFSET(ImageLoad, width, 48);
 ORBISK_LAYOUT_OFFSET(ImageLoad, height, 52);

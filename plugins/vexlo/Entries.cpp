@@ -1,0 +1,10 @@
+// The module's exported names. Everything behind them lives in the codec library
+// (Table.cpp and the format sources), which the tests and fuzz targets link too.
+#include "vexlo/Entries.h"
+
+ORBISK_EXPORT uint32_t ORBISK_CDECL GetFilterInfo(uint32_t query, void* record) {
+  return vexlo::FilterInfo(query, record);
+}
+
+VEXLO_LOAD_ENTRIES(BMP, glib::kFormatBMP, Bmp)
+VEXLO_SAVE_ENTRY(BMP, glib::kFormatBMP, Bmp)

@@ -1,0 +1,152 @@
+// The format table announced by "GetFilterInfo", the save query, and the runners
+// behind the exported entries: each opens the source or the output, runs the codec
+// and turns anything thrown into a code.
+#include <cstring>
+#include <new>
+
+#include "formats/FilterInfoRecord.h"
+#include "formats/FormatRegistry.h"
+#include "formats/SaveQuery.h"
+#include "vexlo/Entries.h"
+
+namespace vexlo {
+namespace {
+
+using glib::ImageDataExchange;
+
+// One announced format. Masks follow the runtime's RegExp syntax; formats without a
+// reliable signature are identified by extension (ByExtension).
+struct FormatRow {
+  uint32_t id;
+  const char* mask;  // NUL-terminated; null: no signature
+  uint32_t matchParam;
+  const char* extensions;
+  const char* filterText;
+  bool byExtension;
+  const char* saveClass;  // the record the save entry accepts; null: read-only
+  size_t saveSize;
+  uint8_t alpha;  // save query answers
+  uint8_t layers;
+};
+
+#define SAVE(Record) #Record, sizeof(glib::Record)
+
+const FormatRow kFormats[] = {
+    {glib::kFormatBMP, "BM", 0, "bmp\ndib\nrle", "|Windows Bitmap|*.bmp;*.dib;*.rle", true,
+     SAVE(BMPSave), 1, 0},
+};
+
+#undef SAVE
+
+const FormatRow* FindRow(uint32_t id) {
+  for (const FormatRow& row : kFormats) {
+    if (row.id == id) return &row;
+  }
+  return nullptr;
+}
+
+uint32_t Register(glib::FilterInfoRecord* record) {
+  if (!record || !record->AddFormat || !record->Formats) return BADA;
+  for (const FormatRow& row : kFormats) {
+    uint32_t maskLength = row.mask ? uint32_t(std::strlen(row.mask)) : 0;
+    glib::FilterFormatDesc* desc = record->AddFormat(row.id, row.matchParam, maskLength, row.mask,
+                                                     row.extensions, row.filterText);
+    if (!desc) return OMEM;
+    gen::ArrayRecord* list = record->Formats->record();
+    if (!list->table->Add(list, desc)) return OMEM;
+    desc->ByExtension = row.byExtension ? 1 : 0;
+  }
+  record->Version = glib::kFilterInterfaceVersion;
+  return RCOK;
+}
+
+uint32_t AnswerSaveQuery(glib::SaveQuery* query) {
+  if (!query || !query->params) return BADA;
+  const FormatRow* row = FindRow(query->params->format);
+  if (!row || !row->saveClass) return UNSF;
+  query->alpha = row->alpha;
+  query->vector = 0;
+  query->layers = row->layers;
+  query->merged = 0;
+  return RCOK;
+}
+
+}  // namespace
+
+uint32_t FilterInfo(uint32_t query, void* record) noexcept {
+  try {
+    if (query == 0) return Register(static_cast<glib::FilterInfoRecord*>(record));
+    if (query == 1) return AnswerSaveQuery(static_cast<glib::SaveQuery*>(record));
+    return BADA;
+  } catch (...) {
+    return OMEM;
+  }
+}
+
+uint32_t RunLoad(uint32_t id, const void* path, ImageDataExchange* request, void* params,
+                 LoadFunc load) noexcept {
+  if (!request) return BADA;
+  try {
+    Source source;
+    uint32_t rc = source.Open(path, *request);
+    if (rc != RCOK) return rc;
+    LoadJob job{request, source, ReadLoadOptions(params), id};
+    rc = load(job);
+    if (rc == RCOK && request->pages.empty()) rc = BADI;
+    if (rc != RCOK) request->pages.Clear();
+    return rc;
+  } catch (const std::bad_alloc&) {
+    request->pages.Clear();
+    return OMEM;
+  } catch (...) {
+    request->pages.Clear();
+    return IERR;
+  }
+}
+
+uint32_t RunInfo(uint32_t id, const void* path, ImageDataExchange* request, void* params,
+                 InfoFunc info) noexcept {
+  if (!request) return BADA;
+  try {
+    Source source;
+    uint32_t rc = source.Open(path, *request);
+    if (rc != RCOK) return rc;
+    std::unique_ptr<InfoRecord> record(new InfoRecord);
+    record->format = id;
+    record->fileSize = source.Size();
+    record->modified = source.Modified();
+    rc = info(source, *record);
+    if (rc == RCOK && params) *static_cast<glib::FileInfoRecord**>(params) = record.release();
+    return rc;
+  } catch (const std::bad_alloc&) {
+    return OMEM;
+  } catch (...) {
+    return IERR;
+  }
+}
+
+uint32_t RunSave(uint32_t id, const void* path, ImageDataExchange* request, glib::ImageSave* params,
+                 SaveFunc save) noexcept {
+  const FormatRow* row = FindRow(id);
+  if (!request || !row || !row->saveClass || !IsRecord(params, row->saveClass, row->saveSize))
+    return BADA;
+  try {
+    if (SavePages(request).empty()) return BADA;
+    // TIFF pages are appended to an existing file when the record's byte +55 says so
+    // (batch scans into one multi-page file).
+    bool append = id == glib::kFormatTIF && params->keepPartialFile != 0;
+    Sink sink;
+    uint32_t rc = sink.Open(path, request->wide != 0, append);
+    if (rc != RCOK) return rc;
+    SaveJob job{request, params, sink, id};
+    rc = save(job);
+    uint32_t finished = sink.Finish(rc == RCOK ? request : nullptr);
+    return rc != RCOK ? rc : finished;
+  } catch (const std::bad_alloc&) {
+    return OMEM;
+  } catch (...) {
+    return IERR;
+  }
+}
+
+}  // namespace vexlo
