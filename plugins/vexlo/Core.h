@@ -44,6 +44,9 @@ constexpr int64_t kMaxSide = int64_t(1) << 20;
 // Pages one file may produce (frames of an animation, directories of a TIFF).
 constexpr uint32_t kMaxPages = 10000;
 
+// 8-bit grey, which plug-ins deliver although the program has no name for it.
+constexpr uint32_t kGray8 = 0x01010108;
+
 uint32_t CheckSize(int64_t width, int64_t height);
 
 // ---------------------------------------------------------------------------

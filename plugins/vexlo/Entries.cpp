@@ -8,3 +8,6 @@ ORBISK_EXPORT uint32_t ORBISK_CDECL GetFilterInfo(uint32_t query, void* record) 
 
 VEXLO_LOAD_ENTRIES(BMP, glib::kFormatBMP, Bmp)
 VEXLO_SAVE_ENTRY(BMP, glib::kFormatBMP, Bmp)
+VEXLO_LOAD_ENTRIES(JPG, glib::kFormatJPG, Jpg)
+VEXLO_THUMBNAIL_ENTRY(JPG, glib::kFormatJPG, Jpg)
+VEXLO_SAVE_ENTRY(JPG, glib::kFormatJPG, Jpg)

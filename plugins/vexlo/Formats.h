@@ -33,6 +33,9 @@ using SaveFunc = uint32_t (*)(SaveJob& job);
 
 VEXLO_CODEC(Bmp);
 uint32_t SaveBmp(SaveJob& job);
+VEXLO_CODEC(Jpg);
+uint32_t ThumbnailJpg(LoadJob& job);
+uint32_t SaveJpg(SaveJob& job);
 
 #undef VEXLO_CODEC
 

@@ -34,6 +34,8 @@ struct FormatRow {
 const FormatRow kFormats[] = {
     {glib::kFormatBMP, "BM", 0, "bmp\ndib\nrle", "|Windows Bitmap|*.bmp;*.dib;*.rle", true,
      SAVE(BMPSave), 1, 0},
+    {glib::kFormatJPG, "\\xFF\\xD8\\xFF", 0, "jpg\njpeg\njpe\njfif",
+     "|JPEG File Interchange Format|*.jpg;*.jpeg;*.jpe;*.jfif", true, SAVE(JPGSave), 0, 0},
 };
 
 #undef SAVE

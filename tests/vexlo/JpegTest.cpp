@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include "Harness.h"
+#include "formats/Retcode.h"
+
+using namespace vexlo_test;
+using glib::JPGSave;
+
+namespace {
+
+class JpegTest : public ::testing::Test {
+ protected:
+  Vexlo vexlo;
+};
+
+// A small TIFF-structured EXIF block with a thumbnail-free IFD0 (Make = "Orbisk").
+std::string ExifBlock() {
+  std::string b("II*\0\x08\0\0\0", 8);
+  b += std::string("\x01\0\x0F\x01\x02\0\x07\0\0\0\x1A\0\0\0\0\0\0\0", 18);
+  b += std::string("Orbisk\0", 7);
+  return b;
+}
+
+TEST_F(JpegTest, ModesAndOptionsRoundTripWithinTolerance) {
+  Picture source = Pattern(67, 45, false, 0);
+  struct Case {
+    uint32_t mode, pixelType, subsample;
+    uint8_t grey, optimise, interleaved;
+    uint32_t restart;
+    int tolerance;
+  };
+  const Case cases[] = {
+      {192, 0x06010308, 0x11111111, 0, 0, 1, 0, 8},
+      {194, 0x06010308, 0x22111122, 0, 1, 1, 0, 12},
+      {193, 0x03010308, 0x11111111, 0, 0, 0, 2, 8},
+      {192, 0x01010108, 0x11111111, 0, 0, 1, 0, 255},
+      {192, 0x06010308, 0x11111111, 1, 0, 1, 1, 255},
+      {192, 0x07010408, 0x11111111, 0, 0, 1, 0, 12},
+      {194, 0x05010408, 0x11111111, 0, 0, 1, 0, 12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.mode << " " << std::hex << c.pixelType);
+    JPGSave params;
+    params.mode = c.mode;
+    params.pixelType = c.pixelType;
+    params.quality = 98;
+    params.subsample = glib::SubsampleCode(c.subsample);
+    params.grayscale = c.grey;
+    params.optimizeHuffman = c.optimise;
+    params.interleaved = c.interleaved;
+    params.restartInterval = c.restart;
+    std::string path = vexlo.Dir().File("round.jpg");
+    ASSERT_EQ(vexlo.Save(path, {source}, params), glib::RCOK);
+    Loaded back = vexlo.Load(path);
+    ASSERT_EQ(back.rc, glib::RCOK);
+    const Picture& got = back.pages.at(0);
+    EXPECT_LE(MaxDifference(got, source), c.tolerance);
+    auto info = vexlo.Info(path);
+    ASSERT_TRUE(info);
+    // Extended sequential with baseline-sized tables is written as a baseline frame.
+    EXPECT_EQ(info->jpeg.frameMarker, c.mode == 193 ? 192u : c.mode);
+    bool grey = c.grey || c.pixelType == 0x01010108;
+    EXPECT_EQ(info->jpeg.components, grey                                                   ? 1u
+                                     : (c.pixelType >> 24) == 5 || (c.pixelType >> 24) == 7 ? 4u
+                                                                                            : 3u);
+    if (grey) {
+      for (size_t i = 0; i < got.bgra.size(); i += 4) EXPECT_EQ(got.bgra[i], got.bgra[i + 2]);
+    }
+    if (c.pixelType == 0x06010308 && !grey) {
+      EXPECT_EQ(info->jpeg.sampling[0], uint8_t(c.subsample >> 24));
+      EXPECT_EQ(info->jpeg.colorSpace, 6u);
+    }
+    if (c.restart) {
+      EXPECT_EQ(info->jpeg.restartInterval, uint32_t((67 + 7) / 8 * c.restart));
+      EXPECT_EQ(info->jpeg.interleaved, 0);
+    }
+  }
+  JPGSave lossless;
+  lossless.mode = 195;
+  EXPECT_EQ(vexlo.Save(vexlo.Dir().File("l.jpg"), {source}, lossless), glib::UNSF);
+}
+
+TEST_F(JpegTest, ExifAndIptcComeThroughByteForByte) {
+  std::string exif = ExifBlock();
+  std::string iptc("\x1C\x02\x00\x00\x02\x00\x04\x1C\x02\x78\x00\x05Hello", 17);
+  JPGSave params;
+  params.exif = reinterpret_cast<const uint8_t*>(exif.data());
+  params.exifSize = uint32_t(exif.size());
+  params.iptc = reinterpret_cast<const uint8_t*>(iptc.data());
+  params.iptcSize = uint32_t(iptc.size());
+  Picture source = Pattern(16, 16);
+  source.resolutionX = source.resolutionY = 300;
+  std::string path = vexlo.Dir().File("meta.jpg");
+  ASSERT_EQ(vexlo.Save(path, {source}, params), glib::RCOK);
+  auto info = vexlo.Info(path);
+  ASSERT_TRUE(info);
+  ASSERT_EQ(info->exifSize, exif.size());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(info->exif), info->exifSize), exif);
+  ASSERT_EQ(info->iptcSize, iptc.size());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(info->iptc), info->iptcSize), iptc);
+  EXPECT_NEAR(info->resolutionX, 300, 0.5);
+  // The page carries them too, for a later save.
+  Loaded loaded = vexlo.Load(path);
+  ASSERT_EQ(loaded.rc, glib::RCOK);
+  EXPECT_NE(loaded.metadata.at(0).find(exif), std::string::npos);
+  EXPECT_NE(loaded.metadata.at(0).find(iptc), std::string::npos);
+  // Without blocks in the record the file has none.
+  JPGSave plain;
+  ASSERT_EQ(vexlo.Save(path, {source}, plain), glib::RCOK);
+  EXPECT_EQ(vexlo.Info(path)->exifSize, 0u);
+}
+
+TEST_F(JpegTest, RealFilesMatchTheReferenceDecoder) {
+  if (!HaveConvert()) GTEST_SKIP() << "no reference decoder";
+  std::string source = vexlo.Dir().File("source.png");
+  ASSERT_TRUE(Convert("-size 96x64 plasma:fractal -seed 7 '" + source + "'"));
+  struct Variant {
+    const char* args;
+    int tolerance;
+    uint32_t colorSpace;
+  };
+  const Variant variants[] = {
+      {"-quality 90", 2, 6},
+      {"-quality 80 -interlace Plane", 2, 6},
+      {"-colorspace Gray", 1, 1},
+      {"-colorspace CMYK -quality 95", 3, 7},
+      {"-sampling-factor 2x2 -quality 70 -set comment 'Hello there'", 2, 6},
+  };
+  for (const Variant& v : variants) {
+    SCOPED_TRACE(v.args);
+    std::string target = vexlo.Dir().File("ref.jpg");
+    ASSERT_TRUE(Convert("'" + source + "' " + v.args + " '" + target + "'"));
+    Picture reference;
+    ASSERT_TRUE(ReferenceDecode(target, reference));
+    Loaded ours = vexlo.Load(target);
+    ASSERT_EQ(ours.rc, glib::RCOK);
+    EXPECT_LE(MaxDifference(ours.pages.at(0), reference), v.tolerance);
+    auto info = vexlo.Info(target);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->jpeg.colorSpace, v.colorSpace);
+  }
+  EXPECT_STREQ(vexlo.Info(vexlo.Dir().File("ref.jpg"))->Text(glib::kInfoComment), "Hello there");
+}
+
+TEST_F(JpegTest, ThumbnailsUseDctScaling) {
+  JPGSave params;
+  std::string path = vexlo.Dir().File("big.jpg");
+  ASSERT_EQ(vexlo.Save(path, {Pattern(800, 600)}, params), glib::RCOK);
+  Loaded thumb = vexlo.Thumbnail(path, 160, 120);
+  ASSERT_EQ(thumb.rc, glib::RCOK);
+  EXPECT_EQ(thumb.pages.at(0).width, 200);
+  EXPECT_EQ(thumb.pages.at(0).height, 150);
+  EXPECT_EQ(vexlo.Thumbnail(path, 700, 500).pages.at(0).width, 800);
+}
+
+TEST_F(JpegTest, MalformedFilesAnswerWithACode) {
+  JPGSave params;
+  std::string good = vexlo.SaveBytes({Pattern(40, 30)}, params);
+  ASSERT_FALSE(good.empty());
+  EXPECT_EQ(vexlo.LoadBytes(good.substr(0, 3), nullptr, glib::kFormatJPG).rc, glib::BADI);
+  EXPECT_EQ(vexlo.LoadBytes(good.substr(0, 200)).rc, glib::BADI);
+  // Data cut short: what arrived is shown.
+  EXPECT_EQ(vexlo.LoadBytes(good.substr(0, good.size() - 100)).rc, glib::RCOK);
+  // A frame claiming 65535 x 65535 pixels is refused before any allocation.
+  size_t sof = good.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  std::string huge = good;
+  huge.replace(sof + 5, 4, "\xFF\xFF\xFF\xFF");
+  EXPECT_EQ(vexlo.LoadBytes(huge).rc, glib::OMEM);
+  std::string zero = good;
+  zero.replace(sof + 5, 4, std::string(4, '\0'));
+  EXPECT_EQ(vexlo.LoadBytes(zero).rc, glib::BADI);
+  // Markers whose lengths run past the end, and a bad Huffman table.
+  std::string bad(
+      "\xFF\xD8\xFF\xE1\xFF\xF0"
+      "Exif\0\0",
+      12);
+  EXPECT_EQ(vexlo.LoadBytes(bad).rc, glib::BADI);
+  std::string table = good;
+  size_t dht = table.find("\xFF\xC4");
+  table[dht + 5] = '\xFF';
+  EXPECT_NE(vexlo.LoadBytes(table).rc, glib::RCOK);
+}
+
+}  // namespace
