@@ -22,7 +22,7 @@ namespace glib {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int32_t kColumnBand = 64;  // target columns per chunk of a quarter turn
+constexpr int32_t kColumnBand = 128;  // target columns per chunk of a quarter turn
 constexpr int32_t kRowsPerChunk = 16;
 
 // Clockwise quarter turns for a multiple of 90 degrees, else -1.
@@ -178,7 +178,7 @@ struct QuarterBlocks {
   // Every 16 target rows, touches the source a little ahead in each of the band's
   // source rows: the hardware prefetchers do not follow that many streams.
   void Prefetch(const uint8_t* const* rowsOf, int32_t count, int32_t y) const {
-    constexpr int32_t kAhead = 32;
+    constexpr int32_t kAhead = 64;
     int32_t column =
         quarter == 1 ? std::min(y + kAhead, s.width - 1) : std::max(s.width - 4 - y - kAhead, 0);
     uint64_t offset = uint64_t(column) * bytes;
