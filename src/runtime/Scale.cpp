@@ -359,8 +359,10 @@ ERetcode Scale::ScaleTo(const CoreBitmap& source, const ScaleRect* sourceRect, i
   PageRows rows(ScaleTo(source, sourceRect, width, height, rule));
   if (!rows) return last_;
   uint32_t type = CalcDestPixelType(source);
+  // Indices (or whatever else the palette means) are kept; `dest` may be `source`.
+  bool copyPalette = type == source.pixelType && &dest != &source;
   AdoptRows(dest, std::move(rows), width, height, type, rule);
-  if (type == source.pixelType) {  // indices (or whatever else the palette means) kept
+  if (copyPalette) {
     std::memcpy(dest.palette, source.palette, sizeof dest.palette);
     dest.paletteSize = source.paletteSize;
   }

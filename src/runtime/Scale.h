@@ -36,9 +36,10 @@ class Scale {
   ERetcode ScaleTo(const CoreBitmap& source, const ScaleRect* sourceRect, int32_t width,
                    int32_t height, uint8_t* rows, int32_t rowRule);
 
-  // Into new rows from the page allocator, handed over through `dest`: on RCOK its
-  // old rows are released by its own rule and it holds the result (the source's
-  // row rule, its palette for indexed results); on failure it is untouched.
+  // Into new rows from the page allocator, handed over through `dest` (which may be
+  // `source` itself): on RCOK its old rows are released by its own rule and it holds
+  // the result (the source's row rule, its palette when the type stays); on failure
+  // it is untouched.
   ERetcode ScaleTo(const CoreBitmap& source, const ScaleRect* sourceRect, int32_t width,
                    int32_t height, CoreBitmap& dest);
 

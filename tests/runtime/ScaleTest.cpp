@@ -140,6 +140,18 @@ TEST(Scale, LargeReductionsAverageFineDetailInsteadOfAliasing) {
   EXPECT_GT(spread, 40);
 }
 
+TEST(Scale, ABitmapCanBeScaledIntoItself) {
+  TestBitmap b(kPixelIndexed4, 6, 4);
+  FillRandom(b, 9);
+  uint32_t entry = b.bitmap.palette[3];
+  uint64_t corner = RawPixel(b.bitmap, 5, 3);
+  Scale scale(0, nullptr, kScaleNearest);
+  ASSERT_EQ(scale.ScaleTo(b.bitmap, nullptr, 12, 8, b.bitmap), RCOK);
+  EXPECT_EQ(b.bitmap.width, 12);
+  EXPECT_EQ(RawPixel(b.bitmap, 11, 7), corner);
+  EXPECT_EQ(b.bitmap.palette[3], entry);
+}
+
 TEST(Scale, SourceRectangleActsAsACroppedPicture) {
   TestBitmap source(kPixelRGBA32, 40, 30);
   FillRandom(source, 7);
