@@ -36,6 +36,8 @@ uint32_t SaveBmp(SaveJob& job);
 VEXLO_CODEC(Jpg);
 uint32_t ThumbnailJpg(LoadJob& job);
 uint32_t SaveJpg(SaveJob& job);
+VEXLO_CODEC(Png);
+uint32_t SavePng(SaveJob& job);
 
 #undef VEXLO_CODEC
 

@@ -36,6 +36,8 @@ const FormatRow kFormats[] = {
      SAVE(BMPSave), 1, 0},
     {glib::kFormatJPG, "\\xFF\\xD8\\xFF", 0, "jpg\njpeg\njpe\njfif",
      "|JPEG File Interchange Format|*.jpg;*.jpeg;*.jpe;*.jfif", true, SAVE(JPGSave), 0, 0},
+    {glib::kFormatPNG, "\\x89PNG\\x0D\\x0A\\x1A\\x0A", 0, "png", "|Portable Network Graphics|*.png",
+     true, SAVE(PNGSave), 1, 0},
 };
 
 #undef SAVE

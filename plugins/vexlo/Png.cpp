@@ -1,0 +1,584 @@
+// PNG through libpng: every colour type and depth, palettes with transparency,
+// interlacing, 16-bit samples kept or reduced; text, gamma, time, density, ICC and
+// EXIF chunks. libpng reports errors with longjmp; the frames that call setjmp hold
+// plain data only.
+#include <algorithm>
+#include <csetjmp>
+#include <ctime>
+
+#include <png.h>
+#include <zlib.h>
+
+#include "vexlo/ColorManage.h"
+#include "vexlo/Formats.h"
+#include "vexlo/Png.h"
+
+namespace vexlo {
+namespace {
+
+struct MemoryInput {
+  const uint8_t* data;
+  size_t size;
+  size_t pos;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, size_t length) {
+  auto* in = static_cast<MemoryInput*>(png_get_io_ptr(png));
+  if (length > in->size - in->pos) png_error(png, "read past the end");
+  std::memcpy(out, in->data + in->pos, length);
+  in->pos += length;
+}
+
+void Silent(png_structp, png_const_charp) {}
+// libpng prints and aborts unless the error function leaves by itself.
+void Fail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+// What the reader learns from the chunks before the image data.
+struct PngHeader {
+  png_uint_32 width = 0, height = 0;
+  int bitDepth = 0, colorType = 0, interlace = 0;
+  bool hasTrns = false;
+  double gamma = -1;
+  bool hasTime = false;
+  png_time time{};
+  float dpiX = 0, dpiY = 0;
+  std::vector<uint8_t> icc, exif;
+  std::vector<std::pair<std::string, std::string>> texts;
+};
+
+// Everything the reading frame touches: plain data.
+struct ReadState {
+  MemoryInput input;
+  PngHeader* header;
+  bool pixels;  // read the image, not only the chunks
+  bool reduceTo8Bits;
+  uint32_t (*prepare)(ReadState* s);  // allocates the page once the layout is known
+  uint8_t* (*row)(ReadState* s, int32_t y);
+  void* context;
+  uint32_t pixelType;
+  int32_t rowsDone;
+  uint32_t rc;
+  const glib::ImageDataExchange* request;
+};
+
+void CollectHeader(png_structp png, png_infop info, PngHeader& h) {
+  png_get_IHDR(png, info, &h.width, &h.height, &h.bitDepth, &h.colorType, &h.interlace, nullptr,
+               nullptr);
+  h.hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  double gamma;
+  if (png_get_gAMA(png, info, &gamma)) h.gamma = gamma;
+  png_timep time;
+  if (png_get_tIME(png, info, &time)) {
+    h.hasTime = true;
+    h.time = *time;
+  }
+  png_uint_32 resX, resY;
+  int unit;
+  if (png_get_pHYs(png, info, &resX, &resY, &unit) && unit == PNG_RESOLUTION_METER) {
+    h.dpiX = float(resX * 0.0254);
+    h.dpiY = float(resY * 0.0254);
+  }
+  png_charp name;
+  int compression;
+  png_bytep profile;
+  png_uint_32 profileLength;
+  if (png_get_iCCP(png, info, &name, &compression, &profile, &profileLength))
+    h.icc.assign(profile, profile + profileLength);
+  png_uint_32 exifLength;
+  png_bytep exif;
+  if (png_get_eXIf_1(png, info, &exifLength, &exif)) h.exif.assign(exif, exif + exifLength);
+}
+
+// The transformations that make libpng deliver one of the page types.
+uint32_t SetOutput(png_structp png, const PngHeader& h, bool reduce) {
+  int type = h.colorType;
+  bool wide = h.bitDepth == 16 && !reduce;
+  if (h.bitDepth == 16 && !wide) png_set_strip_16(png);
+  if (wide) png_set_swap(png);  // our 16-bit samples are little-endian
+  if (type == PNG_COLOR_TYPE_PALETTE) {
+    if (h.hasTrns) {
+      png_set_palette_to_rgb(png);
+      png_set_tRNS_to_alpha(png);
+      png_set_bgr(png);
+      return glib::kPixelRGBA32;
+    }
+    if (h.bitDepth == 2) png_set_packing(png);
+    return h.bitDepth == 1   ? uint32_t(glib::kPixelIndexed1)
+           : h.bitDepth == 4 ? uint32_t(glib::kPixelIndexed4)
+                             : uint32_t(glib::kPixelIndexed8);
+  }
+  if (type == PNG_COLOR_TYPE_GRAY && !h.hasTrns) {
+    if (h.bitDepth == 1) return glib::kPixelIndexed1;
+    if (h.bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    return wide ? uint32_t(glib::kPixelGray16) : kGray8;
+  }
+  // Everything else becomes blue, green, red (and alpha).
+  if (h.bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+  png_set_bgr(png);
+  bool alpha = (type & PNG_COLOR_MASK_ALPHA) || h.hasTrns;
+  if (h.hasTrns) png_set_tRNS_to_alpha(png);
+  if (alpha) return wide ? glib::kPixelRGBA64 : glib::kPixelRGBA32;
+  return wide ? glib::kPixelRGB48 : glib::kPixelRGB24;
+}
+
+uint32_t RunReader(ReadState* s) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, &Fail, &Silent);
+  if (!png) return OMEM;
+  png_infop info = png_create_info_struct(png);
+  if (!info) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return OMEM;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (s->rc != RCOK) return s->rc;
+    // Rows that arrived before damaged or missing data are still a picture.
+    return s->rowsDone > 0 && s->header->interlace == PNG_INTERLACE_NONE ? RCOK : BADI;
+  }
+  png_set_read_fn(png, &s->input, &ReadFromMemory);
+  png_set_user_limits(png, uint32_t(kMaxSide), uint32_t(kMaxSide));
+  png_set_chunk_malloc_max(png, 64u << 20);  // text, profile and other chunks
+  png_read_info(png, info);
+  CollectHeader(png, info, *s->header);
+  if (!s->pixels) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return RCOK;
+  }
+  s->pixelType = SetOutput(png, *s->header, s->reduceTo8Bits);
+  int passes = png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  s->rc = s->prepare(s);
+  if (s->rc != RCOK) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return s->rc;
+  }
+  int32_t height = int32_t(s->header->height);
+  for (int pass = 0; pass < passes; ++pass) {
+    for (int32_t y = 0; y < height; ++y) {
+      png_read_row(png, s->row(s, y), nullptr);
+      if (pass == passes - 1) s->rowsDone = y + 1;
+      if ((y & 511) == 0 && !Progress(s->request, y + 1 + pass * height, passes * height)) {
+        s->rc = USRA;
+        png_destroy_read_struct(&png, &info, nullptr);
+        return USRA;
+      }
+    }
+  }
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return RCOK;
+}
+
+struct PageTarget {
+  LoadJob* job;
+  PagePtr page;
+};
+
+uint32_t PreparePage(ReadState* s) {
+  auto* t = static_cast<PageTarget*>(s->context);
+  uint32_t rc = CheckSize(s->header->width, s->header->height);
+  if (rc != RCOK) return rc;
+  return NewPage(t->job->request, int32_t(s->header->width), int32_t(s->header->height),
+                 s->pixelType, t->page);
+}
+
+uint8_t* PageRow(ReadState* s, int32_t y) {
+  return PixelRow(static_cast<PageTarget*>(s->context)->page->bitmap, y);
+}
+
+// The palette of an indexed page: the file's, or black and white for 1-bit grey.
+void SetPalette(std::span<const uint8_t> bytes, const PngHeader& h, glib::CoreBitmap& bitmap) {
+  if (h.colorType != PNG_COLOR_TYPE_PALETTE) {
+    bitmap.palette[0] = 0xFF000000u;
+    bitmap.palette[1] = 0xFFFFFFFFu;
+    bitmap.paletteSize = 2;
+    return;
+  }
+  // PLTE straight from the chunk list: libpng checked it while reading.
+  Reader in(bytes);
+  in.Skip(8);
+  while (in.Left() >= 12) {
+    uint32_t length = in.U32BE();
+    uint32_t type = in.U32BE();
+    const uint8_t* body = in.Take(length);
+    in.Skip(4);
+    if (!body) break;
+    if (type == glib::FourCC("PLTE")) {
+      uint32_t entries = std::min<uint32_t>(length / 3, 256);
+      for (uint32_t i = 0; i < entries; ++i)
+        bitmap.palette[i] = 0xFF000000u | uint32_t(body[i * 3]) << 16 |
+                            uint32_t(body[i * 3 + 1]) << 8 | body[i * 3 + 2];
+      bitmap.paletteSize = 1u << std::min(h.bitDepth, 8);
+      return;
+    }
+    if (type == glib::FourCC("IDAT")) return;
+  }
+}
+
+uint32_t ReadPng(std::span<const uint8_t> bytes, PngHeader& header, LoadJob* job, PagePtr* page) {
+  PageTarget target{job, nullptr};
+  ReadState s{};
+  s.input = {bytes.data(), bytes.size(), 0};
+  s.header = &header;
+  s.pixels = job != nullptr;
+  s.reduceTo8Bits = job && job->options.reduceTo8Bits;
+  s.prepare = &PreparePage;
+  s.row = &PageRow;
+  s.context = &target;
+  s.rc = RCOK;
+  s.request = job ? job->request : nullptr;
+  uint32_t rc = RunReader(&s);
+  if (rc == RCOK && page) *page = std::move(target.page);
+  return rc;
+}
+
+// Text chunks anywhere in the file (many writers put them after the image data):
+// tEXt as it is, zTXt and iTXt inflated up to a limit.
+void CollectTexts(std::span<const uint8_t> bytes, PngHeader& h) {
+  Reader in(bytes);
+  in.Skip(8);
+  for (int chunks = 0; in.Left() >= 12 && chunks < 100000 && h.texts.size() < 1000; ++chunks) {
+    uint32_t length = in.U32BE();
+    uint32_t type = in.U32BE();
+    const uint8_t* body = in.Take(length);
+    in.Skip(4);
+    if (!body) break;
+    bool text = type == glib::FourCC("tEXt"), ztext = type == glib::FourCC("zTXt"),
+         itext = type == glib::FourCC("iTXt");
+    if (!text && !ztext && !itext) continue;
+    std::string_view all(reinterpret_cast<const char*>(body), length);
+    size_t nul = all.find('\0');
+    if (nul == std::string_view::npos || nul == 0 || nul > 79) continue;
+    std::string key(all.substr(0, nul));
+    std::string_view rest = all.substr(nul + 1);
+    bool compressed = ztext;
+    if (itext) {
+      if (rest.size() < 2) continue;
+      compressed = rest[0] != 0;
+      rest.remove_prefix(2);
+      for (int skip = 0; skip < 2; ++skip) {  // language tag, translated keyword
+        size_t end = rest.find('\0');
+        if (end == std::string_view::npos) break;
+        rest.remove_prefix(end + 1);
+      }
+    } else if (ztext) {
+      if (rest.empty()) continue;
+      rest.remove_prefix(1);  // compression method
+    }
+    if (!compressed) {
+      h.texts.emplace_back(key, std::string(rest));
+      continue;
+    }
+    std::string value(64 * 1024, '\0');
+    uLongf size = uLongf(value.size());
+    int z = uncompress(reinterpret_cast<Bytef*>(value.data()), &size,
+                       reinterpret_cast<const Bytef*>(rest.data()), uLong(rest.size()));
+    if (z == Z_OK || z == Z_BUF_ERROR) {
+      value.resize(size);
+      h.texts.emplace_back(key, value);
+    }
+  }
+}
+
+}  // namespace
+
+bool IsPng(std::span<const uint8_t> bytes) {
+  return bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1A\n", 8) == 0;
+}
+
+uint32_t DecodePngPage(LoadJob& job, std::span<const uint8_t> bytes, PagePtr& page) {
+  if (!IsPng(bytes)) return BADI;
+  PngHeader header;
+  uint32_t rc = ReadPng(bytes, header, &job, &page);
+  if (rc != RCOK) return rc;
+  glib::CoreBitmap& bitmap = page->bitmap;
+  if (glib::IsIndexed(bitmap.pixelType)) SetPalette(bytes, header, bitmap);
+  if (!header.icc.empty()) {
+    bool rgb = header.colorType & PNG_COLOR_MASK_COLOR;
+    if (job.options.UseProfile(rgb)) {
+      rc = ApplyProfile(job.request, *page, header.icc);
+      if (rc != RCOK) return rc;
+    }
+    AppendMetadata(page->slideMetadata, kTagIcc, header.icc);
+  }
+  AppendMetadata(page->slideMetadata, kTagExif, header.exif);
+  if (header.dpiX > 0 && header.dpiY > 0) {
+    page->resolutionX = header.dpiX;
+    page->resolutionY = header.dpiY;
+  }
+  return RCOK;
+}
+
+uint32_t LoadPng(LoadJob& job) {
+  if (!job.options.Wants(0)) return BADA;
+  PagePtr page;
+  uint32_t rc = DecodePngPage(job, job.source.Bytes(), page);
+  if (rc != RCOK) return rc;
+  return AddPage(job.request, std::move(page), job.options);
+}
+
+uint32_t InfoPng(const Source& source, InfoRecord& info) {
+  if (!IsPng(source.Bytes())) return BADI;
+  PngHeader h;
+  uint32_t rc = ReadPng(source.Bytes(), h, nullptr, nullptr);
+  if (rc != RCOK) return rc;
+  CollectTexts(source.Bytes(), h);
+  info.SetType("Portable Network Graphics");
+  info.width = int32_t(h.width);
+  info.height = int32_t(h.height);
+  int channels = h.colorType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
+                 : h.colorType == PNG_COLOR_TYPE_RGB        ? 3
+                 : h.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                            : 1;
+  info.bitsPerPixel = h.bitDepth * channels;
+  info.pixelType = h.colorType == PNG_COLOR_TYPE_PALETTE ? 0x02010100u | uint32_t(h.bitDepth)
+                   : channels == 1                       ? 0x01010100u | uint32_t(h.bitDepth)
+                   : channels == 2                       ? 0x81010200u | uint32_t(h.bitDepth)
+                   : channels == 3                       ? 0x03010300u | uint32_t(h.bitDepth)
+                                                         : 0x83010400u | uint32_t(h.bitDepth);
+  info.pageCount = 1;
+  info.compression = 3;  // Flate
+  info.resolutionX = h.dpiX;
+  info.resolutionY = h.dpiY;
+  info.interlaced = h.interlace != PNG_INTERLACE_NONE;
+  info.gamma = float(h.gamma);
+  if (h.hasTime) {
+    std::tm t{};
+    t.tm_year = h.time.year - 1900;
+    t.tm_mon = h.time.month - 1;
+    t.tm_mday = h.time.day;
+    t.tm_hour = h.time.hour;
+    t.tm_min = h.time.minute;
+    t.tm_sec = h.time.second;
+#if defined(_WIN32)
+    info.lastModified = int64_t(_mkgmtime(&t));
+#else
+    info.lastModified = int64_t(timegm(&t));
+#endif
+    info.hasLastModified = 1;
+  }
+  for (const auto& [key, value] : h.texts) info.AddPair(key, value);
+  info.SetProfile(h.icc);
+  info.SetExif(h.exif);
+  return RCOK;
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+struct WriteState {
+  Sink* sink;
+  int32_t width, height;
+  int bitDepth, colorType;
+  int level;
+  const uint8_t* (*row)(WriteState* s, int32_t y);
+  void* context;
+  png_color palette[256];
+  int paletteEntries;
+  png_byte trns[256];
+  int trnsEntries;
+  float dpiX, dpiY;
+  bool failed;
+};
+
+void WriteToSink(png_structp png, png_bytep data, size_t length) {
+  auto* s = static_cast<WriteState*>(png_get_io_ptr(png));
+  if (!s->sink->Write(data, length)) s->failed = true;
+}
+void FlushSink(png_structp) {}
+
+uint32_t RunWriter(WriteState* s) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, &Fail, &Silent);
+  if (!png) return OMEM;
+  png_infop info = png_create_info_struct(png);
+  if (!info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return WERR;
+  }
+  png_set_write_fn(png, s, &WriteToSink, &FlushSink);
+  png_set_compression_level(png, std::clamp(s->level, 0, 9));
+  png_set_IHDR(png, info, png_uint_32(s->width), png_uint_32(s->height), s->bitDepth, s->colorType,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (s->colorType == PNG_COLOR_TYPE_PALETTE) {
+    png_set_PLTE(png, info, s->palette, s->paletteEntries);
+    if (s->trnsEntries > 0) png_set_tRNS(png, info, s->trns, s->trnsEntries, nullptr);
+  }
+  if (s->dpiX > 0 && s->dpiY > 0)
+    png_set_pHYs(png, info, png_uint_32(s->dpiX / 0.0254f + 0.5f),
+                 png_uint_32(s->dpiY / 0.0254f + 0.5f), PNG_RESOLUTION_METER);
+  png_write_info(png, info);
+  if (s->bitDepth == 16) png_set_swap(png);
+  for (int32_t y = 0; y < s->height && !s->failed; ++y)
+    png_write_row(png, const_cast<png_bytep>(s->row(s, y)));
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return s->failed ? WERR : RCOK;
+}
+
+// Rows as the file stores them, made one at a time from the prepared pixels.
+struct RowMaker {
+  SavePixels pixels;
+  const glib::CoreBitmap* alphaSource = nullptr;  // for grey with alpha and indexed alpha
+  std::vector<uint8_t> row;
+  std::vector<int16_t> error;  // dithering of 1-bit grey
+  int kind = 0;
+  int bits = 8;
+  int transparentIndex = -1;
+  bool dither = false;
+};
+
+enum RowKind { kDirect, kSwapRgb, kSwapRgb16, kGreyAlpha8, kGreyAlpha16, kPackIndex, kPackGrey };
+
+const uint8_t* MakeRow(WriteState* s, int32_t y) {
+  auto* m = static_cast<RowMaker*>(s->context);
+  const uint8_t* in = m->pixels.Row(y);
+  int32_t w = s->width;
+  uint8_t* out = m->row.data();
+  switch (m->kind) {
+    case kDirect:
+      return in;
+    case kSwapRgb: {  // BGR(A) to RGB(A)
+      int n = s->colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : 3;
+      for (int32_t x = 0; x < w; ++x) {
+        out[x * n] = in[x * n + 2];
+        out[x * n + 1] = in[x * n + 1];
+        out[x * n + 2] = in[x * n];
+        if (n == 4) out[x * 4 + 3] = in[x * 4 + 3];
+      }
+      return out;
+    }
+    case kSwapRgb16: {
+      int n = s->colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : 3;
+      const uint16_t* p = reinterpret_cast<const uint16_t*>(in);
+      uint16_t* o = reinterpret_cast<uint16_t*>(out);
+      for (int32_t x = 0; x < w; ++x) {
+        o[x * n] = p[x * n + 2];
+        o[x * n + 1] = p[x * n + 1];
+        o[x * n + 2] = p[x * n];
+        if (n == 4) o[x * 4 + 3] = p[x * 4 + 3];
+      }
+      return out;
+    }
+    case kGreyAlpha8:  // from grey-valued RGBA32
+      for (int32_t x = 0; x < w; ++x) {
+        out[x * 2] = in[x * 4 + 1];
+        out[x * 2 + 1] = in[x * 4 + 3];
+      }
+      return out;
+    case kGreyAlpha16: {
+      const uint16_t* p = reinterpret_cast<const uint16_t*>(in);
+      uint16_t* o = reinterpret_cast<uint16_t*>(out);
+      for (int32_t x = 0; x < w; ++x) {
+        o[x * 2] = p[x * 4 + 1];
+        o[x * 2 + 1] = p[x * 4 + 3];
+      }
+      return out;
+    }
+    case kPackIndex:
+    case kPackGrey: {
+      std::fill(out, out + m->row.size(), 0);
+      const uint8_t* alpha = m->alphaSource ? PixelRow(*m->alphaSource, y) : nullptr;
+      for (int32_t x = 0; x < w; ++x) {
+        int v = in[x];
+        if (m->kind == kPackGrey && m->bits == 1 && m->dither) {
+          // Error carried along the row.
+          int want = v + (x ? m->error[0] : 0);
+          v = want >= 128 ? 1 : 0;
+          m->error[0] = int16_t(std::clamp(want - v * 255, -255, 255));
+        } else if (m->kind == kPackGrey) {
+          v >>= 8 - m->bits;
+        }
+        if (alpha && m->transparentIndex >= 0 && alpha[x * 4 + 3] < 128) v = m->transparentIndex;
+        int perByte = 8 / m->bits;
+        out[x / perByte] |= uint8_t(v << (8 - m->bits * (x % perByte + 1)));
+      }
+      return out;
+    }
+  }
+  return in;
+}
+
+}  // namespace
+
+uint32_t SavePng(SaveJob& job) {
+  const auto& params = *static_cast<const glib::PNGSave*>(job.params);
+  const glib::IDEPage* page = SavePages(job.request).front();
+  uint32_t type = params.pixelType;
+  uint32_t model = glib::ColourModel(type);
+  int bits = int(glib::BitsPerSample(type));
+  bool grey = params.grayscale != 0;
+  RowMaker maker;
+  maker.dither = params.dither != 0;
+  WriteState s{};
+  s.sink = &job.sink;
+  s.level = int(params.compressionLevel);
+  s.row = &MakeRow;
+  s.context = &maker;
+  s.dpiX = params.resolutionX > 0 ? params.resolutionX : page->resolutionX;
+  s.dpiY = params.resolutionY > 0 ? params.resolutionY : page->resolutionY;
+  uint32_t rc;
+  if (model == 2 && (bits == 1 || bits == 2 || bits == 4 || bits == 8)) {
+    // Indexed: one palette slot is kept for transparency when the page has some and
+    // the record asks for it.
+    bool alpha = params.useAlphaForIndexed && !IsOpaque(page->bitmap);
+    uint32_t colours = std::min<uint32_t>(params.colorCount, 1u << bits);
+    if (alpha) colours = std::max<uint32_t>(colours, 2) - 1;
+    rc = maker.pixels.Prepare(page->bitmap, glib::kPixelIndexed8, params.dither != 0, grey,
+                              std::max<uint32_t>(colours, 2));
+    if (rc != RCOK) return rc;
+    s.colorType = PNG_COLOR_TYPE_PALETTE;
+    s.paletteEntries = std::min(maker.pixels.PaletteEntries(), 1 << bits);
+    for (int i = 0; i < s.paletteEntries; ++i) {
+      uint32_t c = maker.pixels.Palette()[i];
+      s.palette[i] = {png_byte(c >> 16), png_byte(c >> 8), png_byte(c)};
+    }
+    if (alpha) {
+      maker.transparentIndex = std::min(s.paletteEntries, (1 << bits) - 1);
+      s.paletteEntries = std::max(s.paletteEntries, maker.transparentIndex + 1);
+      s.palette[maker.transparentIndex] = {0, 0, 0};
+      std::fill(s.trns, s.trns + 256, png_byte(255));
+      s.trns[maker.transparentIndex] = 0;
+      s.trnsEntries = maker.transparentIndex + 1;
+      maker.alphaSource = &page->bitmap;
+      if (page->bitmap.pixelType != glib::kPixelRGBA32) maker.alphaSource = nullptr;
+    }
+    maker.kind = kPackIndex;
+  } else if (model == 1 && !glib::HasAlpha(type) && bits <= 16) {
+    s.colorType = PNG_COLOR_TYPE_GRAY;
+    rc = maker.pixels.Prepare(page->bitmap, bits == 16 ? uint32_t(glib::kPixelGray16) : kGray8,
+                              false, true);
+    if (rc != RCOK) return rc;
+    maker.kind = bits >= 8 ? kDirect : kPackGrey;
+  } else if ((type & 0x80000000u) && model == 1) {
+    s.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+    rc = maker.pixels.Prepare(page->bitmap, bits == 16 ? glib::kPixelRGBA64 : glib::kPixelRGBA32,
+                              false, true);
+    if (rc != RCOK) return rc;
+    maker.kind = bits == 16 ? kGreyAlpha16 : kGreyAlpha8;
+  } else {
+    bool alpha = glib::HasAlpha(type);
+    bits = bits == 16 ? 16 : 8;
+    s.colorType = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+    uint32_t target = bits == 16 ? (alpha ? glib::kPixelRGBA64 : glib::kPixelRGB48)
+                                 : (alpha ? glib::kPixelRGBA32 : glib::kPixelRGB24);
+    rc = maker.pixels.Prepare(page->bitmap, target, false, grey);
+    if (rc != RCOK) return rc;
+    maker.kind = bits == 16 ? kSwapRgb16 : kSwapRgb;
+  }
+  s.bitDepth = bits;
+  s.width = maker.pixels.Width();
+  s.height = maker.pixels.Height();
+  int channels = s.colorType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
+                 : s.colorType == PNG_COLOR_TYPE_RGB        ? 3
+                 : s.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                            : 1;
+  maker.bits = bits;
+  maker.row.resize(size_t((uint64_t(s.width) * channels * bits + 7) / 8) + 8);
+  maker.error.assign(size_t(s.width) + 2, 0);
+  return RunWriter(&s);
+}
+
+}  // namespace vexlo
