@@ -38,6 +38,11 @@ uint32_t ThumbnailJpg(LoadJob& job);
 uint32_t SaveJpg(SaveJob& job);
 VEXLO_CODEC(Png);
 uint32_t SavePng(SaveJob& job);
+VEXLO_CODEC(Gif);
+uint32_t SaveGif(SaveJob& job);
+VEXLO_CODEC(Tif);
+uint32_t ThumbnailTif(LoadJob& job);
+uint32_t SaveTif(SaveJob& job);
 
 #undef VEXLO_CODEC
 

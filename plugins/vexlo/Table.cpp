@@ -38,6 +38,10 @@ const FormatRow kFormats[] = {
      "|JPEG File Interchange Format|*.jpg;*.jpeg;*.jpe;*.jfif", true, SAVE(JPGSave), 0, 0},
     {glib::kFormatPNG, "\\x89PNG\\x0D\\x0A\\x1A\\x0A", 0, "png", "|Portable Network Graphics|*.png",
      true, SAVE(PNGSave), 1, 0},
+    {glib::kFormatGIF, "GIF8[79]a", 0, "gif", "|Graphics Interchange Format|*.gif", true,
+     SAVE(GIFSave), 1, 0},
+    {glib::kFormatTIF, "II\\*\\x00|MM\\x00\\*|II\\+\\x00|MM\\x00\\+", 0, "tif\ntiff\nskin",
+     "|Tagged Image File Format|*.tif;*.tiff", true, SAVE(TIFSave), 1, 0},
 };
 
 #undef SAVE

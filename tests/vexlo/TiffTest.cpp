@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include "Harness.h"
+#include "formats/Retcode.h"
+
+using namespace vexlo_test;
+using glib::TIFSave;
+
+namespace {
+
+class TiffTest : public ::testing::Test {
+ protected:
+  Vexlo vexlo;
+};
+
+TEST_F(TiffTest, DepthsCompressionsAndLayoutsRoundTrip) {
+  Picture source = Pattern(70, 41, true, 0);
+  struct Case {
+    uint32_t type, compression;
+    int tolerance;
+    bool alpha;
+  };
+  const Case cases[] = {
+      {0x83010410, 5, 0, true},    {0x03010310, 8, 0, false},       {0x83010408, 32773, 0, true},
+      {0x03010308, 1, 0, false},   {0x03010308, 7, 12, false},      {0x02010108, 5, 60, false},
+      {0x02010104, 8, 255, false}, {0x01010101, 4, 255, false},     {0x01010101, 3, 255, false},
+      {0x01010101, 2, 255, false}, {0x01010101, 32771, 255, false},
+  };
+  for (const Case& c : cases) {
+    for (int layout = 0; layout < 4; ++layout) {
+      SCOPED_TRACE(testing::Message() << std::hex << c.type << std::dec << " compression "
+                                      << c.compression << " layout " << layout);
+      TIFSave params;
+      params.pixelType = c.type;
+      params.compression = c.compression;
+      params.tiled = layout & 1;
+      params.littleEndian = layout & 2 ? 0 : 1;
+      params.bigTiff = layout == 3;
+      params.multiStrip = layout != 2;
+      params.fillOrder = layout == 1 ? 2 : 1;
+      std::string path = vexlo.Dir().File("round.tif");
+      ASSERT_EQ(vexlo.Save(path, {source}, params), glib::RCOK);
+      glib::ImageLoad keep;
+      Loaded back = vexlo.Load(path, &keep);
+      ASSERT_EQ(back.rc, glib::RCOK);
+      Picture expected = source;
+      if (!c.alpha) {
+        for (size_t i = 3; i < expected.bgra.size(); i += 4) expected.bgra[i] = 255;
+      }
+      if (c.tolerance < 255) {
+        EXPECT_LE(MaxDifference(back.pages.at(0), expected), c.tolerance);
+      }
+      if ((c.type & 0xFF) == 1) {
+        EXPECT_EQ(glib::BitsPerPixel(back.pages.at(0).pixelType), 1u);  // bilevel stays 1 bit
+      }
+      auto info = vexlo.Info(path);
+      ASSERT_TRUE(info);
+      EXPECT_EQ(info->compression, int32_t(c.compression));
+      if (params.tiled || !params.multiStrip) {
+        EXPECT_EQ(info->tiff.segmentation, params.tiled ? 2 : 1);
+      }
+      EXPECT_EQ(info->bigEndian, params.littleEndian ? 0 : 1);
+    }
+  }
+}
+
+TEST_F(TiffTest, PagesRangesAndAppending) {
+  std::vector<Picture> pages = {Pattern(12, 9, false, 1), Pattern(8, 5, false, 2),
+                                Pattern(20, 3, false, 3)};
+  TIFSave params;
+  params.pixelType = 0x03010308;
+  std::string path = vexlo.Dir().File("pages.tif");
+  ASSERT_EQ(vexlo.Save(path, pages, params), glib::RCOK);
+  Loaded all = vexlo.Load(path);
+  ASSERT_EQ(all.pages.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(MaxDifference(all.pages[i], pages[i]), 0);
+  EXPECT_EQ(vexlo.Info(path)->pageCount, 3u);
+  glib::TIFLoad range;
+  range.firstPage = 2;
+  range.pageCount = 1;
+  Loaded last = vexlo.Load(path, &range);
+  ASSERT_EQ(last.pages.size(), 1u);
+  EXPECT_EQ(last.pages[0].width, 20);
+  range.firstPage = 5;
+  EXPECT_EQ(vexlo.Load(path, &range).rc, glib::BADA);
+
+  // Batch scans append through byte +55 of the record.
+  params.keepPartialFile = 1;
+  params.compression = 4;
+  params.pixelType = 0x01010101;
+  ASSERT_EQ(vexlo.Save(path, {Pattern(16, 16)}, params), glib::RCOK);
+  ASSERT_EQ(vexlo.Save(path, {Pattern(16, 16)}, params), glib::RCOK);
+  Loaded appended = vexlo.Load(path);
+  ASSERT_EQ(appended.rc, glib::RCOK);
+  EXPECT_EQ(appended.pages.size(), 5u);
+  EXPECT_EQ(MaxDifference(appended.pages[1], pages[1]), 0);
+}
+
+TEST_F(TiffTest, CmykAndIptcAndInformation) {
+  std::string iptc(
+      "\x1C\x02\x78\x00\x03"
+      "abc",
+      8);
+  TIFSave params;
+  params.pixelType = 0x83010408;
+  params.cmyk = 5;
+  params.iptc = reinterpret_cast<const uint8_t*>(iptc.data());
+  params.iptcSize = uint32_t(iptc.size());
+  Picture source = Pattern(30, 20, false, 0);
+  source.resolutionX = 600;
+  source.resolutionY = 300;
+  std::string path = vexlo.Dir().File("cmyk.tif");
+  ASSERT_EQ(vexlo.Save(path, {source}, params), glib::RCOK);
+  Loaded back = vexlo.Load(path);
+  ASSERT_EQ(back.rc, glib::RCOK);
+  EXPECT_LE(MaxDifference(back.pages.at(0), source), 2);
+  auto info = vexlo.Info(path);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->tiff.photometric, 5);
+  EXPECT_EQ(info->tiff.samplesPerPixel, 4u);
+  EXPECT_NEAR(info->resolutionX, 600, 0.01);
+  EXPECT_NEAR(info->resolutionY, 300, 0.01);
+  EXPECT_STREQ(info->Text(glib::kInfoSoftware), "Orbisk");
+  ASSERT_GE(info->iptcSize, iptc.size());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(info->iptc), iptc.size()), iptc);
+}
+
+TEST_F(TiffTest, RealFilesMatchTheReferenceDecoder) {
+  if (!HaveConvert()) GTEST_SKIP() << "no reference decoder";
+  std::string source = vexlo.Dir().File("source.png");
+  ASSERT_TRUE(Convert("-size 50x37 plasma:fractal -seed 11 '" + source + "'"));
+  const char* variants[] = {
+      "-depth 16 -compress Zip",
+      "-colorspace CMYK -compress LZW",
+      "-colors 30 -type Palette",
+      "-colorspace Gray -define quantum:polarity=min-is-white",
+      "-compress JPEG -quality 95 -define tiff:photometric=YCbCr",
+      "-define tiff:tile-geometry=16x16 -compress LZW",
+      "-interlace Plane -alpha set -channel A -evaluate set 60%",
+      "-monochrome -compress Group4",
+  };
+  for (const char* variant : variants) {
+    SCOPED_TRACE(variant);
+    std::string target = vexlo.Dir().File("ref.tif");
+    ASSERT_TRUE(Convert("'" + source + "' " + variant + " '" + target + "'"));
+    Picture reference;
+    ASSERT_TRUE(ReferenceDecode(target, reference));
+    Loaded ours = vexlo.Load(target);
+    ASSERT_EQ(ours.rc, glib::RCOK);
+    EXPECT_LE(MaxDifference(ours.pages.at(0), reference), 2);
+  }
+}
+
+// A hand-made little-endian TIFF: one 2 x 2 8-bit grey strip and the skin tag 30583,
+// followed by `next` as the offset of the next directory.
+std::string TinyTiff(uint32_t next, bool skinTag) {
+  std::string t("II*\0\x08\0\0\0", 8);
+  uint16_t entries = skinTag ? 9 : 8;
+  auto u16 = [&](uint32_t v) { t += char(v & 255), t += char(v >> 8); };
+  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+  auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+    u16(tag), u16(type), u32(count), u32(value);
+  };
+  uint32_t dataAt = 8 + 2 + entries * 12 + 4;
+  u16(entries);
+  entry(256, 3, 1, 2);
+  entry(257, 3, 1, 2);
+  entry(258, 3, 1, 8);
+  entry(259, 3, 1, 1);
+  entry(262, 3, 1, 1);
+  entry(273, 4, 1, dataAt);
+  entry(278, 3, 1, 2);
+  entry(279, 4, 1, 4);
+  if (skinTag) entry(30583, 1, 12, dataAt + 4);
+  u32(next);
+  t += std::string("\x10\x20\x30\x40", 4);
+  t += "SKINCtest=1\n";
+  return t;
+}
+
+TEST_F(TiffTest, SkinTagsAndDirectoryCycles) {
+  Loaded skin = vexlo.LoadBytes(TinyTiff(0, true));
+  ASSERT_EQ(skin.rc, glib::RCOK);
+  EXPECT_EQ(skin.pages.at(0).At(1, 1) & 0xFF, 0x40u);
+  // The next directory is the first one again: one page, no endless walk.
+  Loaded cycle = vexlo.LoadBytes(TinyTiff(8, false));
+  ASSERT_EQ(cycle.rc, glib::RCOK);
+  EXPECT_EQ(cycle.pages.size(), 1u);
+  std::string path = vexlo.Write("cycle.tif", TinyTiff(8, true));
+  EXPECT_EQ(vexlo.Info(path)->pageCount, 1u);
+}
+
+TEST_F(TiffTest, MalformedFilesAnswerWithACode) {
+  std::string good = TinyTiff(0, false);
+  EXPECT_EQ(vexlo.LoadBytes(good.substr(0, 6), nullptr, glib::kFormatTIF).rc, glib::BADI);
+  EXPECT_EQ(vexlo.LoadBytes(good.substr(0, 30)).rc, glib::BADI);
+  std::string huge = good;
+  huge[8 + 2 + 8] = '\xFF';  // width 65535
+  huge[8 + 2 + 9] = '\xFF';
+  huge[8 + 2 + 12 + 8] = '\xFF';
+  huge[8 + 2 + 12 + 9] = '\xFF';
+  EXPECT_EQ(vexlo.LoadBytes(huge).rc, glib::OMEM);
+  std::string farStrip = good;
+  farStrip[8 + 2 + 5 * 12 + 8] = '\x7F';
+  EXPECT_EQ(vexlo.LoadBytes(farStrip).rc, glib::RCOK);  // the strip reads as empty
+}
+
+}  // namespace
