@@ -38,7 +38,8 @@ struct ImageDataExchange {
   uint32_t format = 0xFFFFFFFF;       // in: a hint (0xFFFFFFFF: detect); set to the chosen format
   PixelAllocFunc allocate = nullptr;  // set by the manager before load, thumbnail and save
   PixelReleaseFunc release = nullptr;
-  uint32_t reserved20 = 0;
+  // On save: the flattened first slide, for formats that want one besides the layers.
+  const CoreBitmap* merged = nullptr;
   ProgressCallback progress = nullptr;
   uintptr_t progressContext = 0;
   gen::array_ptr<IDEPage> pages;         // decoded pages in order; on save the Film's
@@ -69,6 +70,7 @@ ORBISK_LAYOUT_OFFSET(ImageDataExchange, film, 4);
 ORBISK_LAYOUT_OFFSET(ImageDataExchange, format, 8);
 ORBISK_LAYOUT_OFFSET(ImageDataExchange, allocate, 12);
 ORBISK_LAYOUT_OFFSET(ImageDataExchange, release, 16);
+ORBISK_LAYOUT_OFFSET(ImageDataExchange, merged, 20);
 ORBISK_LAYOUT_OFFSET(ImageDataExchange, progress, 24);
 ORBISK_LAYOUT_OFFSET(ImageDataExchange, progressContext, 28);
 ORBISK_LAYOUT_OFFSET(ImageDataExchange, pages, 32);

@@ -1,5 +1,7 @@
 #include "PluginKit.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace testplugin {
@@ -73,6 +75,73 @@ uint32_t ReportInfo(void* params, uint32_t format, int32_t width) {
   info->width = width;
   info->typeText = "Test file";
   *static_cast<glib::FileInfoRecord**>(params) = info;
+  return glib::RCOK;
+}
+
+std::vector<void*>& PageRows() {
+  static std::vector<void*> rows;
+  return rows;
+}
+
+uint32_t AddCraftedPage(glib::ImageDataExchange* request, const PageSpec& spec) {
+  auto* page = new (std::nothrow) glib::IDEPage;
+  if (!page) return glib::OMEM;
+  page->name = spec.name;
+  if (!spec.layerMetadata.empty())
+    page->layerMetadata.assign(spec.layerMetadata.data(), spec.layerMetadata.size());
+  if (!spec.slideMetadata.empty())
+    page->slideMetadata.assign(spec.slideMetadata.data(), spec.slideMetadata.size());
+  page->background = spec.background;
+  page->canvasLeft = spec.canvas[0];
+  page->canvasTop = spec.canvas[1];
+  page->canvasRight = spec.canvas[2];
+  page->canvasBottom = spec.canvas[3];
+  page->blendMode = spec.blend;
+  page->base = spec.base;
+  page->visible = spec.visible;
+  page->enabled = spec.enabled;
+  page->group = spec.group;
+  page->offsetX = spec.x;
+  page->offsetY = spec.y;
+  page->delay = spec.delay;
+  page->resolutionX = spec.resolutionX;
+  page->resolutionY = spec.resolutionY;
+  glib::CoreBitmap& b = page->bitmap;
+  if (!spec.noRows) {
+    b.width = spec.width;
+    b.height = spec.height;
+    b.pixelType = spec.type;
+    b.stride = spec.stride;
+    b.pixels = static_cast<uint8_t*>(request->allocate(&b));
+    if (!b.pixels) {
+      delete page;
+      return glib::OMEM;
+    }
+    b.ownsPixels = 1;
+    b.freePixels = &CountingRelease;
+    b.freeContext = reinterpret_cast<uintptr_t>(request->release);
+    const uint64_t row = glib::RowBytes(b);
+    const uint64_t bytes = row * uint64_t(b.height);
+    if (!spec.pixels.empty()) {
+      std::memcpy(b.pixels, spec.pixels.data(), std::min<uint64_t>(bytes, spec.pixels.size()));
+    } else if (spec.fill != 0) {
+      const uint32_t bits = glib::BitsPerPixel(b.pixelType);
+      const uint32_t step = bits >= 8 ? bits / 8 : 1;
+      for (int32_t y = 0; y < b.height; ++y) {
+        for (uint64_t x = 0; x + step <= row; x += step)
+          std::memcpy(b.pixels + uint64_t(y) * row + x, &spec.fill, std::min<uint32_t>(step, 4));
+      }
+    }
+    for (size_t i = 0; i < spec.palette.size() && i < 256; ++i) b.palette[i] = spec.palette[i];
+    if (spec.claimedWidth) b.width = spec.claimedWidth;
+    if (spec.claimedHeight) b.height = spec.claimedHeight;
+    PageRows().push_back(b.pixels);
+  }
+  gen::ArrayRecord* pages = request->pages.record();
+  if (!pages->table->Add(pages, page)) {
+    delete page;
+    return glib::OMEM;
+  }
   return glib::RCOK;
 }
 

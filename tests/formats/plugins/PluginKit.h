@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "formats/Abi.h"
 #include "formats/FileInfoRecord.h"
@@ -44,6 +46,42 @@ uint32_t AddPage(glib::ImageDataExchange* request, const char* name);
 // Stores a record (width = `width`) through the information entry's third argument
 // when the caller passed one.
 uint32_t ReportInfo(void* params, uint32_t format, int32_t width);
+
+// A crafted page: every field a page carries, rows from the request's allocator
+// (filled with `pixels`, or every pixel with `fill`), with knobs for pages that lie.
+struct PageSpec {
+  int32_t width = 2;
+  int32_t height = 2;
+  uint32_t type = glib::kPixelRGBA32;
+  int32_t stride = glib::kStridePadded;
+  int32_t group = -1;
+  std::string name;
+  int32_t x = 0;
+  int32_t y = 0;
+  uint32_t blend = glib::FourCC("norm");
+  uint8_t base = 0;
+  uint8_t visible = 1;
+  uint8_t enabled = 1;
+  uint32_t delay = 10;
+  float resolutionX = 96.0f;
+  float resolutionY = 96.0f;
+  uint32_t background = 0xFFFFFFFF;
+  int32_t canvas[4] = {0, 0, 0, 0};
+  uint32_t fill = 0;            // the first bytes of every pixel, little-endian
+  std::vector<uint8_t> pixels;  // all rows as the row rule lays them out
+  std::vector<uint32_t> palette;
+  std::string layerMetadata;
+  std::string slideMetadata;
+  bool noRows = false;       // a page without a picture
+  int32_t claimedWidth = 0;  // nonzero: the width written after allocating
+  int32_t claimedHeight = 0;
+};
+
+// Appends a page made from `spec`; the rows' address is remembered (PageRows).
+uint32_t AddCraftedPage(glib::ImageDataExchange* request, const PageSpec& spec);
+
+// Row blocks of the crafted pages, in the order they were made (since the last reset).
+std::vector<void*>& PageRows();
 
 }  // namespace testplugin
 

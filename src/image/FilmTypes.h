@@ -1,0 +1,108 @@
+// Small types the document classes share: rectangles, the event record handed to
+// the progress callback, and the slide-range rule.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "formats/ClbData.h"
+
+namespace glib {
+
+// Right and bottom are exclusive. All zero means "none" where a canvas is meant.
+struct Rect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+
+  int64_t Width() const { return int64_t(right) - left; }
+  int64_t Height() const { return int64_t(bottom) - top; }
+  bool IsEmpty() const { return right <= left || bottom <= top; }
+  bool IsZero() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
+
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// The common part of two rectangles; empty (all zero) when they do not meet.
+inline Rect Intersect(const Rect& a, const Rect& b) {
+  Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+         std::min(a.bottom, b.bottom)};
+  return r.IsEmpty() ? Rect{} : r;
+}
+
+// Rectangle of w x h at (x, y), with the far edges kept inside 32 bits.
+inline Rect RectAt(int32_t x, int32_t y, int64_t w, int64_t h) {
+  auto clamp = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  return {x, y, clamp(x + w), clamp(y + h)};
+}
+
+// Event kinds of step -5.
+enum FilmEventKind : int32_t {
+  kEventCompositeRebuild = 1,  // pixels, width, height: the answer says who prepares the rows
+  kEventUnavailable = 2,       // parameter 1: the colour-effect module cannot be loaded
+  kEventSlideChanged = 3,
+  kEventLayerDestroyed = 4,
+  kEventSlideDestroyed = 5,
+  kEventFilmDestroyed = 6,
+  kEventBaseLayerFill = 7,  // pixels, width, height, colour: the answer says who fills them
+};
+
+// The record of an event: the callback receives it as its ClbData (step -5) and reads
+// the parameters of events 1, 2 and 7 after a downcast (AsFilmEvent).
+struct FilmEvent : ClbData {
+  uint8_t* pixels = nullptr;  // events 1 and 7: 32-bit rows, top row first
+  int32_t width = 0;
+  int32_t height = 0;
+  uint32_t colour = 0;    // event 7: the slide background as 0xAARRGGBB
+  int32_t parameter = 0;  // event 2
+};
+
+inline const FilmEvent* AsFilmEvent(const ClbData* data) {
+  return data && data->step == ClbData::kEvent ? static_cast<const FilmEvent*>(data) : nullptr;
+}
+
+// Sends an event; the callback's answer, or true without a callback.
+inline bool SendEvent(ProgressCallback callback, uintptr_t context, FilmEventKind kind,
+                      const void* object, FilmEvent event = {}) {
+  if (!callback) return true;
+  event.step = ClbData::kEvent;
+  event.eventKind = kind;
+  event.object = uint64_t(reinterpret_cast<uintptr_t>(object));
+  event.context = context;
+  return callback(&event);
+}
+
+// Sends a step (-1, -2, -3, -4 or 1..n); the callback's answer, or true without one.
+inline bool SendStep(ProgressCallback callback, uintptr_t context, int32_t step,
+                     int32_t stepCount = 0, const char* text = nullptr) {
+  if (!callback) return true;
+  ClbData data;
+  data.stepCount = stepCount;
+  data.step = step;
+  data.text = text;
+  data.context = context;
+  return callback(&data);
+}
+
+// A slide range (first, count): count -1 runs to the last slide, the range is cut at
+// the slide count. False when first is at or beyond the count.
+struct SlideRange {
+  uint32_t begin = 0;
+  uint32_t end = 0;
+};
+inline bool ResolveRange(uint32_t first, int32_t count, uint32_t total, SlideRange& range) {
+  if (first >= total) return false;
+  uint64_t end = count < 0 ? total : std::min<uint64_t>(uint64_t(first) + uint32_t(count), total);
+  range = {first, uint32_t(end)};
+  return true;
+}
+
+// The 0xAARRGGBB word of a pixel from a colour value (red in the lowest byte).
+constexpr uint32_t PixelFromColour(uint32_t colour) {
+  return (colour & 0xFF00FF00u) | ((colour & 0xFF) << 16) | ((colour >> 16) & 0xFF);
+}
+// And back.
+constexpr uint32_t ColourFromPixel(uint32_t pixel) { return PixelFromColour(pixel); }
+
+}  // namespace glib
