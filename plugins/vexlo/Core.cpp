@@ -571,6 +571,13 @@ uint32_t SavePixels::Prepare(const glib::CoreBitmap& page, uint32_t target, bool
     if (rc != RCOK) return rc;
   }
   if (bitmap_.pixelType == target && (bitmap_.ownsPixels || !indexedTarget)) return RCOK;
+  if (target == glib::kPixelIndexed1) {
+    // The runtime reduces to two colours under its 1-bit type; the rows are the same.
+    uint32_t rc = glib::ConvertPixelType(bitmap_, glib::kPixelBW1, true, 96, 96, {}, false);
+    if (rc != RCOK) return rc;
+    bitmap_.pixelType = glib::kPixelIndexed1;
+    return RCOK;
+  }
   if (IsRuntimeTarget(target)) {
     if (indexedTarget && bitmap_.pixelType == glib::kPixelIndexed8 &&
         target == glib::kPixelIndexed8 && !grey && colours >= 256)

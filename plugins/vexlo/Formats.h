@@ -43,6 +43,28 @@ uint32_t SaveGif(SaveJob& job);
 VEXLO_CODEC(Tif);
 uint32_t ThumbnailTif(LoadJob& job);
 uint32_t SaveTif(SaveJob& job);
+VEXLO_CODEC(Webp);
+VEXLO_CODEC(Ico);
+uint32_t SaveIco(SaveJob& job);
+VEXLO_CODEC(Cur);
+uint32_t SaveCur(SaveJob& job);
+VEXLO_CODEC(Pcx);
+uint32_t SavePcx(SaveJob& job);
+VEXLO_CODEC(Tga);
+uint32_t SaveTga(SaveJob& job);
+VEXLO_CODEC(Pnm);  // PBM, PGM, PPM, PAM and PFM
+uint32_t SavePnm(SaveJob& job);
+VEXLO_CODEC(Raw);
+uint32_t SaveRaw(SaveJob& job);
+VEXLO_CODEC(Flm);
+uint32_t SaveFlm(SaveJob& job);
+
+// Identifiers of the formats the program has no constant for.
+constexpr uint32_t kFormatWBP = 0x18574250;  // WebP: common, multi-page
+constexpr uint32_t kFormatPBM = 0x0050424D;
+constexpr uint32_t kFormatPGM = 0x0050474D;
+constexpr uint32_t kFormatPAM = 0x0050414D;
+constexpr uint32_t kFormatPFM = 0x0050464D;
 
 #undef VEXLO_CODEC
 

@@ -346,6 +346,18 @@ uint32_t LoadStream(LoadJob& job, std::span<const uint8_t> bytes, uint32_t scale
 
 }  // namespace
 
+uint32_t DecodeJpegPage(glib::ImageDataExchange* request, std::span<const uint8_t> bytes,
+                        PagePtr& page) {
+  JpegMarkers markers;
+  uint32_t rc = ScanJpegMarkers(bytes, markers);
+  if (rc != RCOK) return rc;
+  rc = CheckSize(markers.width, markers.height);
+  if (rc != RCOK) return rc;
+  Source none;
+  LoadJob job{request, none, LoadOptions{}, glib::kFormatJPG};
+  return DecodeInto(job, bytes, markers, 1, page);
+}
+
 uint32_t LoadJpg(LoadJob& job) {
   if (!job.options.Wants(0)) return BADA;
   return LoadStream(job, job.source.Bytes(), 1, true);
@@ -588,6 +600,30 @@ const uint8_t* CmykRowOf(EncodeState* s, int32_t y) {
 }
 
 }  // namespace
+
+uint32_t EncodeJpegPicture(const glib::CoreBitmap& bitmap, uint32_t quality,
+                           std::vector<uint8_t>& out) {
+  glib::JPGSave params;
+  params.quality = quality;
+  EncodeSource source;
+  uint32_t rc = source.pixels.Prepare(bitmap, glib::kPixelRGB24, false, false);
+  if (rc != RCOK) return rc;
+  EncodeState s{};
+  s.params = &params;
+  s.width = source.pixels.Width();
+  s.height = source.pixels.Height();
+  s.context = &source;
+  s.components = 3;
+  s.inSpace = JCS_EXT_BGR;
+  s.outSpace = JCS_YCbCr;
+  s.row = &PixelsRow;
+  s.dpiX = s.dpiY = 96;
+  s.rc = RCOK;
+  rc = RunEncoder(&s);
+  if (rc == RCOK) out.assign(s.out, s.out + s.outSize);
+  std::free(s.out);
+  return rc;
+}
 
 uint32_t SaveJpg(SaveJob& job) {
   const auto& params = *static_cast<const glib::JPGSave*>(job.params);

@@ -38,4 +38,11 @@ std::vector<uint8_t> IptcFromPhotoshop(std::span<const uint8_t> resources);
 // 1 grey, 3 RGB, 5 CMYK, 6 YCbCr, 7 YCbCrK.
 uint32_t JpegColorSpace(const JpegMarkers& markers);
 
+// A JPEG stream decoded into a new page (24-bit colour or 8-bit grey), and a
+// picture's colours encoded as one; used by formats that embed JPEG data.
+uint32_t DecodeJpegPage(glib::ImageDataExchange* request, std::span<const uint8_t> bytes,
+                        PagePtr& page);
+uint32_t EncodeJpegPicture(const glib::CoreBitmap& bitmap, uint32_t quality,
+                           std::vector<uint8_t>& out);
+
 }  // namespace vexlo

@@ -8,6 +8,7 @@
 #include "formats/FormatRegistry.h"
 #include "formats/SaveQuery.h"
 #include "vexlo/Entries.h"
+#include "vexlo/Formats.h"
 
 namespace vexlo {
 namespace {
@@ -42,6 +43,27 @@ const FormatRow kFormats[] = {
      SAVE(GIFSave), 1, 0},
     {glib::kFormatTIF, "II\\*\\x00|MM\\x00\\*|II\\+\\x00|MM\\x00\\+", 0, "tif\ntiff\nskin",
      "|Tagged Image File Format|*.tif;*.tiff", true, SAVE(TIFSave), 1, 0},
+    {kFormatWBP, "RIFF????WEBP", 0, "webp", "|WebP|*.webp", true, nullptr, 0, 0, 0},
+    {glib::kFormatICO, "\\x00\\x00\\x01\\x00[\\x01-\\xFF]", 0, "ico", "|Windows Icon|*.ico", true,
+     SAVE(ICOSave), 1, 0},
+    {glib::kFormatCUR, "\\x00\\x00\\x02\\x00[\\x01-\\xFF]", 0, "cur", "|Windows Cursor|*.cur", true,
+     SAVE(CURSave), 1, 0},
+    {glib::kFormatPCX, "\\x0A[\\x00-\\x05]\\x01[\\x01\\x02\\x04\\x08]", 0, "pcx",
+     "|ZSoft Paintbrush|*.pcx", true, SAVE(PCXSave), 0, 0},
+    {glib::kFormatTGA, nullptr, 0, "tga\nvda\nicb\nvst",
+     "|Truevision Targa|*.tga;*.vda;*.icb;*.vst", true, SAVE(TGASave), 1, 0},
+    {kFormatPBM, "P[14][\\x09\\x0A\\x0D\\x20#]", 0, "pbm", "|Portable Bitmap|*.pbm", true,
+     SAVE(PNMSave), 0, 0},
+    {kFormatPGM, "P[25][\\x09\\x0A\\x0D\\x20#]", 0, "pgm", "|Portable Graymap|*.pgm", true,
+     SAVE(PNMSave), 0, 0},
+    {glib::kFormatPPM, "P[36][\\x09\\x0A\\x0D\\x20#]", 0, "ppm\npnm",
+     "|Portable Pixmap|*.ppm;*.pnm", true, SAVE(PNMSave), 0, 0},
+    {kFormatPAM, "P7[\\x0A\\x0D]", 0, "pam", "|Portable Arbitrary Map|*.pam", true, SAVE(PNMSave),
+     1, 0},
+    {kFormatPFM, "P[Ff][\\x09\\x0A\\x0D\\x20]", 0, "pfm", "|Portable Float Map|*.pfm", true,
+     SAVE(PNMSave), 0, 0},
+    {glib::kFormatRAW, nullptr, 0, "raw", "|RAW pixel data|*.raw", false, SAVE(RAWSave), 0, 0},
+    {glib::kFormatFLM, "ORBISKFL", 0, "flm", "|Orbisk Film|*.flm", true, SAVE(FLMSave), 1, 1},
 };
 
 #undef SAVE

@@ -687,7 +687,7 @@ uint32_t WritePage(TIFF* tif, const glib::IDEPage& page, const glib::TIFSave& p,
     TIFFSetField(tif, TIFFTAG_TILEWIDTH, tw);
     TIFFSetField(tif, TIFFTAG_TILELENGTH, th);
     uint64_t tileRow = (uint64_t(tw) * bits * samples + 7) / 8;
-    std::vector<uint8_t> tile(size_t(tileRow * th));
+    std::vector<uint8_t> tile(static_cast<size_t>(tileRow * th));
     for (uint32_t ty = 0; ty < height; ty += th) {
       for (uint32_t tx = 0; tx < width; tx += tw) {
         std::fill(tile.begin(), tile.end(), 0);

@@ -222,10 +222,11 @@ bool Convert(const std::string& arguments) {
 #endif
 }
 
-bool ReferenceDecode(const std::string& path, Picture& out) {
+bool ReferenceDecode(const std::string& path, Picture& out, bool orient) {
   std::string raw = path + ".ref.rgba";
   std::string size = path + ".ref.txt";
-  if (!Convert("'" + path + "[0]' -depth 8 rgba:'" + raw + "'")) return false;
+  std::string options = orient ? " -auto-orient" : "";
+  if (!Convert("'" + path + "[0]'" + options + " -depth 8 rgba:'" + raw + "'")) return false;
 #if !defined(_WIN32)
   std::string command = "/usr/bin/identify -format '%w %h' '" + path + "[0]' > '" + size + "'";
   if (std::system(command.c_str()) != 0) return false;

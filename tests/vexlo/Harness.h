@@ -88,6 +88,7 @@ std::string DataFile(const std::string& name);
 bool Convert(const std::string& arguments);
 bool HaveConvert();
 // Decodes a file with the reference decoder into a Picture (8 bits per channel).
-bool ReferenceDecode(const std::string& path, Picture& out);
+// With `orient`, the reference applies the file's own orientation (TGA).
+bool ReferenceDecode(const std::string& path, Picture& out, bool orient = false);
 
 }  // namespace vexlo_test
