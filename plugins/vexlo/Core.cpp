@@ -1,6 +1,7 @@
 #include "vexlo/Core.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <new>
 
@@ -22,9 +23,17 @@
 
 namespace vexlo {
 
+namespace {
+std::atomic<uint64_t> pixelLimit{kMaxPixels};
+}
+
+void LimitPixels(uint64_t pixels) {
+  pixelLimit = pixels ? std::min(pixels, kMaxPixels) : kMaxPixels;
+}
+
 uint32_t CheckSize(int64_t width, int64_t height) {
   if (width <= 0 || height <= 0) return BADI;
-  if (width > kMaxSide || height > kMaxSide || uint64_t(width) * uint64_t(height) > kMaxPixels)
+  if (width > kMaxSide || height > kMaxSide || uint64_t(width) * uint64_t(height) > pixelLimit)
     return OMEM;
   return RCOK;
 }

@@ -117,7 +117,7 @@ uint32_t DecodeFrame(GifWalker& walker, Canvas& canvas, std::vector<uint8_t>& in
   GifFileType* gif = walker.gif.get();
   const GifImageDesc& d = gif->Image;
   if (d.Width <= 0 || d.Height <= 0) return BADI;
-  if (uint64_t(d.Width) * uint64_t(d.Height) > kMaxPixels) return OMEM;
+  if (uint32_t rc = CheckSize(d.Width, d.Height); rc != RCOK) return rc;
   indices.assign(size_t(d.Width) * d.Height, 0);
   // Interlaced images arrive in four passes.
   static const int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
