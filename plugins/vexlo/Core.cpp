@@ -205,6 +205,7 @@ uint32_t NewPage(glib::ImageDataExchange* request, int32_t width, int32_t height
   bitmap.stride = glib::kStridePadded;
   uint64_t bytes = glib::ImageBytes(width, height, glib::BitsPerPixel(type), bitmap.stride);
   if (bytes == 0 || bytes > SIZE_MAX) return OMEM;
+  (void)bytes;
   bool host = request && request->allocate && request->release;
   bitmap.pixels =
       static_cast<uint8_t*>(host ? request->allocate(&bitmap) : FallbackAllocate(&bitmap));
@@ -212,8 +213,8 @@ uint32_t NewPage(glib::ImageDataExchange* request, int32_t width, int32_t height
     bitmap.pixelType = glib::kPixelNone;
     return OMEM;
   }
-  // The page allocator hands out zeroed memory; a host allocator need not.
-  if (host) std::memset(bitmap.pixels, 0, size_t(bytes));
+  // Both allocators hand out fresh pages from the system, zero-filled: rows a damaged
+  // file leaves undecoded stay empty without a pass over them.
   bitmap.ownsPixels = 1;
   bitmap.freePixels = host ? request->release : &FallbackRelease;
   return RCOK;
