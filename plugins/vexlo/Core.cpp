@@ -205,7 +205,18 @@ uint32_t NewPage(glib::ImageDataExchange* request, int32_t width, int32_t height
   bitmap.stride = glib::kStridePadded;
   uint64_t bytes = glib::ImageBytes(width, height, glib::BitsPerPixel(type), bitmap.stride);
   if (bytes == 0 || bytes > SIZE_MAX) return OMEM;
-  (void)bytes;
+  // All pages of one load together stay within a budget: many frames of a large
+  // canvas (a small GIF can ask for thousands) must not exhaust the host's memory.
+  uint64_t total = bytes;
+  if (request) {
+    for (const glib::IDEPage* other : request->pages) {
+      if (other)
+        total += glib::RowBytes(other->bitmap) * uint64_t(std::max(other->bitmap.height, 0));
+    }
+  }
+  uint64_t budget =
+      std::min<uint64_t>(pixelLimit * 16, sizeof(void*) == 4 ? 0x60000000u : uint64_t(1) << 34);
+  if (total > budget) return OMEM;
   bool host = request && request->allocate && request->release;
   bitmap.pixels =
       static_cast<uint8_t*>(host ? request->allocate(&bitmap) : FallbackAllocate(&bitmap));

@@ -41,7 +41,9 @@ using glib::WERR;
 // before anything is allocated; a zero or negative size is BADI.
 constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
 constexpr int64_t kMaxSide = int64_t(1) << 20;
-// Pages one file may produce (frames of an animation, directories of a TIFF).
+// Pages one file may produce (frames of an animation, directories of a TIFF); all
+// pages of one load share a budget of 16 bytes per allowed pixel (at most 16 GiB,
+// 1.5 GiB in the 32-bit build).
 constexpr uint32_t kMaxPages = 10000;
 
 // 8-bit grey, which plug-ins deliver although the program has no name for it.
