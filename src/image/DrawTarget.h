@@ -33,10 +33,11 @@ class DrawTarget {
   virtual bool DrawRows(const CoreBitmap& bitmap, const Rect& destination, const Rect& source,
                         StretchMode mode) = 0;
 
-  // Draws `source` (in pixels of the picture's natural size) of a vector picture
-  // scaled into `destination`, with high-quality interpolation and anti-aliasing.
-  virtual bool DrawPicture(const VectorPicture& picture, const Rect& destination,
-                           const Rect& source) = 0;
+  // Draws `source` of a vector picture that fills a box of boxWidth x boxHeight
+  // pixels (its layer's size) scaled into `destination`, with high-quality
+  // interpolation and anti-aliasing.
+  virtual bool DrawPicture(const VectorPicture& picture, int32_t boxWidth, int32_t boxHeight,
+                           const Rect& destination, const Rect& source) = 0;
 };
 
 }  // namespace glib

@@ -34,8 +34,8 @@ bool Film::DrawSlide(DrawTarget& target, const Rect& destination, const Rect& so
   if (!shown) return false;
   CoreBitmap& bitmap = shown->bitmap;
   if (shown->IsVector()) {
-    return bitmap.picture->ops &&
-           target.DrawPicture(*AsVectorPicture(bitmap.picture), destination, source);
+    return bitmap.picture->ops && target.DrawPicture(*AsVectorPicture(bitmap.picture), bitmap.width,
+                                                     bitmap.height, destination, source);
   }
   if (!PadRowsForDevice(bitmap)) return false;
   // Halftone stretching of very large pictures costs more than it shows.

@@ -89,6 +89,8 @@ bool MemorySurface::DrawRows(const CoreBitmap& bitmap, const Rect& destination, 
   return true;
 }
 
-bool MemorySurface::DrawPicture(const VectorPicture&, const Rect&, const Rect&) { return false; }
+bool MemorySurface::DrawPicture(const VectorPicture&, int32_t, int32_t, const Rect&, const Rect&) {
+  return false;
+}
 
 }  // namespace glib

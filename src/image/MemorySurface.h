@@ -26,8 +26,8 @@ class MemorySurface final : public DrawTarget {
   void Fill(const Rect& destination, uint32_t colourRef) override;
   bool DrawRows(const CoreBitmap& bitmap, const Rect& destination, const Rect& source,
                 StretchMode mode) override;
-  bool DrawPicture(const VectorPicture& picture, const Rect& destination,
-                   const Rect& source) override;
+  bool DrawPicture(const VectorPicture& picture, int32_t boxWidth, int32_t boxHeight,
+                   const Rect& destination, const Rect& source) override;
 
  private:
   int32_t width_;

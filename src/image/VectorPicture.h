@@ -37,5 +37,9 @@ inline VectorPicture* AsVectorPicture(OwnedObject* object) {
 inline const VectorPicture* AsVectorPicture(const OwnedObject* object) {
   return reinterpret_cast<const VectorPicture*>(object);
 }
+// What a bitmap's picture field holds.
+inline OwnedObject* AsOwnedObject(VectorPicture* picture) {
+  return reinterpret_cast<OwnedObject*>(picture);
+}
 
 }  // namespace glib

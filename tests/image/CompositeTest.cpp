@@ -266,6 +266,11 @@ TEST_F(CompositeTest, DrawingScalesIntoTheSurface) {
   EXPECT_EQ(surface.Pixel(2, 0), Word(60, 0, 0, 255));
   ASSERT_TRUE(film.DrawEx(surface, {0, 0, 2, 1}, {0, 0, 4, 2}, kStretchHalftone));
   EXPECT_EQ(surface.Pixel(0, 0), Word(30, 100, 0, 255));  // the average of four pixels
+
+  // Pictures as wide as the document's halftone limit are stretched the fast way.
+  film.State()->halftoneLimit = 4;
+  ASSERT_TRUE(film.DrawEx(surface, {0, 0, 2, 1}, {0, 0, 4, 2}, kStretchHalftone));
+  EXPECT_EQ(surface.Pixel(0, 0), Word(60, 200, 0, 255));
 }
 
 TEST_F(CompositeTest, MergingFlattensARangeIntoItsFirstLayer) {

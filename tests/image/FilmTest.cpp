@@ -388,6 +388,11 @@ TEST_F(FilmTest, TheFilmCountIsKept) {
   {
     Film a, b;
     EXPECT_EQ(Film::LivingFilms(), before + 2);
+#if defined(_WIN32)
+    EXPECT_TRUE(Film::GraphicsStarted());  // GDI+ serves the vector pictures
+#else
+    EXPECT_FALSE(Film::GraphicsStarted());
+#endif
   }
   EXPECT_EQ(Film::LivingFilms(), before);
 }

@@ -1,0 +1,140 @@
+// The document's operating-system services on Windows: file chores, GDI+ for
+// vector pictures, the notice metafile among the module's resources, and vector
+// pictures re-recorded with a transform.
+#include <windows.h>
+
+#include <objidl.h>
+#include <propidl.h>
+// GDI+ after the COM declarations it builds on.
+#include <gdiplus.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "image/FilmPlatform.h"
+#include "image/NoticePicture.h"
+#include "image/win32/MetafilePicture.h"
+#include "ui/Handles.h"
+
+namespace glib {
+namespace {
+
+ULONG_PTR gdiplusToken = 0;
+win32::GdiplusRenderer renderer;
+
+// The module this code lives in: the library when linked into it, else the program.
+HMODULE OwnModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&OwnModule), &module);
+  return module;
+}
+
+XFORM Identity() { return XFORM{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}; }
+
+}  // namespace
+
+void UnlockWholeFile(const std::string& path) {
+  ui::UniqueHandleObject file(CreateFileA(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    file.release();
+    return;
+  }
+  UnlockFile(file.get(), 0, 0, MAXDWORD, MAXDWORD);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+bool RemoveFileWide(const char16_t* path) {
+  return path && DeleteFileW(reinterpret_cast<const wchar_t*>(path)) != FALSE;
+}
+
+bool StartGraphics() {
+  Gdiplus::GdiplusStartupInput input;
+  if (Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) != Gdiplus::Ok) return false;
+  SetVectorRenderer(&renderer);
+  return true;
+}
+
+void StopGraphics() {
+  SetVectorRenderer(nullptr);
+  Gdiplus::GdiplusShutdown(gdiplusToken);
+  gdiplusToken = 0;
+}
+
+uint32_t FindResourceBytes(void* module, uint16_t id, const char* type, const void*& data,
+                           uint32_t& size) {
+  data = nullptr;
+  size = 0;
+  HMODULE from = module ? static_cast<HMODULE>(module) : GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceA(from, MAKEINTRESOURCEA(id), type);
+  if (!found) return MISS;
+  HGLOBAL loaded = LoadResource(from, found);
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  const DWORD length = SizeofResource(from, found);
+  if (!bytes || length == 0) return BADI;
+  data = bytes;
+  size = length;
+  return RCOK;
+}
+
+bool MakeNoticePage(IDEPage& page) {
+  const void* data = nullptr;
+  uint32_t size = 0;
+  if (FindResourceBytes(OwnModule(), kNoticeResourceId, MAKEINTRESOURCEA(10), data, size) != RCOK)
+    return false;
+  win32::MetafilePicture* picture = win32::MetafileFromBytes(data, size);
+  if (!picture) return false;
+  CoreBitmap& b = page.bitmap;
+  b.picture = AsOwnedObject(picture);
+  b.width = kNoticeWidth;
+  b.height = kNoticeHeight;
+  b.pixelType = kPixelVector;
+  b.ownsPixels = 1;
+  page.resolutionX = page.resolutionY = 96.0f;
+  return true;
+}
+
+OwnedObject* ResizePicture(const OwnedObject* picture, int32_t sourceX, int32_t sourceY,
+                           int32_t sourceWidth, int32_t sourceHeight, int32_t width,
+                           int32_t height) {
+  HENHMETAFILE metafile = win32::MetafileOf(picture);
+  auto* own = static_cast<const win32::MetafilePicture*>(AsVectorPicture(picture));
+  if (!metafile || sourceWidth <= 0 || sourceHeight <= 0) return nullptr;
+  const double sx = double(width) / sourceWidth, sy = double(height) / sourceHeight;
+  RECT placement{LONG(-sourceX * sx), LONG(-sourceY * sy), LONG((own->width - sourceX) * sx + 0.5),
+                 LONG((own->height - sourceY) * sy + 0.5)};
+  return AsOwnedObject(win32::Rerecord(metafile, width, height, Identity(), placement));
+}
+
+OwnedObject* MirrorPicture(const OwnedObject* picture, int32_t width, int32_t height, bool vertical,
+                           bool horizontal) {
+  HENHMETAFILE metafile = win32::MetafileOf(picture);
+  if (!metafile) return nullptr;
+  XFORM turn = Identity();
+  if (horizontal) turn.eM11 = -1.0f, turn.eDx = float(width);
+  if (vertical) turn.eM22 = -1.0f, turn.eDy = float(height);
+  return AsOwnedObject(win32::Rerecord(metafile, width, height, turn, RECT{0, 0, width, height}));
+}
+
+OwnedObject* RotatePicture(const OwnedObject* picture, int32_t width, int32_t height,
+                           double degrees, int32_t& newWidth, int32_t& newHeight) {
+  HENHMETAFILE metafile = win32::MetafileOf(picture);
+  if (!metafile || !std::isfinite(degrees)) return nullptr;
+  const double r = degrees * std::numbers::pi / 180.0, c = std::cos(r), s = std::sin(r);
+  newWidth = std::max(1, int32_t(std::lround(std::fabs(width * c) + std::fabs(height * s))));
+  newHeight = std::max(1, int32_t(std::lround(std::fabs(width * s) + std::fabs(height * c))));
+  // Clockwise about the centre, then moved to the centre of the larger box.
+  const double cx = width / 2.0, cy = height / 2.0;
+  XFORM turn{float(c), float(s), float(-s), float(c), 0.0f, 0.0f};
+  turn.eDx = float(newWidth / 2.0 - (cx * c - cy * s));
+  turn.eDy = float(newHeight / 2.0 - (cx * s + cy * c));
+  return AsOwnedObject(
+      win32::Rerecord(metafile, newWidth, newHeight, turn, RECT{0, 0, width, height}));
+}
+
+}  // namespace glib
