@@ -79,13 +79,78 @@ struct Directory {
   uint32_t subfileType = 0;
   bool tiled = false, hasPhotometric = false;
   float dpiX = 0, dpiY = 0;
-  std::vector<uint8_t> icc, iptc;
+  std::vector<uint8_t> icc, iptc, exif;
 };
 
 // libtiff counts the IPTC tag in bytes or in 32-bit words, as its field table says.
 size_t IptcUnit(TIFF* tif) {
   const TIFFField* field = TIFFFieldWithTag(tif, TIFFTAG_RICHTIFFIPTC);
   return field && TIFFFieldDataType(field) == TIFF_LONG ? 4 : 1;
+}
+
+// The EXIF directory of a classic TIFF as a block of its own (a TIFF header, an
+// IFD0 that points at the EXIF directory, the directory with its values moved
+// behind it), the form JPEG files carry. Pointers to further directories inside it
+// (interoperability) are left out. Empty when the file has none or it is damaged.
+std::vector<uint8_t> ExifBlock(std::span<const uint8_t> file, bool bigEndian, uint64_t at) {
+  Reader in(file);
+  auto u16 = [&](Reader& r) { return bigEndian ? r.U16BE() : r.U16LE(); };
+  auto u32 = [&](Reader& r) { return bigEndian ? r.U32BE() : r.U32LE(); };
+  if (!in.Seek(at)) return {};
+  uint32_t count = u16(in);
+  if (count == 0 || count > 1000) return {};
+  static const uint32_t kTypeSize[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
+  struct Entry {
+    uint32_t tag, type, count;
+    const uint8_t* value;  // the 4 inline bytes
+    std::span<const uint8_t> data;
+  };
+  std::vector<Entry> entries;
+  for (uint32_t i = 0; i < count; ++i) {
+    Entry e{u16(in), u16(in), u32(in), in.Take(4), {}};
+    if (in.Failed()) return {};
+    if (e.type >= 14 || e.type == 0 || e.tag == 0xA005) continue;
+    uint64_t size = uint64_t(kTypeSize[e.type]) * e.count;
+    if (size > 4) {
+      Reader v(e.value, 4);
+      uint32_t offset = u32(v);
+      if (offset > file.size() || size > file.size() - offset || size > (1u << 20)) continue;
+      e.data = file.subspan(offset, size_t(size));
+    }
+    entries.push_back(e);
+  }
+  Writer w;
+  auto p16 = [&](uint32_t v) { bigEndian ? w.U16BE(v) : w.U16LE(v); };
+  auto p32 = [&](uint32_t v) { bigEndian ? w.U32BE(v) : w.U32LE(v); };
+  w.Append(bigEndian ? "MM" : "II", 2);
+  p16(42);
+  p32(8);
+  p16(1);  // IFD0: the pointer to the EXIF directory only
+  p16(0x8769);
+  p16(4);
+  p32(1);
+  p32(26);
+  p32(0);
+  uint32_t dataAt = 26 + 2 + uint32_t(entries.size()) * 12 + 4;
+  p16(uint32_t(entries.size()));
+  for (const Entry& e : entries) {
+    p16(e.tag);
+    p16(e.type);
+    p32(e.count);
+    if (e.data.empty()) {
+      w.Append(e.value, 4);
+    } else {
+      p32(dataAt);
+      dataAt += uint32_t((e.data.size() + 1) & ~size_t(1));
+    }
+  }
+  p32(0);
+  for (const Entry& e : entries) {
+    if (e.data.empty()) continue;
+    w.Append(e.data.data(), e.data.size());
+    if (e.data.size() % 2) w.U8(0);
+  }
+  return std::move(w.Bytes());
 }
 
 Directory ReadDirectory(TIFF* tif) {
@@ -124,6 +189,10 @@ Directory ReadDirectory(TIFF* tif) {
                   static_cast<uint8_t*>(data) + size_t(count) * IptcUnit(tif));
   if (d.iptc.empty() && TIFFGetField(tif, TIFFTAG_PHOTOSHOP, &count, &data) && data)
     d.iptc = IptcFromPhotoshop({static_cast<uint8_t*>(data), count});
+  toff_t exifAt = 0;
+  auto* file = static_cast<MemoryFile*>(TIFFClientdata(tif));
+  if (!TIFFIsBigTIFF(tif) && TIFFGetField(tif, TIFFTAG_EXIFIFD, &exifAt) && exifAt && file)
+    d.exif = ExifBlock({file->data, size_t(file->size)}, TIFFIsBigEndian(tif) != 0, exifAt);
   return d;
 }
 
@@ -377,6 +446,7 @@ uint32_t DecodeDirectory(LoadJob& job, TIFF* tif, PagePtr& page) {
     page->resolutionX = d.dpiX;
     page->resolutionY = d.dpiY;
   }
+  AppendMetadata(page->slideMetadata, kTagExif, d.exif);
   AppendMetadata(page->slideMetadata, kTagIptc, d.iptc);
   AppendMetadata(page->slideMetadata, kTagIcc, d.icc);
   return RCOK;
@@ -468,6 +538,7 @@ uint32_t InfoTif(const Source& source, InfoRecord& info) {
   info.bigEndian = TIFFIsBigEndian(tif.get()) ? 1 : 0;
   info.SetProfile(d.icc);
   info.SetIptc(d.iptc);
+  info.SetExif(d.exif);
   glib::TiffFileInfo& t = info.tiff;
   t.bitsPerSample = d.bits;
   t.samplesPerPixel = d.samples;

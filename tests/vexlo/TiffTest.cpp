@@ -205,4 +205,39 @@ TEST_F(TiffTest, MalformedFilesAnswerWithACode) {
   EXPECT_EQ(vexlo.LoadBytes(farStrip).rc, glib::RCOK);  // the strip reads as empty
 }
 
+// A TIFF whose EXIF directory holds DateTimeOriginal: the directory comes back as a
+// block of its own, with its value moved along.
+TEST_F(TiffTest, ExifDirectoryBecomesABlock) {
+  std::string t("II*\0\x08\0\0\0", 8);
+  auto u16 = [&](uint32_t v) { t += char(v & 255), t += char(v >> 8); };
+  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+  auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+    u16(tag), u16(type), u32(count), u32(value);
+  };
+  uint32_t exifAt = 8 + 2 + 9 * 12 + 4, pixelsAt = exifAt + 2 + 12 + 4, dateAt = pixelsAt + 4;
+  u16(9);
+  entry(256, 3, 1, 2);
+  entry(257, 3, 1, 2);
+  entry(258, 3, 1, 8);
+  entry(259, 3, 1, 1);
+  entry(262, 3, 1, 1);
+  entry(273, 4, 1, pixelsAt);
+  entry(278, 3, 1, 2);
+  entry(279, 4, 1, 4);
+  entry(34665, 4, 1, exifAt);
+  u32(0);
+  u16(1);
+  entry(0x9003, 2, 20, dateAt);
+  u32(0);
+  t += std::string("\x10\x20\x30\x40", 4);
+  t += std::string("2024:01:02 03:04:05\0", 20);
+  auto info = vexlo.Info(vexlo.Write("exif.tif", t));
+  ASSERT_TRUE(info);
+  ASSERT_GT(info->exifSize, 8u);
+  std::string block(reinterpret_cast<const char*>(info->exif), info->exifSize);
+  EXPECT_EQ(block.substr(0, 4), std::string("II*\0", 4));
+  EXPECT_NE(block.find("2024:01:02 03:04:05"), std::string::npos);
+  EXPECT_EQ(vexlo.LoadBytes(t).rc, glib::RCOK);
+}
+
 }  // namespace
