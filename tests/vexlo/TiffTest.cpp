@@ -240,4 +240,52 @@ TEST_F(TiffTest, ExifDirectoryBecomesABlock) {
   EXPECT_EQ(vexlo.LoadBytes(t).rc, glib::RCOK);
 }
 
+// A 4 x 4 page followed by its 2 x 2 reduced-resolution image.
+std::string TwoResolutions() {
+  std::string t("II*\0\x08\0\0\0", 8);
+  auto u16 = [&](uint32_t v) { t += char(v & 255), t += char(v >> 8); };
+  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+  auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+    u16(tag), u16(type), u32(count), u32(value);
+  };
+  uint32_t ifd = 8 + 16 + 4;  // after both pictures
+  t += std::string(16, '\x50') + std::string(4, '\xA0');
+  auto directory = [&](uint32_t side, uint32_t pixelsAt, uint32_t subfile, uint32_t next) {
+    u16(9);
+    entry(254, 4, 1, subfile);
+    entry(256, 3, 1, side);
+    entry(257, 3, 1, side);
+    entry(258, 3, 1, 8);
+    entry(259, 3, 1, 1);
+    entry(262, 3, 1, 1);
+    entry(273, 4, 1, pixelsAt);
+    entry(278, 3, 1, side);
+    entry(279, 4, 1, side * side);
+    u32(next);
+  };
+  t[4] = char(ifd);
+  directory(4, 8, 0, ifd + 2 + 9 * 12 + 4);
+  directory(2, 24, 1, 0);
+  return t;
+}
+
+TEST_F(TiffTest, ReducedResolutionsServeTheResolutionChoiceAndThumbnails) {
+  std::string path = vexlo.Write("two.tif", TwoResolutions());
+  Loaded full = vexlo.Load(path);
+  ASSERT_EQ(full.rc, glib::RCOK);
+  ASSERT_EQ(full.pages.size(), 1u);  // the reduced image is not a page of its own
+  EXPECT_EQ(full.pages[0].width, 4);
+  EXPECT_EQ(vexlo.Info(path)->pageCount, 1u);
+  glib::TIFLoad wanted;
+  wanted.width = 2;
+  wanted.height = 2;
+  Loaded small = vexlo.Load(path, &wanted);
+  ASSERT_EQ(small.rc, glib::RCOK);
+  EXPECT_EQ(small.pages.at(0).width, 2);
+  EXPECT_EQ(small.pages.at(0).At(0, 0) & 0xFF, 0xA0u);
+  Loaded thumb = vexlo.Thumbnail(path, 2, 2);
+  ASSERT_EQ(thumb.rc, glib::RCOK);
+  EXPECT_EQ(thumb.pages.at(0).width, 2);
+}
+
 }  // namespace
