@@ -33,6 +33,12 @@ COMPARISONS = [
      "memcpy_32_new_rows", 2.0),
     ("convert_32_to_24_new_rows_vs_memcpy_new_rows", "ours_convert_32_24_new_rows",
      "memcpy_32_new_rows", 2.0),
+    # The document: a two-layer composite in "norm" and mirrors in place, against a
+    # copy of the composite's (the layer's) bytes.
+    ("composite_norm_2layers_vs_memcpy", "ours_composite_norm_2layers", "memcpy_32_kept_rows",
+     3.0),
+    ("mirror_vertical_32_vs_memcpy", "ours_mirror_vertical_32", "memcpy_32_kept_rows", 1.5),
+    ("mirror_horizontal_32_vs_memcpy", "ours_mirror_horizontal_32", "memcpy_32_kept_rows", 2.5),
 ]
 
 

@@ -1,6 +1,7 @@
 #include "image/Blend.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "image/BlendVector.h"
 
 namespace glib {
 namespace {
@@ -291,11 +294,23 @@ inline void SpreadWeight(__m128i pixels, int which, __m128i& lo, __m128i& hi) {
 
 inline __m128i AlphaMask() { return _mm_set1_epi32(int(0xFF000000u)); }
 
+// The mixing keeps few loads in flight; asking for the layer's bytes well ahead
+// keeps the memory busy.
+inline void Ahead(const uint8_t* p) {
+  _mm_prefetch(reinterpret_cast<const char*>(p + 1024), _MM_HINT_T0);
+}
+
 int32_t DisplayNormSse2(uint8_t* t, const uint8_t* l, int32_t count) {
   int32_t i = 0;
   for (; i + 4 <= count; i += 4) {
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 4 * size_t(i)));
+    Ahead(l + 4 * size_t(i));
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + 4 * size_t(i)));
+    const __m128i covered = _mm_cmpeq_epi8(_mm_and_si128(s, AlphaMask()), AlphaMask());
+    if (_mm_movemask_epi8(covered) == 0xFFFF) {  // every pixel covers: the layer's pixel
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(t + 4 * size_t(i)), s);
+      continue;
+    }
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 4 * size_t(i)));
     __m128i wLo, wHi;
     SpreadWeight(s, 3, wLo, wHi);
     const __m128i mixed = LerpBytes(d, s, wLo, wHi);
@@ -311,6 +326,7 @@ int32_t GamsSse2(const BlendRowArgs& a) {
   const __m128i single = _mm_set1_epi32(int(a.underlayPixel));
   for (; i + 4 <= a.count; i += 4) {
     const size_t at = 4 * size_t(i);
+    Ahead(a.layer + at);
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.target + at));
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.layer + at));
     const __m128i u =
@@ -331,6 +347,7 @@ int32_t SmasSse2(const BlendRowArgs& a) {
   const __m128i key = _mm_set1_epi32(int(kColourKey));
   for (; i + 4 <= a.count; i += 4) {
     const size_t at = 4 * size_t(i);
+    Ahead(a.layer + at);
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.target + at));
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.layer + at));
     const __m128i u =
@@ -348,31 +365,65 @@ int32_t SmasSse2(const BlendRowArgs& a) {
 
 #endif
 
+std::atomic<BlendForms> allowedForms{BlendForms::kWidest};
+
+#if defined(ORBISK_BLEND_AVX2)
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has && allowedForms.load(std::memory_order_relaxed) == BlendForms::kWidest;
+}
+#else
+constexpr bool HasAvx2() { return false; }
+#endif
+
+// How many pixels from the row's start the widest available form did.
+int32_t VectorNorm(const BlendRowArgs& a) {
+#if defined(ORBISK_BLEND_AVX2)
+  if (HasAvx2()) return blend::DisplayNormAvx2(a.target, a.layer, a.count);
+#endif
+#if defined(__SSE2__)
+  return DisplayNormSse2(a.target, a.layer, a.count);
+#else
+  return 0;
+#endif
+}
+
+int32_t VectorGams(const BlendRowArgs& a) {
+#if defined(ORBISK_BLEND_AVX2)
+  if (HasAvx2()) return blend::GamsAvx2(a);
+#endif
+#if defined(__SSE2__)
+  return GamsSse2(a);
+#else
+  return 0;
+#endif
+}
+
+int32_t VectorSmas(const BlendRowArgs& a) {
+#if defined(ORBISK_BLEND_AVX2)
+  if (HasAvx2()) return blend::SmasAvx2(a);
+#endif
+#if defined(__SSE2__)
+  return SmasSse2(a);
+#else
+  return 0;
+#endif
+}
+
 void Dispatch(const BlendRowArgs& a, bool vectorised) {
   uint8_t* t = a.target;
   const uint8_t* l = a.layer;
   const int32_t n = a.count;
-  (void)vectorised;
   switch (a.mode) {
-    case kNorm:
+    case kNorm: {
       if (a.norm == NormForm::kFlatten) return FlattenNormPlain(t, l, n);
-#if defined(__SSE2__)
-      if (vectorised) {
-        const int32_t done = DisplayNormSse2(t, l, n);
-        return DisplayNormPlain(t + 4 * size_t(done), l + 4 * size_t(done), n - done);
-      }
-#endif
-      return DisplayNormPlain(t, l, n);
+      const int32_t done = vectorised ? VectorNorm(a) : 0;
+      return DisplayNormPlain(t + 4 * size_t(done), l + 4 * size_t(done), n - done);
+    }
     case kGams:
-#if defined(__SSE2__)
-      if (vectorised) return GamsPlain(a, GamsSse2(a));
-#endif
-      return GamsPlain(a, 0);
+      return GamsPlain(a, vectorised ? VectorGams(a) : 0);
     case kSmas:
-#if defined(__SSE2__)
-      if (vectorised) return SmasPlain(a, SmasSse2(a));
-#endif
-      return SmasPlain(a, 0);
+      return SmasPlain(a, vectorised ? VectorSmas(a) : 0);
     case kMul:
       return ChannelRow<Mul>(t, l, n);
     case kScrn:
@@ -439,9 +490,34 @@ bool IsBlendMode(uint32_t mode) {
   }
 }
 
-void BlendRow(const BlendRowArgs& args) {
-  if (args.count > 0 && args.target && args.layer) Dispatch(args, true);
+void StreamRow(uint8_t* to, const uint8_t* from, size_t bytes) {
+#if defined(__SSE2__)
+  size_t head = (16 - (reinterpret_cast<uintptr_t>(to) & 15)) & 15;
+  head = std::min(head, bytes);
+  std::memcpy(to, from, head);
+  size_t i = head;
+  for (; i + 16 <= bytes; i += 16) {
+    _mm_stream_si128(reinterpret_cast<__m128i*>(to + i),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+  }
+  std::memcpy(to + i, from + i, bytes - i);
+#else
+  std::memcpy(to, from, bytes);
+#endif
 }
+
+void StreamDone() {
+#if defined(__SSE2__)
+  _mm_sfence();
+#endif
+}
+
+void BlendRow(const BlendRowArgs& args) {
+  if (args.count > 0 && args.target && args.layer)
+    Dispatch(args, allowedForms.load(std::memory_order_relaxed) != BlendForms::kPlain);
+}
+
+void SetBlendForms(BlendForms forms) { allowedForms.store(forms); }
 
 void BlendRowPlain(const BlendRowArgs& args) {
   if (args.count > 0 && args.target && args.layer) Dispatch(args, false);

@@ -4,6 +4,7 @@
 // specific forms of "norm", "gams" and "smas" give the same bytes as the plain ones.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace glib {
@@ -33,6 +34,17 @@ void BlendRow(const BlendRowArgs& args);
 
 // The plain (not vectorised) forms, for tests that pin the two together.
 void BlendRowPlain(const BlendRowArgs& args);
+
+// Which forms BlendRow may use: the widest the processor has (the default), at most
+// the 128-bit ones, or only the plain ones. For tests and measurements.
+enum class BlendForms { kPlain, kSse2, kWidest };
+void SetBlendForms(BlendForms forms);
+
+// Copies a finished row to memory without reading the destination into the cache
+// first (non-temporal stores where the processor has them); StreamDone orders them
+// before anything that reads the rows.
+void StreamRow(uint8_t* to, const uint8_t* from, size_t bytes);
+void StreamDone();
 
 // q(x): x / 255 truncating towards zero; r(x): x / 255 to the nearest.
 constexpr int Div255Trunc(int x) { return x / 255; }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "image/BitmapOps.h"
@@ -15,6 +16,8 @@ namespace glib {
 namespace {
 
 constexpr uint32_t kGams = BlendCode("gams");
+// Composites of this many bytes or more outgrow the caches.
+constexpr uint64_t kStreamedComposite = uint64_t(8) << 20;
 
 // One layer ready to be blended: 32-bit rows and the part of the output it covers.
 struct Prepared {
@@ -137,19 +140,31 @@ bool FlattenRange(Slide& slide, const Rect* rect, Layer& target, uint32_t first,
     }
   }
 
-  // Row by row through all layers, so each composite row stays in the cache.
+  // Row by row through all layers, so each composite row stays in the cache. Large
+  // composites are built in a scratch row and streamed out, so their rows are never
+  // read back from memory before being written.
   const uint64_t targetStep = RowStep(target.bitmap);
   const uint64_t underlayStep = underlay ? RowStep(*underlay) : 0;
+  const size_t rowBytes = size_t(width) * 4;
+  const bool stream = targetStep * uint64_t(height) >= kStreamedComposite;
+  std::unique_ptr<uint32_t[]> scratch;
+  if (stream) {
+    scratch.reset(new (std::nothrow) uint32_t[size_t(width)]);
+    if (!scratch) return false;
+  }
   for (int32_t y = 0; y < height; ++y) {
-    uint8_t* row = target.bitmap.pixels + uint64_t(y) * targetStep;
+    uint8_t* final = target.bitmap.pixels + uint64_t(y) * targetStep;
+    uint8_t* row = stream ? reinterpret_cast<uint8_t*>(scratch.get()) : final;
     const uint8_t* underRow = underlay ? underlay->pixels + uint64_t(y) * underlayStep : nullptr;
     if (options.prepareStart) {
       if (underRow) {
-        std::memcpy(row, underRow, size_t(width) * 4);
+        std::memcpy(row, underRow, rowBytes);
       } else {
         auto* pixels = reinterpret_cast<uint32_t*>(row);
         std::fill(pixels, pixels + width, startPixel);
       }
+    } else if (stream) {
+      std::memcpy(row, final, rowBytes);  // what the callback drew
     }
     for (const auto& p : layers) {
       if (y < p->part.top || y >= p->part.bottom) continue;
@@ -165,7 +180,9 @@ bool FlattenRange(Slide& slide, const Rect* rect, Layer& target, uint32_t first,
       if (args.mode == BlendCode("diss")) args.seed = RowSeed(y);
       BlendRow(args);
     }
+    if (stream) StreamRow(final, row, rowBytes);
   }
+  if (stream) StreamDone();
   return true;
 }
 

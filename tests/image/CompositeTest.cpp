@@ -100,24 +100,28 @@ TEST(BlendTest, VectorisedFormsGiveTheSameBytes) {
     layer[i] = random(), start[i] = random(), under[i] = random();
     if (i % 7 == 0) layer[i] = 0xFFFF00FFu;  // the colour key of "smas"
     if (i % 5 == 0) layer[i] &= 0x00FFFFFFu;
+    if (i >= 100 && i < 200) layer[i] |= 0xFF000000u;  // a covering run
   }
-  for (const char* mode : {"norm", "gams", "smas"}) {
-    for (const uint8_t* underlay :
-         {static_cast<const uint8_t*>(nullptr), reinterpret_cast<const uint8_t*>(under.data())}) {
-      std::vector<uint32_t> plain = start, fast = start;
-      BlendRowArgs args;
-      args.mode = uint32_t(uint8_t(mode[0])) << 24 | uint32_t(uint8_t(mode[1])) << 16 |
-                  uint32_t(uint8_t(mode[2])) << 8 | uint8_t(mode[3]);
-      args.norm = NormForm::kDisplay;
-      args.layer = reinterpret_cast<const uint8_t*>(layer.data());
-      args.count = n;
-      args.underlay = underlay;
-      args.underlayPixel = 0xFF204060u;
-      args.target = reinterpret_cast<uint8_t*>(plain.data());
-      BlendRowPlain(args);
-      args.target = reinterpret_cast<uint8_t*>(fast.data());
-      BlendRow(args);
-      EXPECT_EQ(plain, fast) << mode;
+  for (BlendForms forms : {BlendForms::kSse2, BlendForms::kWidest}) {
+    SetBlendForms(forms);
+    for (const char* mode : {"norm", "gams", "smas"}) {
+      for (const uint8_t* underlay :
+           {static_cast<const uint8_t*>(nullptr), reinterpret_cast<const uint8_t*>(under.data())}) {
+        std::vector<uint32_t> plain = start, fast = start;
+        BlendRowArgs args;
+        args.mode = uint32_t(uint8_t(mode[0])) << 24 | uint32_t(uint8_t(mode[1])) << 16 |
+                    uint32_t(uint8_t(mode[2])) << 8 | uint8_t(mode[3]);
+        args.norm = NormForm::kDisplay;
+        args.layer = reinterpret_cast<const uint8_t*>(layer.data());
+        args.count = n;
+        args.underlay = underlay;
+        args.underlayPixel = 0xFF204060u;
+        args.target = reinterpret_cast<uint8_t*>(plain.data());
+        BlendRowPlain(args);
+        args.target = reinterpret_cast<uint8_t*>(fast.data());
+        BlendRow(args);
+        EXPECT_EQ(plain, fast) << mode;
+      }
     }
   }
 }
