@@ -31,6 +31,8 @@ void LimitPixels(uint64_t pixels) {
   pixelLimit = pixels ? std::min(pixels, kMaxPixels) : kMaxPixels;
 }
 
+uint64_t PixelLimit() { return pixelLimit; }
+
 uint32_t CheckSize(int64_t width, int64_t height) {
   if (width <= 0 || height <= 0) return BADI;
   if (width > kMaxSide || height > kMaxSide || uint64_t(width) * uint64_t(height) > pixelLimit)

@@ -52,6 +52,7 @@ constexpr uint32_t kGray8 = 0x01010108;
 uint32_t CheckSize(int64_t width, int64_t height);
 // Lowers the pixel limit (fuzzing: keeps every input quick); 0 restores kMaxPixels.
 void LimitPixels(uint64_t pixels);
+uint64_t PixelLimit();
 
 // ---------------------------------------------------------------------------
 // Input

@@ -216,9 +216,29 @@ void SetPalette(std::span<const uint8_t> bytes, const PngHeader& h, glib::CoreBi
   }
 }
 
+// The bytes up to the first chunk (other than image data, which libpng streams)
+// that claims more bytes than the file has left: libpng would allocate what such a
+// chunk claims, up to 2 GiB, before it finds out.
+std::span<const uint8_t> WithoutOversizedChunks(std::span<const uint8_t> bytes) {
+  Reader in(bytes);
+  in.Skip(8);
+  for (int chunks = 0; in.Left() >= 8 && chunks < 1000000; ++chunks) {
+    size_t start = in.Pos();
+    uint32_t length = in.U32BE();
+    uint32_t type = in.U32BE();
+    if (uint64_t(length) + 4 > in.Left()) {
+      return type == glib::FourCC("IDAT") ? bytes : bytes.first(start);
+    }
+    in.Skip(uint64_t(length) + 4);
+    if (type == glib::FourCC("IEND")) break;
+  }
+  return bytes;
+}
+
 uint32_t ReadPng(std::span<const uint8_t> bytes, PngHeader& header, LoadJob* job, PagePtr* page) {
   PageTarget target{job, nullptr};
   ReadState s{};
+  bytes = WithoutOversizedChunks(bytes);
   s.input = {bytes.data(), bytes.size(), 0};
   s.header = &header;
   s.pixels = job != nullptr;

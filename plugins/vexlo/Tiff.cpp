@@ -55,7 +55,7 @@ TIFF* OpenClient(const char* mode, thandle_t handle, TIFFReadWriteProc read,
   if (!options) return nullptr;
   // No single allocation of libtiff's beyond what a page of our size limit needs.
   TIFFOpenOptionsSetMaxSingleMemAlloc(options,
-                                      tmsize_t(std::min<uint64_t>(kMaxPixels * 8, SIZE_MAX / 2)));
+                                      tmsize_t(std::min<uint64_t>(PixelLimit() * 8, SIZE_MAX / 2)));
   TIFFOpenOptionsSetErrorHandlerExtR(options, &Quiet, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(options, &Quiet, nullptr);
   TIFF* tif = TIFFClientOpenExt("vexlo", mode, handle, read, write, seek, &NoClose, size, &NoMap,
