@@ -1,0 +1,15 @@
+/* Resource identifiers of the library and the standalone host; read by windres and
+   by C++ alike, so only plain #defines here. */
+#ifndef ORBISK_RESOURCE_IDS_H
+#define ORBISK_RESOURCE_IDS_H
+
+#define IDI_ORBISK 128
+#define IDR_MAIN_MENU 230
+#define IDR_ACCELERATORS 1223
+#define IDB_CORNER_BOX 2417
+#define IDC_HAND_OPEN 2418
+#define IDC_HAND_GRAB 2419
+#define IDR_ERROR_PICTURE 2420
+#define IDB_TOOLBAR 2421
+
+#endif
