@@ -1,0 +1,162 @@
+// The two functions the file manager (and the standalone host) call: ListLoad makes
+// a viewer for a parent window and ListCloseWindow ends it. Nothing throws out of
+// them: a failure is a null window.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "ResourceIds.h"
+#include "formats/Retcode.h"
+#include "host/HostPlatform.h"
+#include "host/ProfileStore.h"
+#include "host/win32/OrbiskApp.h"
+#include "image/Film.h"
+#include "platform/MessageSink.h"
+#include "platform/Text.h"
+#include "ui/ActivationScope.h"
+#include "ui/Window.h"
+#include "viewer/WindowRules.h"
+#include "viewer/win32/ListerWiring.h"
+#include "viewer/win32/OrbiskWnd.h"
+
+// Exported undecorated through Orbisk.def.
+extern "C" {
+HWND __stdcall ListLoad(HWND parent, char* file, int flags) noexcept;
+void __stdcall ListCloseWindow(HWND window) noexcept;
+}
+
+namespace host {
+namespace {
+
+using viewer::COrbiskWnd;
+using viewer::InstanceMode;
+
+constexpr std::string_view kMainWindowMissing =
+    "Internal error #312\nPlease report this error to the Developer!";
+
+std::u16string ClassNameOf(HWND window) {
+  wchar_t name[257] = {};
+  int length = window ? GetClassNameW(window, name, 257) : 0;
+  return std::u16string(name, name + length);
+}
+
+// The file argument: UTF-16 in wide-name mode, else 8-bit.
+struct FileArgument {
+  bool present = false;
+  bool wide = false;
+  std::string narrow;
+  std::u16string utf16;
+};
+
+FileArgument ReadFileArgument(const char* file, bool wide) {
+  FileArgument argument;
+  if (!file) return argument;
+  argument.present = true;
+  argument.wide = wide;
+  if (wide) {
+    argument.utf16 = reinterpret_cast<const char16_t*>(file);
+    argument.narrow = platform::NarrowFromUtf16(argument.utf16);
+  } else {
+    argument.narrow = file;
+  }
+  return argument;
+}
+
+bool IsLastRun(const FileArgument& file) {
+  if (!file.present) return false;
+  return file.wide ? file.utf16 == u"-last_run" : file.narrow == viewer::kOptionLastRun;
+}
+
+// Another instance takes the file; this process always ends here.
+[[noreturn]] void HandOff(HWND parent, const FileArgument& file, int flags) {
+  HWND other = FindWindowW(L"Orbisk", nullptr);
+  if (!other) ExitProcess(UINT(-1));
+  if (other == parent) {
+    DestroyWindow(parent);
+    other = FindWindowW(L"Orbisk", nullptr);
+  }
+  OpenUserProfile()->SetString(kPassImage, file.narrow);
+  if (other) PostMessageW(other, viewer::UWM_NOTIFY, viewer::kNotifyHandOff, LPARAM(flags));
+  ExitProcess(UINT(-1));
+}
+
+HWND ListLoadImpl(HWND parent, const char* file, int flags) {
+  EnsureInitialised();
+  std::u16string parentClass = ClassNameOf(parent);
+  if (parentClass.empty() || !parent) return nullptr;
+  bool parentIsChild = (GetWindowLongPtrW(parent, GWL_STYLE) & WS_CHILD) != 0;
+  InstanceMode mode = viewer::DecideInstanceMode(parentClass, parentIsChild);
+  bool standalone = mode == InstanceMode::Standalone;
+  if (!standalone && !file) return nullptr;
+  FileArgument argument = ReadFileArgument(file, standalone && (flags & viewer::kFlagWideName));
+
+  glib::Film registry;  // reaches the format plug-ins
+  // The association clean-up of "-last_run" belongs to the file-type component.
+  if (IsLastRun(argument)) return nullptr;
+  if (!standalone && registry.CanOpen(argument.narrow.c_str()) != glib::RCOK) return nullptr;
+
+  auto viewer = std::make_unique<COrbiskWnd>(mode);
+  viewer->SetParentWindow(parent);
+  if (argument.present) {
+    viewer->SetStartupName(argument.narrow, argument.wide ? &argument.utf16 : nullptr);
+  }
+  if (standalone) {
+    SetMenu(parent, LoadMenuW(ui::ThisModule(), MAKEINTRESOURCEW(IDR_MAIN_MENU)));
+  } else {
+    if (!viewer->FindMainWindow()) {
+      platform::ShowMessage(nullptr, kMainWindowMissing, "Orbisk",
+                            platform::mb::kIconError | platform::mb::kTopMost);
+      ExitProcess(UINT(-1));
+    }
+    if (mode == InstanceMode::ListerWindow) viewer->TakeOverListerMenu();
+  }
+  viewer->ReadSettings();
+  if (standalone && (flags & viewer::kFlagHandOff) && viewer->Settings().allowOnly1CopyAtATime) {
+    HandOff(parent, argument, flags);
+  }
+  if (!viewer->CreateViewer()) return nullptr;
+  // From here the window owns the object: it goes when the window goes.
+  COrbiskWnd* view = viewer.release();
+  viewer::SetCurrentViewer(view);
+  if (mode == InstanceMode::ListerWindow) view->SubclassParent();
+  SetWindowTextW(parent, L"Orbisk");
+  view->ShowAtStart();
+  HWND result = view->hwnd();
+  if (mode == InstanceMode::ListerWindow) result = view->CreateStub();
+  PostMessageW(view->hwnd(), viewer::UWM_STARTUP, 0, 0);
+  return result;
+}
+
+bool IsViewerWindow(HWND window) {
+  return window && IsWindow(window) && ClassNameOf(window) == viewer::kViewerClassName;
+}
+
+}  // namespace
+}  // namespace host
+
+HWND __stdcall ListLoad(HWND parent, char* file, int flags) noexcept {
+  ui::ActivationScope scope;
+  try {
+    return host::ListLoadImpl(parent, file, flags);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+void __stdcall ListCloseWindow(HWND window) noexcept {
+  ui::ActivationScope scope;
+  try {
+    if (!window || !IsWindow(window)) return;
+    HWND parent = GetParent(window);
+    // In a Lister window the host holds the stub, which names the viewer.
+    HWND named = HWND(GetWindowLongPtrW(window, GWLP_USERDATA));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (host::IsViewerWindow(named)) {
+      PostMessageW(named, WM_CLOSE, 0, 0);
+      if (parent && IsZoomed(parent)) ShowWindow(parent, SW_RESTORE);
+    }
+  } catch (...) {
+  }
+}

@@ -1,0 +1,52 @@
+#include "host/win32/OrbiskApp.h"
+
+#include <windows.h>
+
+#include <clocale>
+#include <mutex>
+#include <string>
+
+#include "formats/FilterManager.h"
+#include "platform/Module.h"
+#include "ui/ActivationScope.h"
+#include "ui/Window.h"
+
+namespace host {
+namespace {
+
+std::once_flag initialised;
+
+}  // namespace
+
+COrbiskApp& TheApp() {
+  static COrbiskApp app;
+  return app;
+}
+
+bool COrbiskApp::InitInstance() {
+  // Paths and texts in the 8-bit form follow the user's ANSI code page.
+  std::setlocale(LC_ALL, ".ACP");
+  _wsetlocale(LC_ALL, L".ACP");
+  // The format plug-ins live beside the library.
+  std::string folder = platform::ModuleFolder(reinterpret_cast<const void*>(&TheApp));
+  glib::FilterManager::Global().Configure(folder.c_str(), "vexlo\nvexpdf");
+  return true;
+}
+
+int COrbiskApp::ExitInstance() {
+  ui::Window::UnregisterClasses();
+  ui::ActivationScope::Release();
+  return 0;
+}
+
+void EnsureInitialised() {
+  std::call_once(initialised, [] { TheApp().InitInstance(); });
+}
+
+}  // namespace host
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // At process end (reserved set) the system tears everything down itself.
+  if (reason == DLL_PROCESS_DETACH && !reserved) host::TheApp().ExitInstance();
+  return TRUE;
+}

@@ -1,0 +1,317 @@
+#include "viewer/win32/OrbiskWnd.h"
+
+#include <windowsx.h>
+
+#include "ResourceIds.h"
+#include "host/HostPlatform.h"
+#include "host/ProfileStore.h"
+#include "platform/Module.h"
+#include "ui/ActivationScope.h"
+#include "ui/Text.h"
+#include "viewer/win32/ListerWiring.h"
+#include "viewer/win32/LiteCtrl.h"
+
+namespace viewer {
+
+COrbiskWnd::COrbiskWnd(InstanceMode mode) : mode_(mode), profile_(host::OpenUserProfile()) {}
+
+COrbiskWnd::~COrbiskWnd() { ForgetViewer(this); }
+
+void COrbiskWnd::SetStartupName(const std::string& narrow, const std::u16string* wide) {
+  StartupArgument argument = SplitStartupName(narrow);
+  option_ = argument.option;
+  startupFile_ = argument.file;
+  startupFileW_ = wide && option_.empty() ? *wide : std::u16string();
+}
+
+bool COrbiskWnd::FindMainWindow() {
+  mainWindow_ = FindFileManagerMainWindow(parent_);
+  return mainWindow_ != nullptr;
+}
+
+void COrbiskWnd::TakeOverListerMenu() {
+  if (HMENU menu = GetMenu(parent_)) {
+    savedParentMenu_.reset(menu);
+    SetMenu(parent_, nullptr);
+  }
+  SetMenu(parent_, LoadMenuW(ui::ThisModule(), MAKEINTRESOURCEW(IDR_MAIN_MENU)));
+  HICON icon = LoadIconW(ui::ThisModule(), MAKEINTRESOURCEW(IDI_ORBISK));
+  SendMessageW(parent_, WM_SETICON, ICON_BIG, LPARAM(icon));
+  SetWindowLongPtrW(parent_, GWL_STYLE, GetWindowLongPtrW(parent_, GWL_STYLE) | WS_CLIPCHILDREN);
+}
+
+bool COrbiskWnd::CreateViewer() {
+  ui::Window::CreateArgs args;
+  args.className = L"Orbisk";
+  args.title = L"Orbisk";
+  args.style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  args.exStyle = WS_EX_APPWINDOW;
+  args.rect = {0, 0, 0, 0};
+  args.classStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
+  args.icon = LoadIconW(ui::ThisModule(), MAKEINTRESOURCEW(IDI_ORBISK));
+  return Create(args) != nullptr;
+}
+
+void COrbiskWnd::SubclassParent() {
+  savedParentUserData_ = GetWindowLongPtrW(parent_, GWLP_USERDATA);
+  savedParentProc_ = WNDPROC(GetWindowLongPtrW(parent_, GWLP_WNDPROC));
+  SetWindowLongPtrW(parent_, GWLP_USERDATA, LONG_PTR(this));
+  SetWindowLongPtrW(parent_, GWLP_WNDPROC, LONG_PTR(&ListerSubclassProc));
+  parentSubclassed_ = true;
+}
+
+void COrbiskWnd::RestoreParentProcedure() {
+  if (!parentSubclassed_) return;
+  parentSubclassed_ = false;
+  if (!IsWindow(parent_)) return;
+  SetWindowLongPtrW(parent_, GWLP_USERDATA, savedParentUserData_);
+  SetWindowLongPtrW(parent_, GWLP_WNDPROC, LONG_PTR(savedParentProc_));
+}
+
+void COrbiskWnd::ShowAtStart() {
+  bool maximized = settings_.pos.maximized != 0 && !QuickView();
+  if (maximized) {
+    ShowWindow(parent_, SW_MAXIMIZE);
+    RECT client{};
+    GetClientRect(parent_, &client);
+    MoveWindow(hwnd(), 0, 0, client.right, client.bottom, TRUE);
+  } else {
+    ShowWindow(parent_, SW_SHOW);
+  }
+  ShowWindow(hwnd(), SW_SHOW);
+  UpdateWindow(hwnd());
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+HWND COrbiskWnd::CreateStub() {
+  HWND stub = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent_,
+                              nullptr, ui::ThisModule(), nullptr);
+  if (stub) SetWindowLongPtrW(stub, GWLP_USERDATA, LONG_PTR(hwnd()));
+  return stub;
+}
+
+LRESULT COrbiskWnd::WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+  ui::ActivationScope scope;
+  try {
+    if (message >= WM_KEYFIRST && message <= WM_KEYLAST && TranslateKeys(message, wparam, lparam)) {
+      return 1;
+    }
+    switch (message) {
+      case WM_CREATE:
+        return OnCreate();
+      case WM_SIZE:
+        Layout();
+        return 0;
+      case WM_ERASEBKGND: {
+        // The flat tool bar shows what lies behind it; the children are clipped.
+        RECT client{};
+        GetClientRect(hwnd(), &client);
+        FillRect(HDC(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+      }
+      case WM_COMMAND:
+        OnCommand(LOWORD(wparam));
+        return 0;
+      case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (toolBar_.HandleNotify(reinterpret_cast<NMHDR*>(lparam), result)) return result;
+        break;
+      }
+      case WM_INITMENUPOPUP:
+        OnInitMenuPopup(HMENU(wparam), HIWORD(lparam) != 0);
+        return 0;
+      case WM_LBUTTONDBLCLK:
+        Default(message, wparam, lparam);
+        OnCommand(host::kCmdMaximize);
+        return 0;
+      case WM_MOUSEWHEEL:
+        OnMouseWheel(int16_t(HIWORD(wparam)));
+        break;
+      case WM_DROPFILES:
+        OnDropFiles(HDROP(wparam));
+        return 0;
+      case WM_TIMER:
+        OnTimer(wparam);
+        return 0;
+      case WM_GETMINMAXINFO:
+        if (SkinActive()) {
+          auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
+          info->ptMinTrackSize = {host::kMinWindowWidth, host::kMinWindowHeight};
+        }
+        break;
+      case kMsgProgress:
+        OnProgressMessage(wparam, lparam);
+        return 0;
+      case UWM_STARTUP:
+        OnStartup();
+        return 0;
+      case UWM_NOTIFY:
+        return OnNotify(wparam, lparam);
+      case WM_CLOSE:
+        OnClose();
+        return 0;
+      case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    }
+  } catch (...) {
+    // Nothing may leave a window procedure; the message counts as handled.
+    return 0;
+  }
+  return Default(message, wparam, lparam);
+}
+
+bool COrbiskWnd::TranslateKeys(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!accelerators_) return false;
+  MSG msg{hwnd(), message, wparam, lparam, 0, {}};
+  return TranslateAcceleratorW(hwnd(), accelerators_.get(), &msg) != 0;
+}
+
+LRESULT COrbiskWnd::OnCreate() {
+  LoadBuiltInKeys();
+  ReadSettings();
+  if (!CreateChildren()) return -1;
+  ApplySettingsToDisplay();
+  ApplyPlacement();
+  ApplyShortcuts();
+  DragAcceptFiles(hwnd(), TRUE);
+  if (!QuickView()) ToggleKeepVisible(false);
+  return 0;
+}
+
+void COrbiskWnd::OnStartup() {
+  if (!QuickView()) SetFocus(hwnd());
+  WriteAppPath();
+  if (Standalone() && profile_->GetInt(host::kFirstRun, 0) != 0) {
+    // The welcome dialog and its association belong to the file-type component.
+    profile_->SetInt(host::kFirstRun, 0);
+  }
+  if (option_ == kOptionLogFile) log_.Open();
+  if (startupFile_.empty() && startupFileW_.empty()) {
+    RefreshStatusTexts();
+    return;
+  }
+  userInitiated_ = true;
+  if (Standalone() && settings_.startViewInFullscreen) EnterFullScreen();
+  if (!startupFileW_.empty()) {
+    LoadFileW(startupFileW_, true, nullptr, true);
+  } else {
+    LoadFile(startupFile_, true, nullptr, true);
+  }
+}
+
+// Lets the shell start "Orbisk.exe" by name; the key needs rights we may not have.
+void COrbiskWnd::WriteAppPath() {
+  std::wstring key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Orbisk.exe";
+  HKEY raw = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw,
+                      nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  ui::UniqueRegKey appPath(raw);
+  std::wstring exe =
+      ui::WideFromNarrow(platform::ModuleFolder(reinterpret_cast<const void*>(&ForgetViewer))) +
+      L"Orbisk.exe";
+  RegSetValueExW(raw, L"Orbisk.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
+                 DWORD((exe.size() + 1) * sizeof(wchar_t)));
+}
+
+LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
+  if (destroying_) return 0;
+  switch (code) {
+    case kNotifyTitle:
+      RefreshTitle();
+      break;
+    case kNotifyReset:
+      ResetTitleAndBars();
+      break;
+    case kNotifyListerWheel:
+      if (!loadRunning_) OnCommand(lparam == 1 ? host::kCmdOpenNext : host::kCmdOpenPrev);
+      break;
+    case kNotifyFullScreen:
+      ToggleFullScreen();
+      break;
+    case kNotifyLoadFailed:
+      ShowLoadError(uint32_t(lparam));
+      break;
+    case kNotifyMouseMoved:
+      OnMouseMoved(lparam);
+      break;
+    case kNotifyStatus:
+      RefreshStatusTexts();
+      RefreshToolBar();
+      break;
+    case kNotifyHandOff: {
+      std::string name = profile_->GetString(host::kPassImage, "");
+      DWORD attributes = name.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(name.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // The user asked for this file in the other instance: show it in front.
+        SetForegroundWindow(TopLevelWindow());
+        LoadFile(name, true, nullptr, true);
+      }
+      break;
+    }
+  }
+  return 0;
+}
+
+void COrbiskWnd::OnClose() {
+  if (loadRunning_) {
+    // The worker ends the window with the Exit command when it is done.
+    abortRequest_ = true;
+    closePending_ = true;
+    return;
+  }
+  DestroyWindow(hwnd());
+}
+
+// A window torn down while a load runs (the host destroyed its parent) waits for the
+// worker, which polls the abort flag; messages the worker sends meanwhile are let
+// through and ignored, so neither side waits for the other.
+void COrbiskWnd::WaitForWorker() {
+  if (!worker_) return;
+  abortRequest_ = true;
+  closePending_ = true;
+  WaitForThread(worker_.get());
+  worker_.reset();
+}
+
+void COrbiskWnd::WaitForThread(HANDLE thread) {
+  if (!thread) return;
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
+         WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+void COrbiskWnd::OnDestroy() {
+  destroying_ = true;
+  WaitForWorker();
+  KillTimer(hwnd(), kPointerTimer);
+  if (fullScreen_ && handBack_) LeaveFullScreen();
+  WriteSettings();
+  if (Standalone() && IsWindow(parent_)) {
+    HMENU menu = GetMenu(parent_);
+    SetMenu(parent_, nullptr);
+    if (menu) DestroyMenu(menu);
+  }
+  if (ListerWindow()) {
+    if (handBack_ && savedParentMenu_ && IsWindow(parent_)) {
+      HMENU ours = GetMenu(parent_);
+      SetMenu(parent_, savedParentMenu_.release());
+      if (ours) DestroyMenu(ours);
+    }
+    RestoreParentProcedure();
+  }
+  savedParentMenu_.reset();
+  if (!QuickView() && !handBack_ && IsWindow(parent_)) {
+    PostMessageW(parent_, WM_CLOSE, 0, kCloseFromViewer);
+  }
+  ForgetViewer(this);
+}
+
+void COrbiskWnd::OnFinalDestroy() noexcept { delete this; }
+
+}  // namespace viewer

@@ -1,0 +1,275 @@
+// COrbiskWnd: the one window of a viewer. It is created by ListLoad for a parent
+// window of the host (the standalone frame, a Lister window or a quick-view panel),
+// wires itself to that parent, receives every command by its identifier, keeps the
+// title, status texts and bars current, and runs one load at a time on a worker
+// thread that talks back through UWM_NOTIFY.
+//
+// The object deletes itself when its window is gone. Everything here runs on the
+// window's thread except the load worker (OrbiskWndLoad.cpp), which touches only the
+// display's document, the lists and the atomic flags while load-running is set.
+#pragma once
+
+#include <shellapi.h>
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "formats/ClbData.h"
+#include "formats/ImageLoad.h"
+#include "host/Accelerator.h"
+#include "host/DiagnosticsLog.h"
+#include "host/Settings.h"
+#include "ui/Controls.h"
+#include "ui/Handles.h"
+#include "ui/Window.h"
+#include "viewer/CommandRules.h"
+#include "viewer/LoadProgress.h"
+#include "viewer/PathList.h"
+#include "viewer/ViewerTexts.h"
+#include "viewer/WindowRules.h"
+
+namespace glib {
+class Film;
+}
+namespace host {
+class ProfileStore;
+}
+
+namespace viewer {
+
+class CLiteCtrlExEx;
+
+// Private messages of the viewer window; a second instance posts UWM_NOTIFY too.
+constexpr UINT UWM_STARTUP = WM_USER + 100;
+constexpr UINT UWM_NOTIFY = WM_USER + 101;
+
+// UWM_NOTIFY codes (wParam).
+enum NotifyCode : WPARAM {
+  kNotifyTitle = 0,
+  kNotifyReset = 1,
+  kNotifyListerWheel = 2,
+  kNotifyFullScreen = 3,
+  kNotifyLoadFailed = 4,
+  kNotifyMouseMoved = 5,
+  kNotifyStatus = 6,
+  kNotifyHandOff = 10,
+};
+
+// The worker's requests for the progress panel (wParam: action, lParam: value).
+constexpr UINT kMsgProgress = WM_APP + 10;
+enum ProgressAction : WPARAM { kProgressShow, kProgressUpdate, kProgressHide };
+
+// The window's timer: the pointer in full screen.
+constexpr UINT_PTR kPointerTimer = 1;
+
+// The lParam of the WM_CLOSE the viewer posts to its parent when it goes.
+constexpr LPARAM kCloseFromViewer = 1965;
+
+class COrbiskWnd final : public ui::Window {
+ public:
+  explicit COrbiskWnd(InstanceMode mode);
+  ~COrbiskWnd() override;
+
+  // ---- set-up by ListLoad, in this order ----
+  void SetParentWindow(HWND parent) { parent_ = parent; }
+  // The name passed to ListLoad; a name beginning with "-" is kept as an option.
+  void SetStartupName(const std::string& narrow, const std::u16string* wide);
+  // Lister and quick view: finds the file manager's main window of the parent's
+  // process; false when there is none.
+  bool FindMainWindow();
+  // Lister window: the parent's menu is replaced by ours, its icon and clipping set.
+  void TakeOverListerMenu();
+  // Reads the settings file and the profile (before the window exists, and again at
+  // creation).
+  void ReadSettings();
+  // Step 13 of ListLoad: the popup window; its creation handler applies placement.
+  bool CreateViewer();
+  void SubclassParent();
+  // Shows parent and viewer as the saved placement says.
+  void ShowAtStart();
+  // Lister window: the harmless child the host owns; null on failure.
+  HWND CreateStub();
+
+  const host::Settings& Settings() const { return settings_; }
+  InstanceMode Mode() const { return mode_; }
+  bool Standalone() const { return mode_ == InstanceMode::Standalone; }
+  bool QuickView() const { return mode_ == InstanceMode::QuickView; }
+  bool ListerWindow() const { return mode_ == InstanceMode::ListerWindow; }
+  const std::string& StartupFile() const { return startupFile_; }
+
+  // ---- loading (OrbiskWndLoad.cpp) ----
+  // Starts a load on the worker thread; false while one is running.
+  bool LoadFile(const std::string& path, bool recordHistory, const glib::RAWLoad* raw,
+                bool rebuildFolder);
+  bool LoadFileW(const std::u16string& path, bool recordHistory, const glib::RAWLoad* raw,
+                 bool rebuildFolder);
+  bool LoadRunning() const { return loadRunning_.load(); }
+
+  // The parent subclass procedure (ListerWiring.cpp) reaches these.
+  HWND ParentWindow() const { return parent_; }
+  void RestoreParentProcedure();
+  void NoteHandBack() { handBack_ = true; }
+  bool SkinActive() const { return false; }
+  uint32_t NextHideCount() { return hideCounter_++; }
+  WNDPROC SavedParentProcedure() const { return savedParentProc_; }
+
+ protected:
+  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept override;
+  void OnFinalDestroy() noexcept override;
+
+ private:
+  // ---- creation, life and death (OrbiskWnd.cpp) ----
+  LRESULT OnCreate();
+  void OnStartup();
+  LRESULT OnNotify(WPARAM code, LPARAM lparam);
+  void OnClose();
+  void OnDestroy();
+  bool TranslateKeys(UINT message, WPARAM wparam, LPARAM lparam);
+  void WaitForWorker();
+  // Waits for a thread, letting the messages it sends to this thread through.
+  static void WaitForThread(HANDLE thread);
+  void WriteAppPath();
+
+  // ---- commands (OrbiskWndCommands.cpp) ----
+  void OnCommand(UINT command);
+  void OnInitMenuPopup(HMENU menu, bool systemMenu);
+  void RebuildRecentMenu(HMENU file);
+  CommandState CurrentCommandState() const;
+  void HandKeyToHost(UINT command);
+  void Escape();
+  void Exit();
+  void ToggleKeepVisible(bool toggle);
+  void ToggleMenuBar();
+  void ToggleToolBar();
+  void ToggleStatusBar();
+  void ToggleInfoPanel();
+  void MinimizeTopLevel();
+  void MaximizeTopLevel();
+  void CopyPath();
+  void CopyImage();
+  void ClearClipboard();
+  void OpenWebPage(const wchar_t* address);
+  void OpenRecent(UINT command);
+  void ReloadImage();
+  void RequestZoomFor(ZoomCommand command);
+  void RequestZoom(const ZoomRequest& request);
+  void OnDropFiles(HDROP drop);
+  void OnMouseWheel(int16_t delta);
+  void OnDoubleClick();
+
+  // ---- full screen and pointer (OrbiskWndCommands.cpp) ----
+  void ToggleFullScreen();
+  void EnterFullScreen();
+  void LeaveFullScreen();
+  void OnMouseMoved(LPARAM packed);
+  void OnTimer(UINT_PTR id);
+
+  // ---- bars, layout, texts (OrbiskWndLayout.cpp) ----
+  bool CreateChildren();
+  void Layout();
+  void RefreshTitle();
+  void ResetTitleAndBars();
+  void RefreshStatusTexts();
+  StatusTexts BuildStatusTexts() const;
+  void RefreshToolBar();
+  void ShowLoadError(uint32_t code);
+  HWND TopLevelWindow() const;
+
+  // ---- settings (OrbiskWndSettings.cpp) ----
+  void ApplySettingsToDisplay();
+  void ApplyPlacement();
+  void LoadBuiltInKeys();
+  void ApplyShortcuts();
+  void InstallAccelerators(const std::vector<host::AccelEntry>& table);
+  void WriteSettings();
+  bool ParentMenuOwned() const { return !QuickView(); }
+
+  // ---- the worker (OrbiskWndLoad.cpp) ----
+  bool BeginLoad(const std::string& narrow, const std::u16string& wide, bool recordHistory,
+                 const glib::RAWLoad* raw, bool rebuildFolder);
+  static unsigned __stdcall WorkerEntry(void* self) noexcept;
+  void WorkerBody();
+  uint32_t LoadProcedure();
+  static bool __cdecl ProgressEntry(ClbData* data) noexcept;
+  bool OnProgress(ClbData* data);
+  bool StartWorker();
+  uint32_t AdjustForDisplay(glib::Film& film);
+  void OnProgressMessage(WPARAM action, LPARAM value);
+  void ShowErrorPicture();
+
+  InstanceMode mode_;
+  HWND parent_ = nullptr;
+  HWND mainWindow_ = nullptr;  // the file manager's main window
+  ui::UniqueMenu savedParentMenu_;
+  LONG_PTR savedParentUserData_ = 0;
+  WNDPROC savedParentProc_ = nullptr;
+  bool parentSubclassed_ = false;
+  bool handBack_ = false;
+  uint32_t hideCounter_ = 0;
+  ui::UniqueWindow stub_;
+  bool destroying_ = false;
+
+  // Start-up name and option.
+  std::string startupFile_;
+  std::u16string startupFileW_;
+  std::string option_;
+
+  host::Settings settings_;
+  host::SettingsStore store_;
+  host::AboutInfo about_;
+  std::unique_ptr<host::ProfileStore> profile_;
+  std::vector<host::AccelEntry> accelTable_;
+  ui::UniqueAccelerators accelerators_;
+  host::DiagnosticsLog log_;
+
+  // Children.
+  ui::ToolBar toolBar_;
+  ui::StatusBar statusBar_;
+  ui::ListView infoPanel_;
+  std::unique_ptr<CLiteCtrlExEx> display_;
+  StatusTexts statusTexts_;
+
+  // Full screen.
+  bool fullScreen_ = false;
+  RECT savedNormalRect_{};  // from the placement: written back in quick view
+  RECT fullScreenRestore_{};
+  ViewMode savedViewMode_ = ViewMode::BestFit;
+  bool savedShowInfo_ = false;
+  bool savedTopmost_ = false;
+  LPARAM lastMouse_ = -1;
+  DWORD lastMoveTick_ = 0;
+  bool pointerHidden_ = false;
+
+  // Lists and flags shared with the loaders; the worker changes the lists only while
+  // load-running is set, the window reads them under the lock.
+  mutable std::mutex listsMutex_;
+  PathList folderList_;
+  PathList history_;
+  std::vector<std::string> recentEntries_;  // as the "Open Recent" submenu shows them
+  std::atomic<bool> loadRunning_{false};
+  std::atomic<bool> abortRequest_{false};
+  std::atomic<bool> closePending_{false};
+  std::atomic<bool> userInitiated_{false};
+  bool slideShow_ = false;
+  bool modified_ = false;
+
+  // The running load.
+  std::string loadName_;
+  std::u16string loadNameW_;
+  bool loadRecordsHistory_ = false;
+  bool loadRebuildsFolder_ = false;
+  std::optional<glib::RAWLoad> loadRaw_;
+  ui::UniqueHandleObject worker_;
+  LoadProgress progress_;
+  std::wstring progressText_;
+  HWND progressBar_ = nullptr;
+  HWND progressLabel_ = nullptr;
+  int direction_ = 0;  // 1 forwards, 2 backwards: where a failed walk continues
+};
+
+}  // namespace viewer

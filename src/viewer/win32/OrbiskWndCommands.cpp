@@ -1,0 +1,433 @@
+// Commands by identifier, the menu's enable and check rules, and the window-level
+// behaviour: Esc and Exit, Keep Visible, the bars, full screen, the pointer in full
+// screen, drag and drop and the wheel.
+#include <shellapi.h>
+#include <windows.h>
+
+#include "host/Commands.h"
+#include "ui/Text.h"
+#include "viewer/ViewerTexts.h"
+#include "viewer/win32/KeyNames.h"
+#include "viewer/win32/LiteCtrl.h"
+#include "viewer/win32/OrbiskWnd.h"
+
+namespace viewer {
+namespace {
+
+using namespace host;
+
+constexpr wchar_t kWebSite[] = L"https://orbisk.org/";
+constexpr wchar_t kConverterPage[] = L"https://orbisk.org/convert/";
+constexpr int kRecentMenuPosition = 3;
+constexpr DWORD kHidePointerAfterMs = 2000;
+constexpr UINT kPointerTimerMs = 500;
+// The host window is moved further down in full screen than the frame needs.
+constexpr int32_t kHostExtraBottom = 22;
+constexpr LONG_PTR kOverlappedParts =
+    WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+
+std::optional<ZoomCommand> ZoomCommandFor(UINT command) {
+  switch (command) {
+    case kCmdZoomIn:
+      return ZoomCommand::ZoomIn;
+    case kCmdZoomOut:
+      return ZoomCommand::ZoomOut;
+    case kCmdActualSize:
+      return ZoomCommand::ActualSize;
+    case kCmdBestFit:
+      return ZoomCommand::BestFit;
+    case kCmdFitInWindow:
+      return ZoomCommand::FitInWindow;
+    case kCmdFitWidth:
+      return ZoomCommand::FitWidth;
+    case kCmdFitHeight:
+      return ZoomCommand::FitHeight;
+  }
+  return std::nullopt;
+}
+
+// A process-wide guard: a wheel turn that arrives while one is handled is dropped.
+bool wheelBusy = false;
+// And one for zoom requests.
+ReentryFlag zoomGuard;
+
+bool Topmost(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+}  // namespace
+
+void COrbiskWnd::OnCommand(UINT command) {
+  if (destroying_) return;
+  if (auto zoom = ZoomCommandFor(command)) return RequestZoomFor(*zoom);
+  switch (command) {
+    case kCmdExit:
+      return Exit();
+    case kCmdEscape:
+      return Escape();
+    case kCmdMinimize:
+      return MinimizeTopLevel();
+    case kCmdMaximize:
+      return MaximizeTopLevel();
+    case kCmdConverterWebPage:
+      return OpenWebPage(kConverterPage);
+    case kCmdVisitWebSite:
+      return OpenWebPage(kWebSite);
+    case kCmdCancel:
+      abortRequest_ = true;
+      return;
+    case kCmdKeepVisible:
+      return ToggleKeepVisible(true);
+    case kCmdShowMenuBar:
+      return ToggleMenuBar();
+    case kCmdShowToolBar:
+      return ToggleToolBar();
+    case kCmdShowStatusBar:
+      return ToggleStatusBar();
+    case kCmdShowInfoPanel:
+      return ToggleInfoPanel();
+    case kCmdFullscreen:
+      return ToggleFullScreen();
+    case kCmdCopyPath:
+      return CopyPath();
+    case kCmdCopyImage:
+      return CopyImage();
+    case kCmdClearClipboard:
+      return ClearClipboard();
+    case kCmdReloadImage:
+      return ReloadImage();
+  }
+  if (command >= kCmdHostKey1 && command <= kCmdHostKey7) return HandKeyToHost(command);
+  if (command >= kCmdRecentFirst && command <= kCmdRecentLast) return OpenRecent(command);
+  // Everything else belongs to parts of the viewer still to come.
+}
+
+CommandState COrbiskWnd::CurrentCommandState() const {
+  CommandState s;
+  if (display_) {
+    s.imageShown = display_->HasImage();
+    s.bitsPerPixel =
+        s.imageShown ? display_->Facts().channels * display_->Facts().bitsPerChannel : 0;
+    s.pageCount = s.imageShown ? display_->SlideCount() : 0;
+    s.viewMode = display_->GetViewMode();
+    s.zoom = display_->GetZoom();
+  }
+  s.modified = modified_;
+  {
+    std::lock_guard lock(listsMutex_);
+    s.folderListNotEmpty = !folderList_.Empty();
+    s.historyNotEmpty = !history_.Empty();
+    s.historyHasNext = history_.HasNext();
+    s.historyHasPrev = history_.HasPrev();
+  }
+  s.clipboardHasImage = IsClipboardFormatAvailable(CF_DIB) ||
+                        IsClipboardFormatAvailable(CF_BITMAP) ||
+                        IsClipboardFormatAvailable(CF_ENHMETAFILE);
+  s.clipboardHasAny = CountClipboardFormats() > 0;
+  s.quickView = QuickView();
+  s.skinActive = SkinActive();
+  s.topmost = Topmost(TopLevelWindow());
+  s.showInfo = settings_.showInfo;
+  s.showMenuBar = settings_.showMenuBar;
+  s.showToolBar = settings_.showToolBar;
+  s.showStatusBar = settings_.showStatusBar;
+  s.zoomStep = float(settings_.zoomStep);
+  return s;
+}
+
+void COrbiskWnd::OnInitMenuPopup(HMENU menu, bool systemMenu) {
+  if (systemMenu || !menu) return;
+  CommandState state = CurrentCommandState();
+  int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE;
+    if (!GetMenuItemInfoW(menu, UINT(i), TRUE, &item) || (item.fType & MFT_SEPARATOR)) continue;
+    if (item.hSubMenu) continue;
+    CommandRules rules = RulesFor(item.wID);
+    EnableMenuItem(menu, UINT(i),
+                   MF_BYPOSITION | (IsEnabled(rules.enable, state) ? MF_ENABLED : MF_GRAYED));
+    if (rules.radio) {
+      item.fMask = MIIM_FTYPE;
+      item.fType |= MFT_RADIOCHECK;
+      SetMenuItemInfoW(menu, UINT(i), TRUE, &item);
+    }
+    CheckMenuItem(menu, UINT(i),
+                  MF_BYPOSITION | (IsChecked(rules.check, state) ? MF_CHECKED : MF_UNCHECKED));
+    DecorateMenuItem(menu, UINT(i), item.wID, accelTable_);
+  }
+  if (GetMenuItemID(menu, 0) == kCmdOpenImage) {
+    if (HMENU recent = GetSubMenu(menu, kRecentMenuPosition)) RebuildRecentMenu(recent);
+    EnableMenuItem(menu, kRecentMenuPosition,
+                   MF_BYPOSITION | (state.historyNotEmpty ? MF_ENABLED : MF_GRAYED));
+  }
+}
+
+void COrbiskWnd::RebuildRecentMenu(HMENU recent) {
+  while (GetMenuItemCount(recent) > 0) DeleteMenu(recent, 0, MF_BYPOSITION);
+  std::vector<std::string> entries;
+  {
+    std::lock_guard lock(listsMutex_);
+    entries = RecentMenuEntries(history_.Paths());
+  }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    std::wstring text = ui::WideFromNarrow(RecentMenuText(i + 1, entries[i]));
+    AppendMenuW(recent, MF_STRING, kFirstRecentCommand + i, text.c_str());
+  }
+  recentEntries_ = std::move(entries);
+}
+
+void COrbiskWnd::OpenRecent(UINT command) {
+  size_t index = command - kFirstRecentCommand;
+  if (loadRunning_ || index >= recentEntries_.size()) return;
+  userInitiated_ = true;
+  LoadFile(recentEntries_[index], true, nullptr, true);
+}
+
+void COrbiskWnd::ReloadImage() {
+  if (loadRunning_) return;
+  std::optional<std::string> current;
+  {
+    std::lock_guard lock(listsMutex_);
+    current = history_.Current();
+  }
+  if (current) LoadFile(*current, false, nullptr, true);
+}
+
+void COrbiskWnd::HandKeyToHost(UINT command) {
+  if (Standalone()) return;
+  handBack_ = true;
+  PostMessageW(parent_, WM_KEYDOWN, WPARAM('1' + (command - kCmdHostKey1)), 0);
+}
+
+void COrbiskWnd::Escape() {
+  EscState state;
+  state.loadRunning = loadRunning_;
+  state.slideShow = slideShow_;
+  state.fullScreen = fullScreen_;
+  state.standalone = Standalone();
+  state.quickView = QuickView();
+  state.singleEscToExit = settings_.singleEscToExit;
+  EscAction action = DecideEsc(state);
+  if (action.abortLoad) abortRequest_ = true;
+  if (action.stopSlideShow) slideShow_ = false;
+  if (action.leaveFullScreen) LeaveFullScreen();
+  if (action.close) PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
+
+void COrbiskWnd::Exit() {
+  if (fullScreen_) return LeaveFullScreen();
+  PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
+
+HWND COrbiskWnd::TopLevelWindow() const { return SkinActive() ? hwnd() : parent_; }
+
+// Without toggling it applies the stored flag.
+void COrbiskWnd::ToggleKeepVisible(bool toggle) {
+  HWND top = TopLevelWindow();
+  bool topmost = toggle ? !Topmost(top) : settings_.isTopmostWindow;
+  SetWindowPos(top, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  settings_.isTopmostWindow = topmost;
+  UpdateWindow(top);
+}
+
+void COrbiskWnd::ToggleMenuBar() {
+  if (SkinActive() || QuickView()) return;
+  settings_.showMenuBar = !settings_.showMenuBar;
+  HMENU menu = GetMenu(parent_);
+  SetMenu(parent_, nullptr);
+  if (menu) DestroyMenu(menu);
+  if (settings_.showMenuBar) {
+    SetMenu(parent_, LoadMenuW(ui::ThisModule(), MAKEINTRESOURCEW(230)));
+  }
+}
+
+void COrbiskWnd::ToggleToolBar() {
+  if (SkinActive()) return;
+  settings_.showToolBar = !settings_.showToolBar;
+  Layout();
+}
+
+void COrbiskWnd::ToggleStatusBar() {
+  if (SkinActive()) return;
+  settings_.showStatusBar = !settings_.showStatusBar;
+  Layout();
+}
+
+void COrbiskWnd::ToggleInfoPanel() {
+  settings_.showInfo = !settings_.showInfo;
+  Layout();
+  RefreshToolBar();
+}
+
+void COrbiskWnd::MinimizeTopLevel() {
+  if (!QuickView()) ShowWindow(TopLevelWindow(), SW_MINIMIZE);
+}
+
+void COrbiskWnd::MaximizeTopLevel() {
+  if (QuickView()) return;
+  HWND top = TopLevelWindow();
+  ShowWindow(top, IsZoomed(top) ? SW_RESTORE : SW_MAXIMIZE);
+}
+
+void COrbiskWnd::OpenWebPage(const wchar_t* address) {
+  ShellExecuteW(hwnd(), L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void COrbiskWnd::CopyPath() {
+  if (loadRunning_) return;
+  std::optional<std::string> current;
+  {
+    std::lock_guard lock(listsMutex_);
+    current = history_.Current();
+  }
+  if (!current) return;
+  std::wstring text = ui::WideFromNarrow(*current);
+  ui::ClipboardScope clipboard(hwnd());
+  if (!clipboard.ok()) return;
+  EmptyClipboard();
+  size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (!block) return;
+  if (void* data = GlobalLock(block)) {
+    memcpy(data, text.c_str(), bytes);
+    GlobalUnlock(block);
+  }
+  if (!SetClipboardData(CF_UNICODETEXT, block)) GlobalFree(block);
+}
+
+void COrbiskWnd::CopyImage() {
+  if (loadRunning_ || !display_ || !display_->HasImage()) return;
+  HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  display_->CopyToClipboard(-1, glib::Rect{});
+  SetCursor(previous);
+}
+
+void COrbiskWnd::ClearClipboard() {
+  ui::ClipboardScope clipboard(hwnd());
+  if (clipboard.ok()) EmptyClipboard();
+}
+
+void COrbiskWnd::RequestZoomFor(ZoomCommand command) {
+  if (!display_) return;
+  RequestZoom(ZoomRequestFor(command, display_->GetZoom(), float(settings_.zoomStep)));
+}
+
+void COrbiskWnd::RequestZoom(const ZoomRequest& request) {
+  if (loadRunning_ || !display_) return;
+  ReentryFlag::Scope scope(zoomGuard);
+  if (!scope.Entered() || !IsZoomRequestAccepted(request)) return;
+  display_->SetFrozen(true);
+  if (request.zoom != 0.0f) {
+    display_->SetViewModeAndZoom(request.mode, request.zoom);
+  } else {
+    display_->SetViewMode(request.mode);
+  }
+  display_->CenterView();
+  display_->SetFrozen(false);
+  display_->RecalcLayout();
+  RedrawWindow(display_->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  RefreshStatusTexts();
+  RefreshToolBar();
+}
+
+void COrbiskWnd::OnDropFiles(HDROP drop) {
+  if (!loadRunning_ && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+    wchar_t name[MAX_PATH + 1] = {};
+    if (DragQueryFileW(drop, 0, name, MAX_PATH)) {
+      userInitiated_ = true;
+      std::wstring wide(name);
+      if (!LoadFileW(std::u16string(wide.begin(), wide.end()), true, nullptr, true)) {
+        userInitiated_ = false;
+      }
+    }
+  }
+  DragFinish(drop);
+}
+
+void COrbiskWnd::OnMouseWheel(int16_t delta) {
+  if (wheelBusy) return;
+  wheelBusy = true;
+  OnCommand(WheelShowsNext(delta) ? kCmdOpenNext : kCmdOpenPrev);
+  wheelBusy = false;
+}
+
+// ---- full screen ----
+
+void COrbiskWnd::ToggleFullScreen() {
+  if (QuickView()) return;
+  if (fullScreen_) {
+    LeaveFullScreen();
+  } else {
+    EnterFullScreen();
+  }
+}
+
+void COrbiskWnd::EnterFullScreen() {
+  if (QuickView() || fullScreen_ || !display_) return;
+  HWND window = TopLevelWindow();
+  savedShowInfo_ = settings_.showInfo;
+  fullScreen_ = true;
+  savedTopmost_ = Topmost(window);
+  savedViewMode_ = display_->GetViewMode();
+  display_->SetViewMode(ViewMode::BestFit);
+  settings_.showInfo = false;
+  Layout();
+  if (!SkinActive()) {
+    LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    SetWindowLongPtrW(window, GWL_STYLE, (style & ~kOverlappedParts) | WS_POPUP);
+    SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  GetWindowRect(window, &fullScreenRestore_);
+  RECT area{};
+  GetWindowRect(display_->hwnd(), &area);
+  Rect target = FullScreenWindowRect({fullScreenRestore_.left, fullScreenRestore_.top,
+                                      fullScreenRestore_.right, fullScreenRestore_.bottom},
+                                     {area.left, area.top, area.right, area.bottom},
+                                     {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+                                     SkinActive() ? 0 : kHostExtraBottom);
+  SetWindowPos(window, HWND_TOPMOST, target.left, target.top, target.Width(), target.Height(),
+               SWP_FRAMECHANGED);
+  if (settings_.hideMouseCursor) {
+    lastMoveTick_ = GetTickCount();
+    lastMouse_ = -1;
+    SetTimer(hwnd(), kPointerTimer, kPointerTimerMs, nullptr);
+  }
+}
+
+void COrbiskWnd::LeaveFullScreen() {
+  if (!fullScreen_) return;
+  HWND window = TopLevelWindow();
+  settings_.showInfo = savedShowInfo_;
+  if (display_) display_->SetViewMode(savedViewMode_);
+  fullScreen_ = false;
+  if (!SkinActive()) {
+    LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    SetWindowLongPtrW(window, GWL_STYLE, (style & ~LONG_PTR(WS_POPUP)) | kOverlappedParts);
+  }
+  // Keep Visible survives a round trip through full screen.
+  SetWindowPos(window, savedTopmost_ ? HWND_TOPMOST : HWND_NOTOPMOST, fullScreenRestore_.left,
+               fullScreenRestore_.top, fullScreenRestore_.right - fullScreenRestore_.left,
+               fullScreenRestore_.bottom - fullScreenRestore_.top, SWP_FRAMECHANGED);
+  Layout();
+  KillTimer(hwnd(), kPointerTimer);
+  if (display_) display_->SetPointerHidden(false);
+}
+
+void COrbiskWnd::OnMouseMoved(LPARAM packed) {
+  if (!fullScreen_ || !display_ || !display_->HasImage() || packed == lastMouse_) return;
+  lastMouse_ = packed;
+  lastMoveTick_ = GetTickCount();
+  display_->SetPointerHidden(false);
+}
+
+void COrbiskWnd::OnTimer(UINT_PTR id) {
+  if (id != kPointerTimer || !display_) return;
+  if (fullScreen_ && settings_.hideMouseCursor &&
+      GetTickCount() - lastMoveTick_ >= kHidePointerAfterMs) {
+    display_->SetPointerHidden(true);
+  }
+}
+
+}  // namespace viewer

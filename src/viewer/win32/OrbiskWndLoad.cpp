@@ -1,0 +1,351 @@
+// Loading a file: LoadFile starts one worker thread at a time; the worker runs the
+// load procedure on the display's document and talks back only through UWM_NOTIFY,
+// WM_COMMAND and the load-running, abort-request and close-pending flags.
+#include <objbase.h>
+#include <process.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <cwctype>
+#include <memory>
+
+#include "ResourceIds.h"
+#include "formats/FileInfoRecord.h"
+#include "formats/Retcode.h"
+#include "host/ProfileStore.h"
+#include "platform/Text.h"
+#include "ui/ActivationScope.h"
+#include "ui/Text.h"
+#include "viewer/LoadAdjustments.h"
+#include "viewer/LoadPlan.h"
+#include "viewer/win32/ListerWiring.h"
+#include "viewer/win32/LiteCtrl.h"
+#include "viewer/win32/OrbiskWnd.h"
+
+namespace viewer {
+namespace {
+
+using glib::ERetcode;
+
+// Loads are numbered across the process for the log.
+std::atomic<int> loadCounter{0};
+
+std::string LowerAnsi(std::string text) {
+  if (!text.empty()) CharLowerBuffA(text.data(), DWORD(text.size()));
+  return text;
+}
+
+// The target of a shell link, or nothing when it cannot be resolved.
+std::optional<std::string> ResolveShortcut(const std::string& link) {
+  HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  std::optional<std::string> target;
+  IShellLinkW* shellLink = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&shellLink)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      std::wstring path = ui::WideFromNarrow(link);
+      wchar_t resolved[MAX_PATH] = {};
+      if (SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+          SUCCEEDED(shellLink->GetPath(resolved, MAX_PATH, nullptr, 0)) && resolved[0]) {
+        target = ui::NarrowFromWide(resolved);
+      }
+      file->Release();
+    }
+    shellLink->Release();
+  }
+  if (SUCCEEDED(init)) CoUninitialize();
+  return target;
+}
+
+// What the Film's file information says about pages and format.
+struct FileFacts {
+  uint32_t pages = kPagesUnknown;
+  uint32_t format = 0xFFFFFFFF;
+};
+
+}  // namespace
+
+bool COrbiskWnd::LoadFile(const std::string& path, bool recordHistory, const glib::RAWLoad* raw,
+                          bool rebuildFolder) {
+  return BeginLoad(path, {}, recordHistory, raw, rebuildFolder);
+}
+
+bool COrbiskWnd::LoadFileW(const std::u16string& path, bool recordHistory, const glib::RAWLoad* raw,
+                           bool rebuildFolder) {
+  return BeginLoad(platform::NarrowFromUtf16(path), path, recordHistory, raw, rebuildFolder);
+}
+
+bool COrbiskWnd::BeginLoad(const std::string& narrow, const std::u16string& wide,
+                           bool recordHistory, const glib::RAWLoad* raw, bool rebuildFolder) {
+  if (loadRunning_.exchange(true)) return false;
+  abortRequest_ = false;
+  loadName_ = narrow;
+  loadNameW_ = wide;
+  loadRebuildsFolder_ = rebuildFolder;
+  if (raw) {
+    loadRaw_.emplace(*raw);
+  } else {
+    loadRaw_.reset();
+  }
+  {
+    std::lock_guard lock(listsMutex_);
+    loadRecordsHistory_ = recordHistory || folderList_.Empty();
+  }
+  if (!StartWorker()) {
+    loadRunning_ = false;
+    return false;
+  }
+  return true;
+}
+
+bool COrbiskWnd::StartWorker() {
+  if (!display_) return false;
+  // A previous worker may still be on its last steps.
+  WaitForThread(worker_.get());
+  worker_.reset();
+  progressText_ = ui::WideFromNarrow(loadName_);
+  uintptr_t thread = _beginthreadex(nullptr, 0, &COrbiskWnd::WorkerEntry, this, 0, nullptr);
+  if (thread == 0) return false;
+  worker_.reset(HANDLE(thread));
+  return true;
+}
+
+unsigned __stdcall COrbiskWnd::WorkerEntry(void* self) noexcept {
+  ui::ActivationScope scope;
+  try {
+    static_cast<COrbiskWnd*>(self)->WorkerBody();
+  } catch (...) {
+    // The body ends the load on every path; nothing may escape the thread.
+  }
+  return 0;
+}
+
+void COrbiskWnd::WorkerBody() {
+  uint32_t rc = glib::IERR;
+  try {
+    rc = LoadProcedure();
+  } catch (...) {
+    rc = glib::IERR;
+  }
+  loadRaw_.reset();
+  if (rc == glib::USRA) PostMessageW(hwnd(), kMsgProgress, kProgressHide, 0);
+  loadRunning_ = false;
+  if (closePending_) {
+    SendMessageW(hwnd(), WM_COMMAND, host::kCmdExit, 0);
+    return;
+  }
+  if (rc == glib::RCOK || rc == glib::USRA) return;
+  // A file that failed while walking the folder is skipped and the walk goes on.
+  std::lock_guard lock(listsMutex_);
+  if (loadRecordsHistory_) {
+    folderList_.RemoveCurrent();
+  } else {
+    history_.RemoveCurrent();
+  }
+  if (direction_ != 0) {
+    PostMessageW(hwnd(), WM_COMMAND, direction_ == 1 ? host::kCmdOpenNext : host::kCmdOpenPrev, 0);
+    direction_ = 0;
+  }
+}
+
+uint32_t COrbiskWnd::LoadProcedure() {
+  bool wide = !NonUnicodeSystem() && !loadNameW_.empty();
+  std::string name = LowerAnsi(loadName_);
+  if (name.find(".lnk") != std::string::npos) {
+    if (std::optional<std::string> target = ResolveShortcut(name)) {
+      name = LowerAnsi(*target);
+      wide = false;
+    }
+  }
+  loadName_ = name;
+  const char16_t* widePath = wide ? loadNameW_.c_str() : nullptr;
+  host::ForgetLastOpenedImage(*profile_);
+
+  CLiteCtrlExEx& film = *display_;
+  if (!loadRaw_) {
+    ERetcode can = wide ? film.CanOpenW(widePath) : film.CanOpen(name.c_str());
+    if (can != glib::RCOK) return glib::NSUP;
+  }
+  int number = ++loadCounter;
+  log_.WriteMemoryStatus();
+  if (wide) {
+    log_.WriteWide(L"(%d) Try to load: %ls\n", number, reinterpret_cast<const wchar_t*>(widePath));
+  } else {
+    log_.Write("(%d) Try to load: %s\n", number, name.c_str());
+  }
+
+  FileFacts facts;
+  try {
+    glib::FileInfoRecord* info = nullptr;
+    ERetcode rc = wide ? film.GetFileInfoW(widePath, &info, glib::kFormatNone)
+                       : film.GetFileInfo(name.c_str(), &info, glib::kFormatNone);
+    if (rc == glib::RCOK && info) {
+      facts.pages = info->pageCount;
+      facts.format = info->format;
+    }
+    if (info) info->ops->Destroy(info, 1);
+  } catch (...) {
+    log_.Write("Exception on getinfo!\n");
+  }
+
+  LoadPlan plan = PlanLoad(settings_, facts.pages, facts.format);
+  glib::ImageLoad params;
+  params.colorProfile = plan.colorProfile;
+  params.reduceTo8Bits = plan.reduceTo8Bits ? 1 : 0;
+  params.firstPage = plan.firstPage;
+  params.pageCount = plan.pageCount;
+  glib::ImageLoad* loadParams = &params;
+  if (loadRaw_) loadParams = &*loadRaw_;
+
+  // The display lets go of the document before it is replaced.
+  film.LoadingBegun();
+  film.Clear();
+  progress_.Begin();
+  ERetcode rc = glib::IERR;
+  try {
+    if (plan.thumbnail) {
+      Size size = plan.thumbnailSize;
+      rc = wide ? film.LoadThumbnailW(widePath, glib::kFormatNone, true, size.width, size.height,
+                                      loadParams)
+                : film.LoadThumbnail(name.c_str(), glib::kFormatNone, true, size.width, size.height,
+                                     loadParams);
+    } else {
+      rc = wide ? film.LoadW(widePath, glib::kFormatNone, loadParams)
+                : film.Load(name.c_str(), glib::kFormatNone, loadParams);
+    }
+  } catch (...) {
+    log_.Write("Exception!\n");
+    rc = glib::IERR;
+  }
+  if (rc == glib::RCOK) rc = ERetcode(AdjustForDisplay(film));
+  film.LoadingEnded();
+  log_.Write("\t%s\n", glib::RetcodeMessage(rc));
+
+  if (rc != glib::RCOK) {
+    PostMessageW(hwnd(), UWM_NOTIFY, kNotifyLoadFailed, LPARAM(rc));
+    InvalidateRect(film.hwnd(), nullptr, FALSE);
+    return rc;
+  }
+  direction_ = 0;
+  userInitiated_ = false;
+  modified_ = false;
+  std::optional<std::u16string_view> widePathView;
+  if (wide) widePathView = loadNameW_;
+  host::RecordLastOpenedImage(*profile_, name, widePathView);
+  if (loadRecordsHistory_) {
+    std::lock_guard lock(listsMutex_);
+    history_.Add(name, true);
+  }
+  SendMessageW(hwnd(), UWM_NOTIFY, kNotifyTitle, 0);
+  PostMessageW(hwnd(), UWM_NOTIFY, kNotifyStatus, 0);
+  return glib::RCOK;
+}
+
+// "ShowAlphaChannel" 2 makes every slide opaque; "ResampleByResolution" gives slides
+// with oblong pixels square ones, and a failure there fails the load.
+uint32_t COrbiskWnd::AdjustForDisplay(glib::Film& film) {
+  AlphaHandling alpha = AlphaHandlingFor(AlphaDisplayFromSetting(settings_.showAlphaChannel));
+  if (alpha.opaqueAfterLoad) film.SetAlpha(255, 0, -1);
+  if (!settings_.resampleByResolution) return glib::RCOK;
+  bool oblong = false;
+  for (int32_t i = 0; i < int32_t(film.GetSlideCount()); ++i) {
+    float x = 0, y = 0;
+    if (glib::Slide* slide = film.GetSlide(i)) slide->GetResolution(x, y);
+    oblong |= HasNonSquarePixels(x, y);
+  }
+  if (oblong && !film.ApplyResolution(0, -1, 0)) return glib::IERR;
+  return glib::RCOK;
+}
+
+bool __cdecl COrbiskWnd::ProgressEntry(ClbData* data) noexcept {
+  try {
+    auto* self = data ? reinterpret_cast<COrbiskWnd*>(data->context) : nullptr;
+    return self ? self->OnProgress(data) : true;
+  } catch (...) {
+    return true;
+  }
+}
+
+bool COrbiskWnd::OnProgress(ClbData* data) {
+  if (!loadRunning_) return true;  // drawing and editing on the window's thread
+  if (abortRequest_) {
+    PostMessageW(hwnd(), kMsgProgress, kProgressHide, 0);
+    abortRequest_ = false;
+    return false;
+  }
+  switch (data->step) {
+    case ClbData::kBegin:
+      progress_.Begin();
+      return true;
+    case ClbData::kEnd:
+      if (progress_.End() == LoadProgress::Action::HidePanel) {
+        PostMessageW(hwnd(), kMsgProgress, kProgressHide, 0);
+      }
+      return true;
+    case ClbData::kWaitBegin:
+    case ClbData::kWaitEnd:
+      return true;
+    case ClbData::kEvent: {
+      const glib::FilmEvent* event = glib::AsFilmEvent(data);
+      if (!event || event->eventKind != glib::kEventBaseLayerFill) return true;
+      if (AlphaDisplayFromSetting(settings_.showAlphaChannel) != AlphaDisplay::CheckedPattern) {
+        return true;
+      }
+      for (int32_t y = 0; y < event->height; ++y) {
+        FillCheckerRow(event->pixels + size_t(y) * size_t(event->width) * 4, event->width, y);
+      }
+      return false;  // filled here
+    }
+  }
+  if (data->step < 1) return true;
+  switch (progress_.Report(data->step, data->stepCount, GetTickCount())) {
+    case LoadProgress::Action::ShowPanel:
+      PostMessageW(hwnd(), kMsgProgress, kProgressShow, data->stepCount);
+      PostMessageW(hwnd(), kMsgProgress, kProgressUpdate, data->step);
+      break;
+    case LoadProgress::Action::UpdatePanel:
+      PostMessageW(hwnd(), kMsgProgress, kProgressUpdate, data->step);
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+void COrbiskWnd::OnProgressMessage(WPARAM action, LPARAM value) {
+  if (!progressBar_) {
+    progressBar_ = CreateWindowExW(WS_EX_CLIENTEDGE, PROGRESS_CLASSW, L"", WS_CHILD | PBS_SMOOTH, 0,
+                                   0, 0, 0, hwnd(), nullptr, ui::ThisModule(), nullptr);
+    progressLabel_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_CENTER | SS_PATHELLIPSIS, 0,
+                                     0, 0, 0, hwnd(), nullptr, ui::ThisModule(), nullptr);
+    SendMessageW(progressLabel_, WM_SETFONT, WPARAM(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  }
+  if (action == kProgressHide) {
+    ShowWindow(progressBar_, SW_HIDE);
+    ShowWindow(progressLabel_, SW_HIDE);
+    return;
+  }
+  if (action == kProgressShow) {
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    int width = std::min<int>(360, client.right - 20);
+    int x = (client.right - width) / 2;
+    int y = client.bottom / 2 - 20;
+    SetWindowTextW(progressLabel_, progressText_.c_str());
+    SetWindowPos(progressLabel_, HWND_TOP, x, y, width, 18, SWP_SHOWWINDOW);
+    SetWindowPos(progressBar_, HWND_TOP, x, y + 20, width, 18, SWP_SHOWWINDOW);
+    SendMessageW(progressBar_, PBM_SETRANGE32, 0, std::max<LPARAM>(value, 1));
+    return;
+  }
+  SendMessageW(progressBar_, PBM_SETPOS, WPARAM(value), 0);
+}
+
+void COrbiskWnd::ShowErrorPicture() {
+  if (!display_) return;
+  // The picture is a PNG kept in the library.
+  display_->LoadResource(ui::ThisModule(), IDR_ERROR_PICTURE, MAKEINTRESOURCEA(10),
+                         glib::kFormatNone, nullptr);
+}
+
+}  // namespace viewer
