@@ -90,6 +90,7 @@ bool Slide::Mirror(bool vertical, bool horizontal) {
 }
 
 ERetcode Slide::Rotate(double degrees, bool interpolate, ClbData* record) {
+  if (!std::isfinite(degrees)) return BADA;
   SwapIn();
   for (Layer* layer : layers) {
     if (!layer->enabled) continue;

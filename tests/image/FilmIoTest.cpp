@@ -10,6 +10,7 @@
 #include "formats/MemStream.h"
 #include "image/Film.h"
 #include "image/NoticePicture.h"
+#include "image/VectorPicture.h"
 #include "platform/PageAlloc.h"
 #include "platform/Text.h"
 #include "support/TestSupport.h"
@@ -18,13 +19,6 @@ using namespace glib;
 using namespace film_test;
 
 namespace {
-
-// A save record for one of the crafted formats.
-struct CraftedSave : ImageSave {
-  static const RecordClass kClass;
-  explicit CraftedSave(uint32_t id) : ImageSave(&kClass, id) { pixelType = kPixelRGBA32; }
-};
-const RecordClass CraftedSave::kClass = MakeRecordClass<CraftedSave>("CraftedSave");
 
 class FilmIoTest : public ::testing::Test {
  protected:
@@ -317,6 +311,46 @@ TEST_F(FilmIoTest, LayeredSavesCarryBaseLayersAndTheMergedPicture) {
   EXPECT_EQ(back.GetSlide(0)->GetLayerCount(), 2u);
   EXPECT_EQ(back.GetSlide(0)->GetLayer(1)->name, "Layer 2");
   EXPECT_NE(back.GetSlide(0)->baseLayer, nullptr);
+}
+
+// A vector picture that can only be measured, where no graphics service draws it.
+struct StubPicture : VectorPicture {
+  static void ORBISK_CDECL Destroy(OwnedObject* self, uint32_t) {
+    delete static_cast<StubPicture*>(AsVectorPicture(self));
+  }
+  static OwnedObject* ORBISK_CDECL Clone(const OwnedObject*) {
+    return AsOwnedObject(new StubPicture);
+  }
+  static bool ORBISK_CDECL Draw(const VectorPicture*, void*, int32_t, int32_t, int32_t, int32_t) {
+    return false;
+  }
+  static void ORBISK_CDECL Size(const VectorPicture*, int32_t* w, int32_t* h) { *w = *h = 8; }
+  static constexpr VectorPictureOps kOps = {{&Destroy, &Clone}, &Draw, &Size};
+  StubPicture() { ops = &kOps; }
+};
+
+TEST_F(FilmIoTest, VectorLayersGoOutOnlyToFormatsThatTakeThem) {
+  Layer* layer = new Layer(nullptr);
+  layer->SetPicture(0, 0, 8, 8, AsOwnedObject(new StubPicture));
+  AddSlide(film, {layer});
+  std::string path = dir.File("vector");
+  CraftedSave vector(kPGV), alpha(kPGA);
+  ASSERT_EQ(film.Save(path.c_str(), &vector), RCOK);
+  EXPECT_TRUE(Has(SavedPages(ReadFile(path))[0], "vector=1"));
+  ASSERT_EQ(film.Save(path.c_str(), &alpha), RCOK);  // the composite instead
+  std::string page = SavedPages(ReadFile(path))[0];
+  EXPECT_FALSE(Has(page, "vector=1")) << page;
+  EXPECT_TRUE(Has(page, "type=83010408")) << page;
+}
+
+TEST_F(FilmIoTest, CanOpenAsksTheFilters) {
+  EXPECT_EQ(film.CanOpen(Script("known.pgs", "page\n").c_str()), RCOK);
+  EXPECT_EQ(film.CanOpen(dir.File("absent.pgs").c_str()), MISS);
+  std::string other = dir.File("other.txt");
+  WriteFile(other, "plain words");
+  EXPECT_EQ(film.CanOpen(other.c_str()), NSUP);
+  std::u16string wide = platform::Utf16FromNarrow(dir.File("known.pgs"));
+  EXPECT_EQ(film.CanOpenW(wide.c_str()), RCOK);
 }
 
 TEST_F(FilmIoTest, FailedSavesDeleteTheFileUnlessAskedToKeepIt) {

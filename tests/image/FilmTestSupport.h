@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "formats/FilterManager.h"
+#include "formats/ImageSave.h"
 #include "image/BitmapOps.h"
 #include "image/Film.h"
 #include "platform/Module.h"
@@ -24,6 +25,14 @@ constexpr uint32_t kPGL = 0x1050474C;
 constexpr uint32_t kPGN = 0x1050474E;
 constexpr uint32_t kPGF = 0x10504746;
 constexpr uint32_t kPGQ = 0x10504751;
+
+// A save record for one of the crafted formats.
+struct CraftedSave : glib::ImageSave {
+  static const glib::RecordClass kClass;
+  explicit CraftedSave(uint32_t id) : ImageSave(&kClass, id) { pixelType = glib::kPixelRGBA32; }
+};
+inline const glib::RecordClass CraftedSave::kClass =
+    glib::MakeRecordClass<CraftedSave>("CraftedSave");
 
 inline std::string PluginFolder() {
   const std::string here = platform::ModuleFolder(reinterpret_cast<const void*>(&PluginFolder));

@@ -2,6 +2,7 @@
 // counting, and the progress each reports.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "FilmTestSupport.h"
@@ -99,6 +100,28 @@ TEST_F(SlideOpsTest, MirrorTurnsRowsAndPixelsOfEveryDepth) {
   EXPECT_EQ(wide.bitmap.pixels[0], 12);
   EXPECT_EQ(wide.bitmap.pixels[12], 0);
   EXPECT_EQ(wide.Mirror(false, false), BADA);
+}
+
+TEST_F(SlideOpsTest, LargeLayersReportTheirRowsInBands) {
+  Listener listener;
+  listener.Attach(film);
+  Slide* slide = AddSlide(film, {SolidLayer(nullptr, 1000, 1000, 0xFF000000u)});
+  Layer& layer = *slide->GetLayer(0);
+  listener.heard.clear();
+  ASSERT_EQ(layer.Mirror(true, false), RCOK);
+  ASSERT_EQ(listener.heard.size(), 9u);  // the begin step and eight bands of 125 rows
+  EXPECT_EQ(listener.heard[0].step, ClbData::kBegin);
+  EXPECT_EQ(listener.heard[0].text, "mirror");
+  EXPECT_EQ(listener.heard[1].step, 126);
+  EXPECT_EQ(listener.heard[0].stepCount, 1000);
+
+  ClbData record;
+  record.text = "flip";
+  listener.heard.clear();
+  listener.stopAtStep = 251;
+  EXPECT_EQ(layer.Mirror(false, true, &record), USRA);
+  EXPECT_EQ(listener.heard[0].text, "flip; mirror");
+  EXPECT_EQ(slide->Rotate(std::nan(""), false, nullptr), BADA);
 }
 
 TEST_F(SlideOpsTest, MirrorKeepsLayersInTheirMirroredPlace) {
@@ -221,6 +244,17 @@ TEST_F(SlideOpsTest, EffectsRunThroughTheColourEffectModule) {
   EXPECT_TRUE(slide->changed);
   EXPECT_EQ(film.ApplyEffect(2, nullptr, 0, 1), UNSF);
   EXPECT_EQ(film.ApplyEffect(1, nullptr, 1, 1), BADA);
+
+  // Two small slides are reported once each, between the wait steps.
+  AddSlide(film, {SolidLayer(nullptr, 2, 2, 0)});
+  listener.heard.clear();
+  ASSERT_EQ(film.ApplyEffect(1, nullptr, 0, -1), RCOK);
+  std::vector<std::string> texts;
+  for (const Heard& h : listener.heard) {
+    if (h.step != ClbData::kEvent) texts.push_back(std::to_string(h.step) + ":" + h.text);
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{"-3:", "-1:filter...", "1:Slide 1", "2:Slide 2",
+                                             "-2:Slide 2", "-4:"}));
 
   // Without the module: event 2 with parameter 1, and DISF.
   testing_support::TempDir empty;

@@ -119,6 +119,18 @@ TEST_F(Win32DrawTest, VectorLayersAreRerecordedAndFlattened) {
   EXPECT_EQ(cut->GetLayerPixelType(0, 0), uint32_t(kPixelRGBA32));  // rendered for the cut
 }
 
+TEST_F(Win32DrawTest, SavingRastersTheNoticeForFormatsWithoutVectors) {
+  LoadNotice();
+  testing_support::TempDir dir;
+  CraftedSave alpha(kPGA);
+  const std::string path = dir.File("notice.pga");
+  ASSERT_EQ(film.Save(path.c_str(), &alpha), RCOK);
+  const std::string text = ReadFile(path);
+  EXPECT_NE(text.find("w=800 h=160 type=83010408"), std::string::npos);
+  // The composite holds the drawn picture: the paper colour, opaque.
+  EXPECT_NE(text.find("f4f4f4ff"), std::string::npos);
+}
+
 TEST_F(Win32DrawTest, RowsGoThroughStretchDIBits) {
   AddSlide(film, {MakeLayer(nullptr, 4, 2, [](int32_t x, int32_t y) {
              return 0xFF000000u | uint32_t(x * 60) | uint32_t(y * 200) << 8;
