@@ -91,12 +91,12 @@ bool RowsFrom(int32_t width, int32_t height, Layer& layer, const std::function<b
     if (!draw(dc.get())) return false;
     GdiFlush();
   }
-  PageRows rows = AllocateRows(width, height, kPixelRGBA32, kStridePadded);
+  uint32_t* rows = GraphMapAllocator<uint32_t>::Allocate(width, height);
   if (!rows) return false;
   auto* from = static_cast<const uint32_t*>(bits);
-  auto* to = reinterpret_cast<uint32_t*>(rows.get());
-  for (size_t i = 0, n = size_t(width) * size_t(height); i < n; ++i) to[i] = from[i] | 0xFF000000u;
-  layer.SetPixels(0, 0, width, height, rows.release());
+  for (size_t i = 0, n = size_t(width) * size_t(height); i < n; ++i)
+    rows[i] = from[i] | 0xFF000000u;
+  layer.SetPixels(0, 0, width, height, reinterpret_cast<uint8_t*>(rows));
   return true;
 }
 
