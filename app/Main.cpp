@@ -2,8 +2,9 @@
 // lister library of its own bitness from its own folder and hands it the file named
 // on the command line (as UTF-16, asking for the single-instance hand-off), then runs
 // the message loop until the frame is gone.
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <string>
 

@@ -3,8 +3,9 @@
 // lists, text buffers). Events reach the owner through callback members.
 #pragma once
 
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <functional>
 #include <span>

@@ -9,8 +9,9 @@
 // display's document, the lists and the atomic flags while load-running is set.
 #pragma once
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <atomic>
 #include <memory>

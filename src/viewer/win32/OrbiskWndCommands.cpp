@@ -1,8 +1,9 @@
 // Commands by identifier, the menu's enable and check rules, and the window-level
 // behaviour: Esc and Exit, Keep Visible, the bars, full screen, the pointer in full
 // screen, drag and drop and the wheel.
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "host/Commands.h"
 #include "ui/Text.h"
