@@ -42,7 +42,7 @@ uint32_t ReadHeader(std::span<const uint8_t> bytes, PcxHeader& h) {
 }
 
 uint32_t PageType(const PcxHeader& h) {
-  if (h.planes == 3) return glib::kPixelRGB24;
+  if (h.planes == 3 && h.bits == 8) return glib::kPixelRGB24;
   if (h.planes == 4 && h.bits == 8) return glib::kPixelRGBA32;
   if (h.bits == 1 && h.planes == 1) return glib::kPixelIndexed1;
   if (h.bits * h.planes <= 4) return glib::kPixelIndexed4;
