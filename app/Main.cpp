@@ -64,10 +64,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 1;
   }
 
+  // The hand-off is asked for only when another viewer runs already: with none, the
+  // library would find this frame alone and end the process.
+  std::wstring file = FileArgument();
+  bool anotherRuns = FindWindowW(L"Orbisk", nullptr) != nullptr;
+  int flags = kWideName | (anotherRuns && !file.empty() ? kHandOff : 0);
   app::StandaloneFrame frame;
   if (!frame.CreateFrame(LoadIconW(instance, MAKEINTRESOURCEW(IDI_ORBISK)))) return 1;
-  std::wstring file = FileArgument();
-  int flags = kWideName | (file.empty() ? 0 : kHandOff);
   char* name = file.empty() ? nullptr : reinterpret_cast<char*>(file.data());
   if (!listLoad(frame.hwnd(), name, flags)) {
     // "-last_run" ends here on purpose; anything else could not be shown.

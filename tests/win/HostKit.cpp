@@ -1,0 +1,284 @@
+#include "win/HostKit.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace wintest {
+namespace {
+
+constexpr wchar_t kProfileKey[] = L"Software\\Quintel\\Settings";
+
+std::map<HWND, HostWindow*>& Hosts() {
+  static std::map<HWND, HostWindow*> hosts;
+  return hosts;
+}
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto it = Hosts().find(window);
+  HostWindow* host = it == Hosts().end() ? nullptr : it->second;
+  if (host) {
+    switch (message) {
+      case WM_KEYDOWN:
+        host->keys.push_back(UINT(wparam));
+        if (wparam == VK_ESCAPE) {
+          if (host->stub) Viewer().listClose(host->stub);
+          DestroyWindow(window);
+          return 0;
+        }
+        if (wparam >= '1' && wparam <= '7' && host->stub) {
+          Viewer().listClose(host->stub);  // another view mode takes over the window
+          host->stub = nullptr;
+        }
+        return 0;
+      case WM_CLOSE:
+        if (host->stub) Viewer().listClose(host->stub);
+        host->stub = nullptr;
+        DestroyWindow(window);
+        return 0;
+      case WM_DESTROY:
+        host->destroyed = true;
+        Hosts().erase(window);
+        return 0;
+    }
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// The host classes belong to a module of their own: class names ignore letter case,
+// and this program has a frame class "Orbisk" already.
+HINSTANCE HostModule() { return GetModuleHandleW(L"kernel32.dll"); }
+
+void RegisterHostClass(const wchar_t* name) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = &HostProc;
+  wc.hInstance = HostModule();
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = HBRUSH(COLOR_WINDOW + 1);
+  wc.lpszClassName = name;
+  RegisterClassExW(&wc);  // a second registration fails harmlessly
+}
+
+HKEY OpenProfile() {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, kProfileKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr);
+  return key;
+}
+
+}  // namespace
+
+std::wstring BinFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path);
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+const Library& Viewer() {
+  static Library library = [] {
+    Library l;
+#if defined(_WIN64)
+    std::wstring path = BinFolder() + L"Orbisk.wlx64";
+#else
+    std::wstring path = BinFolder() + L"Orbisk.wlx";
+#endif
+    l.module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (l.module) {
+      l.listLoad = reinterpret_cast<ListLoadEntry>(
+          reinterpret_cast<void*>(GetProcAddress(l.module, "ListLoad")));
+      l.listClose = reinterpret_cast<ListCloseEntry>(
+          reinterpret_cast<void*>(GetProcAddress(l.module, "ListCloseWindow")));
+    }
+    return l;
+  }();
+  return library;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (condition()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+void Settle(DWORD ms) {
+  DWORD start = GetTickCount();
+  WaitUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
+}
+
+std::wstring IniPath() {
+  wchar_t folder[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_COMMON_DOCUMENTS | CSIDL_FLAG_CREATE, nullptr, 0, folder);
+  return std::wstring(folder) + L"\\Orbisk\\Orbisk.ini";
+}
+
+void WriteIni(const std::string& settingsLines) {
+  std::filesystem::create_directories(std::filesystem::path(IniPath()).parent_path());
+  std::ofstream out(std::filesystem::path(IniPath()), std::ios::binary);
+  out << "[Settings]\r\n" << settingsLines;
+}
+
+std::string ReadIni() {
+  std::ifstream in(std::filesystem::path(IniPath()), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void RemoveIni() {
+  std::error_code ignored;
+  std::filesystem::remove(std::filesystem::path(IniPath()), ignored);
+}
+
+void SetProfileString(const wchar_t* name, const std::wstring& value) {
+  HKEY key = OpenProfile();
+  // The library reads the 8-bit form.
+  std::string narrow(value.begin(), value.end());
+  RegSetValueExA(key, std::string(name, name + wcslen(name)).c_str(), 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(narrow.c_str()), DWORD(narrow.size() + 1));
+  RegCloseKey(key);
+}
+
+std::wstring ProfileString(const wchar_t* name) {
+  HKEY key = OpenProfile();
+  wchar_t value[1024] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  DWORD type = 0;
+  LONG rc = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS && type == REG_SZ ? value : L"";
+}
+
+void ResetProfile() {
+  HKEY key = OpenProfile();
+  for (const wchar_t* name : {L"LastOpenedImage", L"LastOpenedImageW", L"PassImage"}) {
+    RegDeleteValueW(key, name);
+  }
+  DWORD zero = 0;
+  RegSetValueExW(key, L"FirstRun", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), 4);
+  RegCloseKey(key);
+}
+
+void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour) {
+  int stride = (width * 3 + 3) & ~3;
+  std::vector<uint8_t> file(54 + size_t(stride) * size_t(height), 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) file[at + size_t(i)] = uint8_t(v >> (8 * i));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, uint32_t(file.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, uint32_t(width));
+  put32(22, uint32_t(height));
+  file[26] = 1;
+  file[28] = 24;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      size_t at = 54 + size_t(y) * size_t(stride) + size_t(x) * 3;
+      file[at] = uint8_t(colour);
+      file[at + 1] = uint8_t(colour >> 8);
+      file[at + 2] = uint8_t(colour >> 16);
+    }
+  }
+  std::ofstream out(std::filesystem::path(path), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+}
+
+TempFolder::TempFolder() {
+  wchar_t base[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, base);
+  static int counter = 0;
+  path_ = std::wstring(base) + L"orbisk-win-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+          std::to_wstring(counter++) + L"\\";
+  std::filesystem::create_directories(std::filesystem::path(path_));
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(path_), ignored);
+}
+
+std::wstring Text(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[257] = {};
+  GetClassNameW(window, name, 257);
+  return name;
+}
+
+HWND Child(HWND parent, const wchar_t* className) {
+  return FindWindowExW(parent, nullptr, className, nullptr);
+}
+
+std::wstring StatusText(HWND viewer, int pane) {
+  HWND bar = Child(viewer, L"msctls_statusbar32");
+  if (!bar) return L"<no status bar>";
+  wchar_t text[512] = {};
+  SendMessageW(bar, WM_USER + 13 /* SB_GETTEXTW */, WPARAM(pane), LPARAM(text));
+  return text;
+}
+
+std::wstring MenuItemText(HMENU menu, UINT command) {
+  wchar_t text[512] = {};
+  GetMenuStringW(menu, command, text, 512, MF_BYCOMMAND);
+  std::wstring shown(text);
+  return shown.substr(0, shown.find(L'\t'));
+}
+
+UINT MenuState(HWND host, HMENU bar, UINT command) {
+  // Every popup on the way to the item is opened, outermost first.
+  std::function<bool(HMENU)> open = [&](HMENU menu) {
+    SendMessageW(host, WM_INITMENUPOPUP, WPARAM(menu), 0);
+    Settle(50);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      if (GetMenuItemID(menu, i) == command) return true;
+      if (HMENU sub = GetSubMenu(menu, i); sub && open(sub)) return true;
+    }
+    return false;
+  };
+  for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+    if (HMENU popup = GetSubMenu(bar, i); popup && open(popup)) break;
+  }
+  return GetMenuState(bar, command, MF_BYCOMMAND);
+}
+
+uint32_t PixelAt(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+}
+
+void CreateHostWindow(HostWindow& host, const wchar_t* className, DWORD style, HWND parent,
+                      HMENU menu) {
+  RegisterHostClass(className);
+  host.hwnd = CreateWindowExW(0, className, L"host", style, 40, 40, 700, 500, parent, menu,
+                              HostModule(), nullptr);
+  if (host.hwnd) Hosts()[host.hwnd] = &host;
+}
+
+void DestroyHostWindow(HostWindow& host) {
+  if (host.hwnd && IsWindow(host.hwnd) && !host.destroyed) DestroyWindow(host.hwnd);
+  Settle(100);
+}
+
+}  // namespace wintest

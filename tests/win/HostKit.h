@@ -1,0 +1,84 @@
+// What the black-box tests need to play a host of the real Orbisk.wlx64: the library
+// and its two exports, parent windows of the right classes, a message pump that waits
+// for what a user would see, the settings file and profile values, test pictures and
+// a look at the pixels of a window.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wintest {
+
+using ListLoadEntry = HWND(__stdcall*)(HWND, char*, int);
+using ListCloseEntry = void(__stdcall*)(HWND);
+
+struct Library {
+  HMODULE module = nullptr;
+  ListLoadEntry listLoad = nullptr;
+  ListCloseEntry listClose = nullptr;
+};
+// Orbisk.wlx64 (or .wlx) beside the test program, loaded once.
+const Library& Viewer();
+
+// The folder of the test program, with a trailing backslash.
+std::wstring BinFolder();
+
+// Runs the thread's messages until the condition holds; false after the timeout.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
+// Runs the messages that are there now (and those they cause) for a short while.
+void Settle(DWORD ms = 300);
+
+// The settings file where the library looks for it, written or read as text.
+std::wstring IniPath();
+void WriteIni(const std::string& settingsLines);
+std::string ReadIni();
+void RemoveIni();
+
+// Profile values under HKEY_CURRENT_USER\Software\Quintel\Settings.
+void SetProfileString(const wchar_t* name, const std::wstring& value);
+std::wstring ProfileString(const wchar_t* name);
+void ResetProfile();
+
+// A solid 24-bit BMP file; colour as 0xRRGGBB.
+void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour);
+// A fresh folder for one test's files, removed with the object.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  std::wstring File(const wchar_t* name) const { return path_ + name; }
+
+ private:
+  std::wstring path_;
+};
+
+// Windows and their texts.
+std::wstring Text(HWND window);
+std::wstring ClassOf(HWND window);
+HWND Child(HWND parent, const wchar_t* className);
+std::wstring StatusText(HWND viewer, int pane);
+// The text of a menu item by command, as shown (key texts after a tab dropped).
+std::wstring MenuItemText(HMENU menu, UINT command);
+// Sends WM_INITMENUPOPUP for each popup of the bar through `host`, as opening the
+// menu does, and returns the states of the item.
+UINT MenuState(HWND host, HMENU bar, UINT command);
+// The pixel at client coordinates of a window, as 0xRRGGBB.
+uint32_t PixelAt(HWND window, int x, int y);
+
+// Parent windows of the hosts. Each is a top-level window of its class unless said.
+struct HostWindow {
+  HWND hwnd = nullptr;
+  std::vector<UINT> keys;  // WM_KEYDOWN keys the window's own procedure received
+  HWND stub = nullptr;     // what ListLoad returned, closed when the host closes
+  bool destroyed = false;
+};
+// A Lister-like window: Esc closes it (and the plug-in), a digit switches its mode
+// (the plug-in is closed, the window stays).
+void CreateHostWindow(HostWindow& host, const wchar_t* className, DWORD style, HWND parent,
+                      HMENU menu);
+void DestroyHostWindow(HostWindow& host);
+
+}  // namespace wintest

@@ -1,0 +1,449 @@
+// The real Orbisk.wlx64 in each of its hosts: the standalone frame, a Lister window of
+// the file manager, its quick-view panel, and a parent that only looks like the
+// standalone frame. Everything checked is what a user could see: windows and their
+// texts, menus, status panes, pixels, the settings file and the profile values.
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "ResourceIds.h"
+#include "app/StandaloneFrame.h"
+#include "host/Commands.h"
+#include "win/HostKit.h"
+
+using namespace wintest;
+
+namespace {
+
+constexpr uint32_t kRed = 0xFF0000;
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr UINT kCloseFromViewer = 1965;
+// Only the display in the viewer: its client area is the frame's.
+constexpr char kBareView[] =
+    "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#0\r\nAutoLoadLastImage=#0\r\n";
+
+class ViewerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
+    ResetProfile();
+    WriteIni("AutoLoadLastImage=#0\r\n");
+    red_ = folder_.File(L"Red.bmp");
+    WriteBmp(red_, 100, 50, kRed);
+  }
+
+  void TearDown() override {
+    if (frame_ && frame_->hwnd()) DestroyWindow(frame_->hwnd());
+  }
+
+  // A fresh standalone frame as Orbisk.exe makes it, with the viewer in it.
+  HWND OpenStandalone(const std::wstring* file, int flags = 1) {
+    if (frame_ && frame_->hwnd()) DestroyWindow(frame_->hwnd());
+    frame_ = std::make_unique<app::StandaloneFrame>();
+    frame_->quitOnDestroy = false;
+    EXPECT_TRUE(frame_->CreateFrame(nullptr));
+    char* name = file ? reinterpret_cast<char*>(const_cast<wchar_t*>(file->c_str())) : nullptr;
+    HWND viewer = Viewer().listLoad(frame_->hwnd(), name, flags);
+    Settle();
+    return viewer;
+  }
+  HWND Frame() const { return frame_->hwnd(); }
+
+  // Closes the viewer as the host would and waits until it and its frame are gone.
+  void CloseStandalone(HWND viewer) {
+    Viewer().listClose(viewer);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer) && frame_->Destroyed(); }));
+  }
+
+  // Makes the display's client area exactly width x height.
+  void SizeDisplay(HWND viewer, int width, int height) {
+    HWND display = Child(viewer, L"OrbiskView");
+    for (int i = 0; i < 3; ++i) {
+      RECT client{}, window{};
+      GetClientRect(display, &client);
+      GetWindowRect(Frame(), &window);
+      SetWindowPos(Frame(), nullptr, 0, 0, window.right - window.left + width - client.right,
+                   window.bottom - window.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+      Settle(100);
+    }
+    UpdateWindow(display);
+    Settle(200);
+  }
+
+  TempFolder folder_;
+  std::wstring red_;
+  std::unique_ptr<app::StandaloneFrame> frame_;
+};
+
+std::wstring TitleFor(const wchar_t* file) { return std::wstring(L"Orbisk - [") + file + L"]"; }
+
+// ---- the exports ----
+
+TEST_F(ViewerTest, ListLoadDeclinesWhatItCannotShow) {
+  EXPECT_EQ(Viewer().listLoad(nullptr, nullptr, 0), nullptr);
+  HostWindow main, lister;
+  CreateHostWindow(main, L"TTOTAL_CMD", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
+  CreateHostWindow(lister, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
+  // Outside standalone mode a file is needed, and it must be one a plug-in reads.
+  EXPECT_EQ(Viewer().listLoad(lister.hwnd, nullptr, 0), nullptr);
+  std::wstring text = folder_.File(L"notes.txt");
+  std::ofstream(std::filesystem::path(text)) << "just some words\n";
+  std::string narrowText(text.begin(), text.end());
+  EXPECT_EQ(Viewer().listLoad(lister.hwnd, narrowText.data(), 0), nullptr);
+  EXPECT_EQ(Child(lister.hwnd, L"Orbisk"), nullptr);
+  // "-last_run" makes no window.
+  std::wstring lastRun = L"-last_run";
+  EXPECT_EQ(OpenStandalone(&lastRun), nullptr);
+  EXPECT_EQ(Child(Frame(), L"Orbisk"), nullptr);
+  DestroyHostWindow(lister);
+  DestroyHostWindow(main);
+}
+
+TEST_F(ViewerTest, AParentNamedInAnotherCaseIsAListerWindow) {
+  HostWindow main, lookalike;
+  CreateHostWindow(main, L"TTOTAL_CMD", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
+  CreateHostWindow(lookalike, L"orbisk", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
+  // The wide-name flag is not read outside standalone mode: the name is 8-bit.
+  std::string name(red_.begin(), red_.end());
+  HWND result = Viewer().listLoad(lookalike.hwnd, name.data(), 1);
+  ASSERT_NE(result, nullptr);
+  lookalike.stub = result;
+  EXPECT_EQ(GetParent(result), lookalike.hwnd);
+  EXPECT_NE(ClassOf(result), L"Orbisk");  // the stub, not the viewer
+  EXPECT_TRUE(WaitUntil([&] { return Text(lookalike.hwnd) == TitleFor(L"red.bmp"); }));
+  DestroyHostWindow(lookalike);
+  DestroyHostWindow(main);
+}
+
+// ---- standalone ----
+
+TEST_F(ViewerTest, StandaloneShowsTheImageCentredThenFitted) {
+  WriteIni(kBareView);
+  HWND viewer = OpenStandalone(&red_);
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(ClassOf(viewer), L"Orbisk");
+  EXPECT_EQ(GetParent(viewer), Frame());
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"red.bmp"); }));
+  EXPECT_EQ(Text(viewer), TitleFor(L"red.bmp"));
+
+  SizeDisplay(viewer, 400, 300);
+  HWND display = Child(viewer, L"OrbiskView");
+  // Best fit: 100 x 50 at actual size, centred at (150, 125).
+  EXPECT_EQ(PixelAt(display, 200, 150), kRed);
+  EXPECT_EQ(PixelAt(display, 150, 125), kRed);
+  EXPECT_EQ(PixelAt(display, 249, 174), kRed);
+  EXPECT_EQ(PixelAt(display, 149, 150), kWhite);
+  EXPECT_EQ(PixelAt(display, 250, 150), kWhite);
+  EXPECT_EQ(PixelAt(display, 200, 124), kWhite);
+  EXPECT_EQ(PixelAt(display, 200, 175), kWhite);
+
+  // Fit in window: 400 x 200 from y = 50.
+  SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
+  Settle();
+  UpdateWindow(display);
+  EXPECT_EQ(PixelAt(display, 0, 50), kRed);
+  EXPECT_EQ(PixelAt(display, 399, 249), kRed);
+  EXPECT_EQ(PixelAt(display, 200, 49), kWhite);
+  EXPECT_EQ(PixelAt(display, 200, 250), kWhite);
+  CloseStandalone(viewer);
+  EXPECT_NE(ReadIni().find("View=#2"), std::string::npos);
+}
+
+TEST_F(ViewerTest, StatusPanesMenusAndSettingsWrittenAtExit) {
+  WriteIni("AutoLoadLastImage=#0\r\nShowInfo=#0\r\n");
+  HWND viewer = OpenStandalone(nullptr);
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(StatusText(viewer, 1), L"No file loaded");
+  HMENU bar = GetMenu(Frame());
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(MenuItemText(bar, host::kCmdOpenImage), L"Open Image...");
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdZoomIn) & MF_GRAYED);
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdSaveImageAs) & MF_GRAYED);
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdShowInfoPanel) & MF_GRAYED);
+  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdShowToolBar) & MF_GRAYED);
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdShowToolBar) & MF_CHECKED);
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdBestFit) & MF_CHECKED);
+  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdFitWidth) & MF_CHECKED);
+  HMENU file = GetSubMenu(bar, 0);
+  SendMessageW(Frame(), WM_INITMENUPOPUP, WPARAM(file), 0);
+  EXPECT_TRUE(GetMenuState(file, 3, MF_BYPOSITION) & MF_GRAYED);  // no history yet
+
+  // Dropping a file shows it.
+  std::wstring blue = folder_.File(L"blue.bmp");
+  WriteBmp(blue, 60, 40, 0x0000FF);
+  HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + (blue.size() + 2) * sizeof(wchar_t));
+  auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+  files->pFiles = sizeof(DROPFILES);
+  files->fWide = TRUE;
+  memcpy(files + 1, blue.c_str(), blue.size() * sizeof(wchar_t));
+  GlobalUnlock(drop);
+  PostMessageW(viewer, WM_DROPFILES, WPARAM(drop), 0);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"blue.bmp"); }));
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 0) == L"blue.bmp"; }));
+  EXPECT_EQ(StatusText(viewer, 1).substr(0, 8), L"60 x 40 ");
+  EXPECT_EQ(StatusText(viewer, 2), L"1/1 Page(s)");
+  EXPECT_FALSE(StatusText(viewer, 3).empty());
+  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdZoomIn) & MF_GRAYED);
+  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdSaveImageAs) & MF_GRAYED);
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdSaveImage) & MF_GRAYED);  // not modified
+  SendMessageW(Frame(), WM_INITMENUPOPUP, WPARAM(file), 0);
+  EXPECT_FALSE(GetMenuState(file, 3, MF_BYPOSITION) & MF_GRAYED);
+  HMENU recent = GetSubMenu(file, 3);
+  ASSERT_EQ(GetMenuItemCount(recent), 1);
+  wchar_t entry[MAX_PATH + 8] = {};
+  GetMenuStringW(recent, 0, entry, MAX_PATH + 8, MF_BYPOSITION);
+  EXPECT_EQ(std::wstring(entry).substr(0, 2), L"1 ");
+
+  SendMessageW(Frame(), WM_COMMAND, host::kCmdShowToolBar, 0);
+  EXPECT_FALSE(IsWindowVisible(Child(viewer, L"ToolbarWindow32")));
+  CloseStandalone(viewer);
+
+  std::string ini = ReadIni();
+  EXPECT_NE(ini.find("ShowToolBar=#0"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("ShowStatusBar=#1"), std::string::npos);
+  EXPECT_NE(ini.find("MRUD0="), std::string::npos);
+  EXPECT_NE(ini.find("blue.bmp"), std::string::npos);
+  EXPECT_NE(ini.find("\nPos="), std::string::npos);
+  EXPECT_EQ(ini.find("\nPos=#"), std::string::npos);  // decimal
+  EXPECT_NE(ini.find("key0="), std::string::npos);
+  // The profile remembers the last image, lower-cased as the loader reads it.
+  std::wstring last = ProfileString(L"LastOpenedImage");
+  EXPECT_EQ(last.substr(last.size() - 8), L"blue.bmp");
+}
+
+TEST_F(ViewerTest, EscClosesAStandaloneViewerOnlyWhenAsked) {
+  HWND viewer = OpenStandalone(nullptr);
+  ASSERT_NE(viewer, nullptr);
+  PostMessageW(viewer, WM_KEYDOWN, VK_ESCAPE, 0);
+  Settle();
+  EXPECT_TRUE(IsWindow(viewer));
+  CloseStandalone(viewer);
+
+  WriteIni("AutoLoadLastImage=#0\r\nSingleESCtoExit=#1\r\n");
+  viewer = OpenStandalone(nullptr);
+  ASSERT_NE(viewer, nullptr);
+  PostMessageW(viewer, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer) && frame_->Destroyed(); }));
+}
+
+TEST_F(ViewerTest, OptionNamesLoadNothingAndLogFileOpensTheLog) {
+  // AutoLoadLastImage is on but an option stands in place of the file.
+  WriteIni("");
+  SetProfileString(L"LastOpenedImage", red_);
+  std::wstring dash = L"-";
+  HWND viewer = OpenStandalone(&dash);
+  ASSERT_NE(viewer, nullptr);
+  Settle();
+  EXPECT_EQ(StatusText(viewer, 1), L"No file loaded");
+  CloseStandalone(viewer);
+
+  auto logs = [] {
+    std::vector<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator("c:\\")) {
+      if (entry.path().filename().wstring().rfind(L"orbisk_log_", 0) == 0) {
+        found.push_back(entry.path());
+      }
+    }
+    return found;
+  };
+  for (const auto& old : logs()) std::filesystem::remove(old);
+  std::wstring option = L"-logfile";
+  viewer = OpenStandalone(&option);
+  ASSERT_NE(viewer, nullptr);
+  Settle();
+  EXPECT_EQ(StatusText(viewer, 1), L"No file loaded");
+  CloseStandalone(viewer);
+  ASSERT_EQ(logs().size(), 1u);
+  std::string log;
+  {
+    std::ifstream in(logs().front());
+    log.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  EXPECT_EQ(log.rfind("Orbisk started. Time=", 0), 0u) << log;
+  EXPECT_NE(log.find("Orbisk ended. Time="), std::string::npos) << log;
+  std::filesystem::remove(logs().front());
+}
+
+TEST_F(ViewerTest, ClosingWhileLoadingEndsTheViewerWhenTheLoadStops) {
+  std::wstring large = folder_.File(L"large.bmp");
+  WriteBmp(large, 3000, 3000, 0x336699);
+  frame_ = std::make_unique<app::StandaloneFrame>();
+  frame_->quitOnDestroy = false;
+  ASSERT_TRUE(frame_->CreateFrame(nullptr));
+  HWND viewer =
+      Viewer().listLoad(Frame(), reinterpret_cast<char*>(const_cast<wchar_t*>(large.c_str())), 1);
+  ASSERT_NE(viewer, nullptr);
+  // Queued behind the start-up message: the close meets a running load.
+  PostMessageW(viewer, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer) && frame_->Destroyed(); }, 60000));
+}
+
+// ---- the file manager's windows ----
+
+class FileManagerTest : public ViewerTest {
+ protected:
+  void SetUp() override {
+    ViewerTest::SetUp();
+    CreateHostWindow(main_, L"TTOTAL_CMD", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
+    ownMenu_ = CreateMenu();
+    AppendMenuW(ownMenu_, MF_STRING, 1, L"Lister menu");
+    CreateHostWindow(lister_, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, ownMenu_);
+    ownProc_ = GetWindowLongPtrW(lister_.hwnd, GWLP_WNDPROC);
+    name_.assign(red_.begin(), red_.end());
+  }
+  void TearDown() override {
+    DestroyHostWindow(lister_);
+    DestroyHostWindow(main_);
+  }
+
+  HWND OpenLister() {
+    HWND stub = Viewer().listLoad(lister_.hwnd, name_.data(), 0);
+    lister_.stub = stub;
+    Settle();
+    return stub;
+  }
+
+  HostWindow main_, lister_;
+  HMENU ownMenu_ = nullptr;
+  LONG_PTR ownProc_ = 0;
+  std::string name_;
+};
+
+TEST_F(FileManagerTest, ListerWindowIsWiredToTheViewer) {
+  HWND stub = OpenLister();
+  ASSERT_NE(stub, nullptr);
+  EXPECT_EQ(GetParent(stub), lister_.hwnd);
+  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
+  ASSERT_TRUE(IsWindow(viewer));
+  EXPECT_EQ(ClassOf(viewer), L"Orbisk");
+  EXPECT_EQ(GetParent(viewer), lister_.hwnd);
+  EXPECT_NE(GetWindowLongPtrW(lister_.hwnd, GWLP_WNDPROC), ownProc_);
+  HMENU bar = GetMenu(lister_.hwnd);
+  EXPECT_NE(bar, ownMenu_);
+  EXPECT_EQ(MenuItemText(bar, host::kCmdExit), L"Exit");
+  ASSERT_TRUE(WaitUntil([&] { return Text(lister_.hwnd) == TitleFor(L"red.bmp"); }));
+
+  // The Lister's menu is the viewer's: its commands and menu states go there.
+  EXPECT_FALSE(MenuState(lister_.hwnd, bar, host::kCmdFitInWindow) & MF_GRAYED);
+  SendMessageW(lister_.hwnd, WM_COMMAND, host::kCmdShowStatusBar, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(Child(viewer, L"msctls_statusbar32")); }));
+
+  // "3" goes back to the Lister, which keeps its window, menu and procedure.
+  PostMessageW(lister_.hwnd, WM_KEYDOWN, '3', 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+  Settle();
+  EXPECT_TRUE(IsWindow(lister_.hwnd));
+  EXPECT_EQ(lister_.keys, std::vector<UINT>{'3'});
+  EXPECT_EQ(GetMenu(lister_.hwnd), ownMenu_);
+  EXPECT_EQ(GetWindowLongPtrW(lister_.hwnd, GWLP_WNDPROC), ownProc_);
+}
+
+TEST_F(FileManagerTest, EscClosesTheViewerAndTheLister) {
+  HWND stub = OpenLister();
+  ASSERT_NE(stub, nullptr);
+  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
+  ASSERT_TRUE(WaitUntil([&] { return Text(lister_.hwnd) == TitleFor(L"red.bmp"); }));
+  PostMessageW(lister_.hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return lister_.destroyed && !IsWindow(viewer); }));
+  EXPECT_EQ(lister_.keys, std::vector<UINT>{VK_ESCAPE});
+}
+
+TEST_F(FileManagerTest, QuickViewLeavesTheFileManagerAlone) {
+  HMENU mainMenu = CreateMenu();
+  AppendMenuW(mainMenu, MF_STRING, 1, L"Files");
+  SetMenu(main_.hwnd, mainMenu);
+  HostWindow panel;
+  CreateHostWindow(panel, L"TQuickView", WS_CHILD | WS_VISIBLE, main_.hwnd, nullptr);
+  LONG_PTR panelProc = GetWindowLongPtrW(panel.hwnd, GWLP_WNDPROC);
+  HWND viewer = Viewer().listLoad(panel.hwnd, name_.data(), 0);
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(ClassOf(viewer), L"Orbisk");  // its own window, no stub
+  EXPECT_EQ(GetParent(viewer), panel.hwnd);
+  EXPECT_EQ(GetMenu(main_.hwnd), mainMenu);
+  EXPECT_EQ(GetWindowLongPtrW(panel.hwnd, GWLP_WNDPROC), panelProc);
+  Settle();
+  PostMessageW(viewer, WM_KEYDOWN, VK_ESCAPE, 0);
+  Settle();
+  EXPECT_TRUE(IsWindow(viewer));
+  EXPECT_TRUE(panel.keys.empty());
+  Viewer().listClose(viewer);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+  EXPECT_TRUE(IsWindow(panel.hwnd));  // the panel stays
+  DestroyHostWindow(panel);
+}
+
+// ---- other processes ----
+
+DWORD RunAndWait(const std::wstring& commandLine, const std::function<void(DWORD)>& whileRunning) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::wstring line = commandLine;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return 0xDEADu;
+  }
+  if (whileRunning) whileRunning(process.dwProcessId);
+  WaitUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 60000);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+TEST_F(ViewerTest, ASecondInstanceHandsItsFileToTheFirst) {
+  WriteIni("AutoLoadLastImage=#0\r\nAllowOnly1CopyAtATime=#1\r\n");
+  HWND viewer = OpenStandalone(&red_);  // the first instance has no one to hand to
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"red.bmp"); }));
+  std::wstring blue = folder_.File(L"blue.bmp");
+  WriteBmp(blue, 30, 20, 0x0000FF);
+  DWORD code = RunAndWait(L"\"" + BinFolder() + L"Orbisk.exe\" \"" + blue + L"\"", nullptr);
+  EXPECT_EQ(code, 0xFFFFFFFFu);
+  EXPECT_EQ(ProfileString(L"PassImage"), blue);
+  EXPECT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"blue.bmp"); }));
+  CloseStandalone(viewer);
+}
+
+TEST_F(ViewerTest, AMissingMainWindowEndsTheProcessAfterSayingSo) {
+  std::wstring text;
+  std::wstring line =
+      L"\"" + BinFolder() + L"test_win_Viewer.exe\" --lister-without-main \"" + red_ + L"\"";
+  DWORD code = RunAndWait(line, [&](DWORD process) {
+    // The message box belongs to the other process; find it, read it, answer it.
+    HWND box = nullptr;
+    WaitUntil([&] {
+      box = FindWindowW(L"#32770", L"Orbisk");
+      DWORD owner = 0;
+      if (box) GetWindowThreadProcessId(box, &owner);
+      return box && owner == process;
+    });
+    ASSERT_NE(box, nullptr);
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (ClassOf(child) == L"Static" && !Text(child).empty()) text = Text(child);
+    }
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_EQ(code, 0xFFFFFFFFu);
+  EXPECT_EQ(text, L"Internal error #312\nPlease report this error to the Developer!");
+}
+
+}  // namespace
+
+// The other process of the last test: a Lister window with no main window around.
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--lister-without-main") {
+    HostWindow lister;
+    CreateHostWindow(lister, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
+    return Viewer().listLoad(lister.hwnd, argv[2], 0) ? 0 : 1;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
