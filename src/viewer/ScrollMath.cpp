@@ -63,6 +63,13 @@ int32_t ScrollModel::ThumbPosition(Axis axis) const {
   return int32_t(position * kMaxScrollBarRange / total);
 }
 
+int32_t ScrollModel::BarPage(Axis axis, int32_t clientPixels) const {
+  const int64_t total = Get(total_, axis);
+  int64_t page = std::max<int64_t>(clientPixels, 0) / Get(unit_, axis);
+  if (total > kMaxScrollBarRange) page = page * kMaxScrollBarRange / total;
+  return int32_t(std::clamp<int64_t>(page, 1, kMaxScrollBarRange));
+}
+
 ScrollMove ScrollModel::OnScroll(Axis axis, ScrollCode code, int32_t thumbValue) {
   const int64_t position = Get(position_, axis);
   const int64_t total = Get(total_, axis);

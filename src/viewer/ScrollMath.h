@@ -65,6 +65,9 @@ class ScrollModel {
   int32_t BarRange(Axis axis) const;
   // The position as the bar's thumb shows it.
   int32_t ThumbPosition(Axis axis) const;
+  // The visible part in bar units, for a thumb of proportional size: the bar's range
+  // then runs to BarRange + BarPage - 1 and positions stay as they are.
+  int32_t BarPage(Axis axis, int32_t clientPixels) const;
 
   // A scroll-bar message; thumbValue is the bar's value for the two thumb codes.
   ScrollMove OnScroll(Axis axis, ScrollCode code, int32_t thumbValue);

@@ -23,6 +23,10 @@ TEST(ScrollModel, PagesAndBarRanges) {
   EXPECT_EQ(scroller.PageStep(), (Size{132, 99}));
   EXPECT_EQ(scroller.BarRange(Axis::Horizontal), 32767);
   EXPECT_EQ(scroller.BarRange(Axis::Vertical), 100);
+  // The thumb's share: the client in units, scaled like the range beyond 32767.
+  EXPECT_EQ(scroller.BarPage(Axis::Vertical, 300), 100);
+  EXPECT_EQ(scroller.BarPage(Axis::Horizontal, 400), 43);  // 133 units * 32767 / 100000
+  EXPECT_EQ(scroller.BarPage(Axis::Horizontal, 0), 1);
 }
 
 TEST(ScrollModel, ThumbsAreScaledBeyond32767AndStillReachBothEnds) {

@@ -162,6 +162,20 @@ std::wstring ProfileString(const wchar_t* name) {
   return rc == ERROR_SUCCESS && type == REG_SZ ? value : L"";
 }
 
+void SetProfileNumber(const wchar_t* name, DWORD value) {
+  HKEY key = OpenProfile();
+  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+DWORD ProfileNumber(const wchar_t* name) {
+  HKEY key = OpenProfile();
+  DWORD value = 0xFFFFFFFF, size = sizeof value, type = 0;
+  RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  return value;
+}
+
 void ResetProfile() {
   HKEY key = OpenProfile();
   for (const wchar_t* name : {L"LastOpenedImage", L"LastOpenedImageW", L"PassImage"}) {

@@ -40,6 +40,8 @@ void RemoveIni();
 // Profile values under HKEY_CURRENT_USER\Software\Quintel\Settings.
 void SetProfileString(const wchar_t* name, const std::wstring& value);
 std::wstring ProfileString(const wchar_t* name);
+void SetProfileNumber(const wchar_t* name, DWORD value);
+DWORD ProfileNumber(const wchar_t* name);
 void ResetProfile();
 
 // A solid 24-bit BMP file; colour as 0xRRGGBB.

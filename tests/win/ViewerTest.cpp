@@ -4,10 +4,12 @@
 // texts, menus, status panes, pixels, the settings file and the profile values.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -157,8 +159,10 @@ TEST_F(ViewerTest, StandaloneShowsTheImageCentredThenFitted) {
 
 TEST_F(ViewerTest, StatusPanesMenusAndSettingsWrittenAtExit) {
   WriteIni("AutoLoadLastImage=#0\r\nShowInfo=#0\r\n");
+  SetProfileNumber(L"FirstRun", 1);
   HWND viewer = OpenStandalone(nullptr);
   ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(ProfileNumber(L"FirstRun"), 0u);  // shown once
   EXPECT_EQ(StatusText(viewer, 1), L"No file loaded");
   HMENU bar = GetMenu(Frame());
   ASSERT_NE(bar, nullptr);
@@ -215,6 +219,82 @@ TEST_F(ViewerTest, StatusPanesMenusAndSettingsWrittenAtExit) {
   // The profile remembers the last image, lower-cased as the loader reads it.
   std::wstring last = ProfileString(L"LastOpenedImage");
   EXPECT_EQ(last.substr(last.size() - 8), L"blue.bmp");
+}
+
+// The cell texts of the information panel, row by row.
+std::vector<std::pair<std::wstring, std::wstring>> InfoRows(HWND viewer) {
+  HWND list = Child(viewer, L"SysListView32");
+  std::vector<std::pair<std::wstring, std::wstring>> rows;
+  int count = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) {
+    std::wstring cells[2];
+    for (int column = 0; column < 2; ++column) {
+      wchar_t text[512] = {};
+      LVITEMW item{};
+      item.iSubItem = column;
+      item.pszText = text;
+      item.cchTextMax = 512;
+      SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&item));
+      cells[column] = text;
+    }
+    rows.emplace_back(cells[0], cells[1]);
+  }
+  return rows;
+}
+
+TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
+  WriteIni(kBareView);
+  // A bitmap whose header asks for 7 bits per pixel: recognised, but not readable.
+  std::wstring broken = folder_.File(L"broken.bmp");
+  WriteBmp(broken, 100, 50, kRed);
+  {
+    std::fstream file(std::filesystem::path(broken),
+                      std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(28);
+    file.put(7);
+  }
+  HWND viewer = OpenStandalone(&broken);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !InfoRows(viewer).empty(); }));
+  auto rows = InfoRows(viewer);
+  auto code = std::find_if(rows.begin(), rows.end(), [](auto& r) { return r.first == L"Code"; });
+  ASSERT_NE(code, rows.end());
+  EXPECT_FALSE(code->second.empty());
+  EXPECT_TRUE(IsWindowVisible(Child(viewer, L"SysListView32")));
+  EXPECT_EQ(Text(Frame()), L"Orbisk");
+  // The display shows the built-in picture instead of an empty background.
+  HWND display = Child(viewer, L"OrbiskView");
+  RECT client{};
+  GetClientRect(display, &client);
+  EXPECT_TRUE(
+      WaitUntil([&] { return PixelAt(display, client.right / 2, client.bottom / 2) != kWhite; }));
+  CloseStandalone(viewer);
+
+  // With "NotifyAboutError" off nothing is reported.
+  WriteIni(std::string(kBareView) + "NotifyAboutError=#0\r\n");
+  viewer = OpenStandalone(&broken);
+  ASSERT_NE(viewer, nullptr);
+  Settle(1500);
+  EXPECT_TRUE(InfoRows(viewer).empty());
+  EXPECT_FALSE(IsWindowVisible(Child(viewer, L"SysListView32")));
+  CloseStandalone(viewer);
+}
+
+TEST_F(ViewerTest, MenusShowTheKeysOfTheirCommands) {
+  HWND viewer = OpenStandalone(nullptr);
+  ASSERT_NE(viewer, nullptr);
+  HMENU bar = GetMenu(Frame());
+  MenuState(Frame(), bar, host::kCmdOpenNext);
+  MenuState(Frame(), bar, host::kCmdExit);
+  wchar_t next[256] = {}, exit[256] = {};
+  GetMenuStringW(bar, host::kCmdOpenNext, next, 256, MF_BYCOMMAND);
+  GetMenuStringW(bar, host::kCmdExit, exit, 256, MF_BYCOMMAND);
+  std::wstring shown(next);
+  ASSERT_NE(shown.find(L'\t'), std::wstring::npos) << shown;
+  EXPECT_EQ(shown.substr(0, shown.find(L'\t')), L"Next Image");
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), L','), 2) << shown;  // three keys
+  EXPECT_EQ(std::wstring(exit), L"Exit");  // not a listed command: no keys
+  CloseStandalone(viewer);
 }
 
 TEST_F(ViewerTest, EscClosesAStandaloneViewerOnlyWhenAsked) {
@@ -342,6 +422,19 @@ TEST_F(FileManagerTest, ListerWindowIsWiredToTheViewer) {
   EXPECT_EQ(lister_.keys, std::vector<UINT>{'3'});
   EXPECT_EQ(GetMenu(lister_.hwnd), ownMenu_);
   EXPECT_EQ(GetWindowLongPtrW(lister_.hwnd, GWLP_WNDPROC), ownProc_);
+}
+
+TEST_F(FileManagerTest, ADigitPressedInTheViewerGoesBackToTheLister) {
+  HWND stub = OpenLister();
+  ASSERT_NE(stub, nullptr);
+  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
+  ASSERT_TRUE(WaitUntil([&] { return Text(lister_.hwnd) == TitleFor(L"red.bmp"); }));
+  PostMessageW(viewer, WM_KEYDOWN, '5', 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+  Settle();
+  EXPECT_TRUE(IsWindow(lister_.hwnd));
+  EXPECT_EQ(lister_.keys, std::vector<UINT>{'5'});
+  EXPECT_EQ(GetMenu(lister_.hwnd), ownMenu_);
 }
 
 TEST_F(FileManagerTest, EscClosesTheViewerAndTheLister) {

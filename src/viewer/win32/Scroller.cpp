@@ -17,12 +17,23 @@ void CScroller::SetSize(Size total) {
 }
 
 void CScroller::UpdateRanges() {
+  RECT client{};
+  GetClientRect(owner_, &client);
   for (Axis axis : {Axis::Horizontal, Axis::Vertical}) {
     int range = model_.BarRange(axis);
-    int& known = ranges_[axis == Axis::Horizontal ? 0 : 1];
-    if (range == known) continue;
-    known = range;
-    SCROLLINFO info{sizeof info, SIF_RANGE, 0, range, 0, 0, 0};
+    int page = model_.BarPage(axis, axis == Axis::Horizontal ? client.right : client.bottom);
+    int* known = ranges_[axis == Axis::Horizontal ? 0 : 1];
+    if (range == known[0] && page == known[1]) continue;
+    known[0] = range;
+    known[1] = page;
+    // Without a range there is no page either, so the bar can be hidden.
+    SCROLLINFO info{sizeof info,
+                    SIF_RANGE | SIF_PAGE,
+                    0,
+                    range > 0 ? range + page - 1 : 0,
+                    UINT(range > 0 ? page : 0),
+                    0,
+                    0};
     SetScrollInfo(owner_, BarOf(axis), &info, TRUE);
   }
 }

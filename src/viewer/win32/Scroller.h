@@ -36,7 +36,7 @@ class CScroller {
 
   HWND owner_ = nullptr;
   ScrollModel model_;
-  int ranges_[2] = {-1, -1};
+  int ranges_[2][2] = {{-1, -1}, {-1, -1}};  // range and page per bar, as last set
 };
 
 }  // namespace viewer
