@@ -298,7 +298,8 @@ void COrbiskWnd::OnDestroy() {
     if (menu) DestroyMenu(menu);
   }
   if (ListerWindow()) {
-    if (handBack_ && savedParentMenu_ && IsWindow(parent_)) {
+    if (handBack_ && IsWindow(parent_)) {
+      // The Lister goes on without us: its own menu, or none when it had none.
       HMENU ours = GetMenu(parent_);
       SetMenu(parent_, savedParentMenu_.release());
       if (ours) DestroyMenu(ours);

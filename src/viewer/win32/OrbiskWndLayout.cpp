@@ -172,7 +172,8 @@ void COrbiskWnd::ShowLoadError(uint32_t code) {
   settings_.showInfo = true;
   Layout();
   RefreshToolBar();
-  ShowErrorPicture();
+  // A load started since owns the document now.
+  if (!loadRunning_) ShowErrorPicture();
 }
 
 }  // namespace viewer
