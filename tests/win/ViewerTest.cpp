@@ -297,6 +297,101 @@ TEST_F(ViewerTest, MenusShowTheKeysOfTheirCommands) {
   CloseStandalone(viewer);
 }
 
+TEST_F(ViewerTest, FullScreenPutsTheDisplayOverTheWholeScreenAndEscLeavesIt) {
+  HWND viewer = OpenStandalone(&red_);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"red.bmp"); }));
+  RECT before{};
+  GetWindowRect(Frame(), &before);
+  SendMessageW(Frame(), WM_COMMAND, host::kCmdFullscreen, 0);
+  Settle();
+  HWND display = Child(viewer, L"OrbiskView");
+  RECT area{};
+  GetWindowRect(display, &area);
+  EXPECT_EQ(area.left, 0);
+  EXPECT_EQ(area.top, 0);
+  EXPECT_EQ(area.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_GE(area.bottom, GetSystemMetrics(SM_CYSCREEN));
+  LONG_PTR style = GetWindowLongPtrW(Frame(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_FALSE(style & WS_CAPTION);
+  EXPECT_TRUE(GetWindowLongPtrW(Frame(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  HMENU bar = GetMenu(Frame());
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdBestFit) & MF_CHECKED);
+
+  PostMessageW(viewer, WM_KEYDOWN, VK_ESCAPE, 0);
+  Settle();
+  EXPECT_TRUE(IsWindow(viewer));  // Esc leaves full screen first
+  RECT after{};
+  GetWindowRect(Frame(), &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+  EXPECT_TRUE(GetWindowLongPtrW(Frame(), GWL_STYLE) & WS_CAPTION);
+  EXPECT_FALSE(GetWindowLongPtrW(Frame(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  CloseStandalone(viewer);
+}
+
+TEST_F(ViewerTest, ALargeImagePansAndOpensTheNavigationWindow) {
+  WriteIni(std::string(kBareView) + "View=#0\r\nZoomCur=^1.0\r\n");
+  std::wstring wide = folder_.File(L"wide.bmp");
+  WriteBmp(wide, 2000, 1000, 0x208040);
+  HWND viewer = OpenStandalone(&wide);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"wide.bmp"); }));
+  HWND display = Child(viewer, L"OrbiskView");
+  ASSERT_TRUE(WaitUntil([&] {
+    LONG_PTR style = GetWindowLongPtrW(display, GWL_STYLE);
+    return (style & WS_HSCROLL) && (style & WS_VSCROLL);
+  }));
+
+  // Dragging with the left button pans the image.
+  SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+  SendMessageW(display, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 60));
+  SendMessageW(display, WM_LBUTTONUP, 0, MAKELPARAM(50, 60));
+  EXPECT_EQ(GetScrollPos(display, SB_HORZ), 50);
+  EXPECT_EQ(GetScrollPos(display, SB_VERT), 40);
+
+  // A press in the box between the bars shows a 128 x 64 thumbnail in a framed popup.
+  RECT window{};
+  GetWindowRect(display, &window);
+  POINT corner{window.right - 2, window.bottom - 2};
+  SendMessageW(display, WM_NCLBUTTONDOWN, HTNOWHERE, MAKELPARAM(corner.x, corner.y));
+  HWND navigation = nullptr;
+  for (HWND w = FindWindowW(L"OrbiskView", nullptr); w;
+       w = FindWindowExW(nullptr, w, L"OrbiskView", nullptr)) {
+    if (IsWindowVisible(w)) navigation = w;
+  }
+  ASSERT_NE(navigation, nullptr);
+  RECT client{};
+  GetClientRect(navigation, &client);
+  EXPECT_EQ(client.right, 128);
+  EXPECT_EQ(client.bottom, 64);
+  RECT frame{};
+  GetWindowRect(navigation, &frame);
+  EXPECT_EQ(frame.right - frame.left, 134);
+  EXPECT_TRUE(GetWindowLongPtrW(navigation, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  // Releasing the button closes it and frees the pointer.
+  SendMessageW(navigation, WM_LBUTTONUP, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(navigation));
+  RECT clip{};
+  GetClipCursor(&clip);
+  EXPECT_EQ(clip.right - clip.left, GetSystemMetrics(SM_CXSCREEN));
+  CloseStandalone(viewer);
+}
+
+TEST_F(ViewerTest, AMultiPageFileOpensAtItsFirstPage) {
+  // Made with ImageMagick: red, green and blue pages of 16 x 8.
+  wchar_t data[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
+  std::wstring pages = std::wstring(data) + L"/win/three-pages.tif";
+  HWND viewer = OpenStandalone(&pages);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 0) == L"three-pages.tif"; }));
+  EXPECT_EQ(StatusText(viewer, 2), L"1/3 Page(s)");  // one page at a time by default
+  EXPECT_FALSE(MenuState(Frame(), GetMenu(Frame()), host::kCmdVcrNext) & MF_GRAYED);
+  EXPECT_TRUE(MenuState(Frame(), GetMenu(Frame()), host::kCmdVcrPlay) & MF_GRAYED);
+  CloseStandalone(viewer);
+}
+
 TEST_F(ViewerTest, EscClosesAStandaloneViewerOnlyWhenAsked) {
   HWND viewer = OpenStandalone(nullptr);
   ASSERT_NE(viewer, nullptr);

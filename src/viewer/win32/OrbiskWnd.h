@@ -258,6 +258,10 @@ class COrbiskWnd final : public ui::Window {
   std::atomic<bool> userInitiated_{false};
   bool slideShow_ = false;
   bool modified_ = false;
+  // Page-by-page mode of the shown file: set by the loader, paged by later commands.
+  std::atomic<bool> pageByPage_{false};
+  std::atomic<int32_t> pageCount_{0};
+  std::atomic<int32_t> currentPage_{0};
 
   // The running load.
   std::string loadName_;

@@ -112,6 +112,7 @@ CommandState COrbiskWnd::CurrentCommandState() const {
     s.zoom = display_->GetZoom();
   }
   s.modified = modified_;
+  s.pageByPage = pageByPage_;
   {
     std::lock_guard lock(listsMutex_);
     s.folderListNotEmpty = !folderList_.Empty();

@@ -123,6 +123,9 @@ StatusTexts COrbiskWnd::BuildStatusTexts() const {
   }
   texts.image = ImageText(display_->Facts());
   PageFacts pages;
+  pages.pageByPage = pageByPage_;
+  pages.currentPage = currentPage_;
+  pages.pageCount = pageCount_;
   pages.currentFrame = display_->GetCurrentIndex();
   pages.frameCount = display_->SlideCount();
   texts.pages = PageText(pages);

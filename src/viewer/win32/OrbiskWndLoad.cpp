@@ -230,6 +230,9 @@ uint32_t COrbiskWnd::LoadProcedure() {
   direction_ = 0;
   userInitiated_ = false;
   modified_ = false;
+  pageByPage_ = plan.pageByPage;
+  pageCount_ = int32_t(plan.pageByPage ? plan.filePages : 0);
+  currentPage_ = 0;
   std::optional<std::u16string_view> widePathView;
   if (wide) widePathView = loadNameW_;
   host::RecordLastOpenedImage(*profile_, name, widePathView);
