@@ -625,6 +625,89 @@ uint32_t EncodeJpegPicture(const glib::CoreBitmap& bitmap, uint32_t quality,
   return rc;
 }
 
+namespace {
+
+// A picture of at most 160 x 120 pixels (proportions kept), each pixel the average
+// of the source pixels it covers.
+uint32_t ThumbnailPixels(const glib::CoreBitmap& page, glib::CoreBitmap& out, PagePtr& holder) {
+  SavePixels full;
+  uint32_t rc = full.Prepare(page, glib::kPixelRGB24, false, false);
+  if (rc != RCOK) return rc;
+  int32_t w = full.Width(), h = full.Height();
+  double scale = std::min({160.0 / w, 120.0 / h, 1.0});
+  int32_t tw = std::max(1, int32_t(w * scale + 0.5)), th = std::max(1, int32_t(h * scale + 0.5));
+  rc = NewPage(nullptr, tw, th, glib::kPixelRGB24, holder);
+  if (rc != RCOK) return rc;
+  for (int32_t y = 0; y < th; ++y) {
+    int32_t y0 = int32_t(int64_t(y) * h / th),
+            y1 = std::max(y0 + 1, int32_t(int64_t(y + 1) * h / th));
+    uint8_t* row = PixelRow(holder->bitmap, y);
+    for (int32_t x = 0; x < tw; ++x) {
+      int32_t x0 = int32_t(int64_t(x) * w / tw),
+              x1 = std::max(x0 + 1, int32_t(int64_t(x + 1) * w / tw));
+      uint64_t sum[3] = {0, 0, 0}, n = 0;
+      for (int32_t sy = y0; sy < y1; ++sy) {
+        const uint8_t* in = full.Row(sy);
+        for (int32_t sx = x0; sx < x1; ++sx, ++n) {
+          for (int c = 0; c < 3; ++c) sum[c] += in[sx * 3 + c];
+        }
+      }
+      for (int c = 0; c < 3; ++c) row[x * 3 + c] = uint8_t((sum[c] + n / 2) / n);
+    }
+  }
+  out = holder->bitmap;
+  return RCOK;
+}
+
+// The EXIF block with a thumbnail in IFD1: the given block when it has one already
+// or cannot be followed, else the block (or a minimal one) with IFD1 appended.
+std::vector<uint8_t> ExifWithThumbnail(std::span<const uint8_t> exif,
+                                       const std::vector<uint8_t>& thumbnail) {
+  auto unchanged = [&] {
+    return exif.empty() ? std::vector<uint8_t>() : std::vector<uint8_t>(exif.begin(), exif.end());
+  };
+  Writer start;
+  if (exif.empty()) {
+    start.Append("II*\0\x08\0\0\0\0\0\0\0\0\0", 14);  // IFD0 without entries
+  } else {
+    start.Append(exif.data(), exif.size());
+  }
+  std::vector<uint8_t> block = std::move(start.Bytes());
+  size_t header = block.size() >= 6 && std::memcmp(block.data(), "Exif\0\0", 6) == 0 ? 6 : 0;
+  Reader in(block.data() + header, block.size() - header);
+  uint16_t order = in.U16BE();
+  bool le = order == 0x4949;
+  if (!le && order != 0x4D4D) return unchanged();
+  auto u16 = [&](Reader& r) { return le ? r.U16LE() : r.U16BE(); };
+  auto u32 = [&](Reader& r) { return le ? r.U32LE() : r.U32BE(); };
+  u16(in);
+  uint32_t ifd0 = u32(in);
+  if (!in.Seek(ifd0)) return unchanged();
+  uint32_t count = u16(in);
+  if (!in.Skip(uint64_t(count) * 12)) return unchanged();
+  size_t nextAt = in.Pos();
+  if (u32(in) != 0 || in.Failed()) return unchanged();
+  if (block.size() % 2) block.push_back(0);
+  uint32_t ifd1 = uint32_t(block.size() - header);
+  uint32_t data = ifd1 + 2 + 3 * 12 + 4;
+  Writer w;
+  auto p16 = [&](uint32_t v) { le ? w.U16LE(v) : w.U16BE(v); };
+  auto p32 = [&](uint32_t v) { le ? w.U32LE(v) : w.U32BE(v); };
+  p16(3);
+  p16(0x0103), p16(3), p32(1), p16(6), p16(0);  // compression: JPEG
+  p16(0x0201), p16(4), p32(1), p32(data);
+  p16(0x0202), p16(4), p32(1), p32(uint32_t(thumbnail.size()));
+  p32(0);
+  w.Append(thumbnail.data(), thumbnail.size());
+  block.insert(block.end(), w.Bytes().begin(), w.Bytes().end());
+  for (int i = 0; i < 4; ++i) {
+    block[header + nextAt + size_t(i)] = uint8_t(le ? ifd1 >> (8 * i) : ifd1 >> (24 - 8 * i));
+  }
+  return block;
+}
+
+}  // namespace
+
 uint32_t SaveJpg(SaveJob& job) {
   const auto& params = *static_cast<const glib::JPGSave*>(job.params);
   if (params.mode == 195) return UNSF;  // lossless coding is not in this libjpeg
@@ -664,6 +747,18 @@ uint32_t SaveJpg(SaveJob& job) {
   s.dpiY = params.resolutionY > 0 ? params.resolutionY : page->resolutionY;
   s.exif = params.exif;
   s.exifSize = params.exif ? params.exifSize : 0;
+  std::vector<uint8_t> withThumbnail;
+  if (params.createThumbnail) {
+    glib::CoreBitmap small;
+    PagePtr holder;
+    std::vector<uint8_t> coded;
+    rc = ThumbnailPixels(page->bitmap, small, holder);
+    if (rc == RCOK) rc = EncodeJpegPicture(small, 75, coded);
+    if (rc != RCOK) return rc;
+    withThumbnail = ExifWithThumbnail({s.exif, s.exifSize}, coded);
+    s.exif = withThumbnail.data();
+    s.exifSize = uint32_t(withThumbnail.size());
+  }
   s.iptc = params.iptc;
   s.iptcSize = params.iptc ? params.iptcSize : 0;
   rc = RunEncoder(&s);

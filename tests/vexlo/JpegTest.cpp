@@ -153,6 +153,32 @@ TEST_F(JpegTest, ThumbnailsUseDctScaling) {
   EXPECT_EQ(vexlo.Thumbnail(path, 700, 500).pages.at(0).width, 800);
 }
 
+TEST_F(JpegTest, ThumbnailsAreWrittenIntoTheExifBlockWhenAsked) {
+  for (bool withExif : {false, true}) {
+    SCOPED_TRACE(withExif);
+    std::string exif = ExifBlock();
+    JPGSave params;
+    params.createThumbnail = 1;
+    if (withExif) {
+      params.exif = reinterpret_cast<const uint8_t*>(exif.data());
+      params.exifSize = uint32_t(exif.size());
+    }
+    std::string path = vexlo.Dir().File("thumb.jpg");
+    ASSERT_EQ(vexlo.Save(path, {Pattern(640, 400)}, params), glib::RCOK);
+    auto info = vexlo.Info(path);
+    ASSERT_TRUE(info);
+    std::string block(reinterpret_cast<const char*>(info->exif), info->exifSize);
+    if (withExif) {
+      EXPECT_NE(block.find("Orbisk"), std::string::npos);  // the caller's entries stay
+    }
+    // The stored thumbnail serves a request it covers: 160 x 100, not a DCT scaling.
+    Loaded thumb = vexlo.Thumbnail(path, 100, 60);
+    ASSERT_EQ(thumb.rc, glib::RCOK);
+    EXPECT_EQ(thumb.pages.at(0).width, 160);
+    EXPECT_EQ(thumb.pages.at(0).height, 100);
+  }
+}
+
 TEST_F(JpegTest, MalformedFilesAnswerWithACode) {
   JPGSave params;
   std::string good = vexlo.SaveBytes({Pattern(40, 30)}, params);
