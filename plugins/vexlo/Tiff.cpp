@@ -529,7 +529,7 @@ uint32_t InfoTif(const Source& source, InfoRecord& info) {
   info.SetType("Tagged Image File Format");
   info.width = int32_t(d.width);
   info.height = int32_t(d.height);
-  info.bitsPerPixel = int32_t(d.bits * d.samples);
+  info.bitsPerPixel = int32_t(std::min<uint32_t>(uint32_t(d.bits) * d.samples, 0x7FFFFFFF));
   info.pixelType = DirectType(d, false);
   if (info.pixelType == 0) info.pixelType = glib::kPixelRGBA32;
   info.compression = d.compression;
