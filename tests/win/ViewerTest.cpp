@@ -611,12 +611,13 @@ TEST_F(ViewerTest, AMissingMainWindowEndsTheProcessAfterSayingSo) {
       box = FindWindowW(L"#32770", L"Orbisk");
       DWORD owner = 0;
       if (box) GetWindowThreadProcessId(box, &owner);
-      return box && owner == process;
+      if (!box || owner != process) return false;
+      for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == L"Static" && !Text(child).empty()) text = Text(child);
+      }
+      return !text.empty();
     });
     ASSERT_NE(box, nullptr);
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      if (ClassOf(child) == L"Static" && !Text(child).empty()) text = Text(child);
-    }
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   });
   EXPECT_EQ(code, 0xFFFFFFFFu);
