@@ -107,6 +107,32 @@ TEST_F(ViewerTest, ListLoadDeclinesWhatItCannotShow) {
   DestroyHostWindow(main);
 }
 
+TEST_F(ViewerTest, TheLibraryHoldsEveryCommandsMenuItemAndTheBuiltInKeys) {
+  HMENU menu = LoadMenuW(Viewer().module, MAKEINTRESOURCEW(IDR_MAIN_MENU));
+  ASSERT_NE(menu, nullptr);
+  for (const host::NamedCommand& command : host::kShortcutCommands) {
+    std::string utf8(command.menuText);
+    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring expected(size_t(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), expected.data(), length);
+    EXPECT_EQ(MenuItemText(menu, command.id), expected) << command.name;
+  }
+  EXPECT_EQ(MenuItemText(menu, host::kCmdExit), L"Exit");
+  DestroyMenu(menu);
+
+  HACCEL keys = LoadAcceleratorsW(Viewer().module, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+  ASSERT_NE(keys, nullptr);
+  std::vector<ACCEL> table(size_t(CopyAcceleratorTableW(keys, nullptr, 0)));
+  CopyAcceleratorTableW(keys, table.data(), int(table.size()));
+  ASSERT_EQ(table.size(), host::kDefaultAccelerators.size());
+  for (size_t i = 0; i < table.size(); ++i) {
+    const host::AccelEntry& expected = host::kDefaultAccelerators[i];
+    EXPECT_EQ(table[i].fVirt & host::kAcceleratorFlagMask, expected.fVirt) << i;
+    EXPECT_EQ(table[i].key, expected.key) << i;
+    EXPECT_EQ(table[i].cmd, expected.cmd) << i;
+  }
+}
+
 TEST_F(ViewerTest, AParentNamedInAnotherCaseIsAListerWindow) {
   HostWindow main, lookalike;
   CreateHostWindow(main, L"TTOTAL_CMD", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
