@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "formats/IDEPage.h"
 #include "image/FilmTypes.h"
 #include "runtime/BitmapRows.h"
 #include "runtime/PixelLayout.h"
@@ -10,24 +11,10 @@
 namespace glib {
 
 void ReleaseBitmap(CoreBitmap& bitmap) noexcept {
-  if (bitmap.ownsPixels) {
-    if (bitmap.pixels) {
-      if (bitmap.freePixels) {
-        bitmap.freePixels(bitmap.pixels, bitmap.freeContext);
-      } else {
-        platform::PageFree(bitmap.pixels);
-      }
-    }
-    if (bitmap.attachment && bitmap.attachment->ops)
-      bitmap.attachment->ops->Destroy(bitmap.attachment, 1);
-    if (bitmap.picture && bitmap.picture->ops) bitmap.picture->ops->Destroy(bitmap.picture, 1);
-  }
-  bitmap.pixels = nullptr;
-  bitmap.width = bitmap.height = 0;
-  bitmap.attachment = bitmap.picture = nullptr;
+  ReleasePageBitmap(bitmap);
+  // The rows are gone, and with them the rule that released them.
   bitmap.freePixels = nullptr;
   bitmap.freeContext = 0;
-  bitmap.pixelType = kPixelNone;
 }
 
 void MoveBitmap(CoreBitmap& to, CoreBitmap& from) noexcept {
