@@ -83,35 +83,35 @@ std::vector<void*>& PageRows() {
   return rows;
 }
 
-uint32_t AddCraftedPage(glib::ImageDataExchange* request, const PageSpec& spec) {
+uint32_t AddCraftedPage(glib::ImageDataExchange* request, const PageSpec& shape) {
   auto* page = new (std::nothrow) glib::IDEPage;
   if (!page) return glib::OMEM;
-  page->name = spec.name;
-  if (!spec.layerMetadata.empty())
-    page->layerMetadata.assign(spec.layerMetadata.data(), spec.layerMetadata.size());
-  if (!spec.slideMetadata.empty())
-    page->slideMetadata.assign(spec.slideMetadata.data(), spec.slideMetadata.size());
-  page->background = spec.background;
-  page->canvasLeft = spec.canvas[0];
-  page->canvasTop = spec.canvas[1];
-  page->canvasRight = spec.canvas[2];
-  page->canvasBottom = spec.canvas[3];
-  page->blendMode = spec.blend;
-  page->base = spec.base;
-  page->visible = spec.visible;
-  page->enabled = spec.enabled;
-  page->group = spec.group;
-  page->offsetX = spec.x;
-  page->offsetY = spec.y;
-  page->delay = spec.delay;
-  page->resolutionX = spec.resolutionX;
-  page->resolutionY = spec.resolutionY;
+  page->name = shape.name;
+  if (!shape.layerMetadata.empty())
+    page->layerMetadata.assign(shape.layerMetadata.data(), shape.layerMetadata.size());
+  if (!shape.slideMetadata.empty())
+    page->slideMetadata.assign(shape.slideMetadata.data(), shape.slideMetadata.size());
+  page->background = shape.background;
+  page->canvasLeft = shape.canvas[0];
+  page->canvasTop = shape.canvas[1];
+  page->canvasRight = shape.canvas[2];
+  page->canvasBottom = shape.canvas[3];
+  page->blendMode = shape.blend;
+  page->base = shape.base;
+  page->visible = shape.visible;
+  page->enabled = shape.enabled;
+  page->group = shape.group;
+  page->offsetX = shape.x;
+  page->offsetY = shape.y;
+  page->delay = shape.delay;
+  page->resolutionX = shape.resolutionX;
+  page->resolutionY = shape.resolutionY;
   glib::CoreBitmap& b = page->bitmap;
-  if (!spec.noRows) {
-    b.width = spec.width;
-    b.height = spec.height;
-    b.pixelType = spec.type;
-    b.stride = spec.stride;
+  if (!shape.noRows) {
+    b.width = shape.width;
+    b.height = shape.height;
+    b.pixelType = shape.type;
+    b.stride = shape.stride;
     b.pixels = static_cast<uint8_t*>(request->allocate(&b));
     if (!b.pixels) {
       delete page;
@@ -122,19 +122,19 @@ uint32_t AddCraftedPage(glib::ImageDataExchange* request, const PageSpec& spec) 
     b.freeContext = reinterpret_cast<uintptr_t>(request->release);
     const uint64_t row = glib::RowBytes(b);
     const uint64_t bytes = row * uint64_t(b.height);
-    if (!spec.pixels.empty()) {
-      std::memcpy(b.pixels, spec.pixels.data(), std::min<uint64_t>(bytes, spec.pixels.size()));
-    } else if (spec.fill != 0) {
+    if (!shape.pixels.empty()) {
+      std::memcpy(b.pixels, shape.pixels.data(), std::min<uint64_t>(bytes, shape.pixels.size()));
+    } else if (shape.fill != 0) {
       const uint32_t bits = glib::BitsPerPixel(b.pixelType);
       const uint32_t step = bits >= 8 ? bits / 8 : 1;
       for (int32_t y = 0; y < b.height; ++y) {
         for (uint64_t x = 0; x + step <= row; x += step)
-          std::memcpy(b.pixels + uint64_t(y) * row + x, &spec.fill, std::min<uint32_t>(step, 4));
+          std::memcpy(b.pixels + uint64_t(y) * row + x, &shape.fill, std::min<uint32_t>(step, 4));
       }
     }
-    for (size_t i = 0; i < spec.palette.size() && i < 256; ++i) b.palette[i] = spec.palette[i];
-    if (spec.claimedWidth) b.width = spec.claimedWidth;
-    if (spec.claimedHeight) b.height = spec.claimedHeight;
+    for (size_t i = 0; i < shape.palette.size() && i < 256; ++i) b.palette[i] = shape.palette[i];
+    if (shape.claimedWidth) b.width = shape.claimedWidth;
+    if (shape.claimedHeight) b.height = shape.claimedHeight;
     PageRows().push_back(b.pixels);
   }
   gen::ArrayRecord* pages = request->pages.record();

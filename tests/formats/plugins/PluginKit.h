@@ -77,8 +77,8 @@ struct PageSpec {
   int32_t claimedHeight = 0;
 };
 
-// Appends a page made from `spec`; the rows' address is remembered (PageRows).
-uint32_t AddCraftedPage(glib::ImageDataExchange* request, const PageSpec& spec);
+// Appends a page made from `shape`; the rows' address is remembered (PageRows).
+uint32_t AddCraftedPage(glib::ImageDataExchange* request, const PageSpec& shape);
 
 // Row blocks of the crafted pages, in the order they were made (since the last reset).
 std::vector<void*>& PageRows();

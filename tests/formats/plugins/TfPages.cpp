@@ -88,7 +88,7 @@ std::string ToHex(const void* data, size_t size) {
 }
 
 PageSpec ParsePage(std::istringstream& words) {
-  PageSpec spec;
+  PageSpec shape;
   std::string word;
   while (words >> word) {
     size_t eq = word.find('=');
@@ -97,64 +97,64 @@ PageSpec ParsePage(std::istringstream& words) {
     auto num = [&] { return int32_t(std::strtol(value.c_str(), nullptr, 0)); };
     auto hex = [&] { return uint32_t(std::strtoul(value.c_str(), nullptr, 16)); };
     if (key == "w")
-      spec.width = num();
+      shape.width = num();
     else if (key == "h")
-      spec.height = num();
+      shape.height = num();
     else if (key == "type")
-      spec.type = hex();
+      shape.type = hex();
     else if (key == "stride")
-      spec.stride = num();
+      shape.stride = num();
     else if (key == "group")
-      spec.group = num();
+      shape.group = num();
     else if (key == "name")
-      spec.name = value;
+      shape.name = value;
     else if (key == "namex") {
       auto b = Hex(value);
-      spec.name.assign(b.begin(), b.end());
+      shape.name.assign(b.begin(), b.end());
     } else if (key == "x")
-      spec.x = num();
+      shape.x = num();
     else if (key == "y")
-      spec.y = num();
+      shape.y = num();
     else if (key == "blend")
-      spec.blend = ParseCode(value);
+      shape.blend = ParseCode(value);
     else if (key == "base")
-      spec.base = uint8_t(num());
+      shape.base = uint8_t(num());
     else if (key == "vis")
-      spec.visible = uint8_t(num());
+      shape.visible = uint8_t(num());
     else if (key == "en")
-      spec.enabled = uint8_t(num());
+      shape.enabled = uint8_t(num());
     else if (key == "delay")
-      spec.delay = uint32_t(num());
+      shape.delay = uint32_t(num());
     else if (key == "rx")
-      spec.resolutionX = std::strtof(value.c_str(), nullptr);
+      shape.resolutionX = std::strtof(value.c_str(), nullptr);
     else if (key == "ry")
-      spec.resolutionY = std::strtof(value.c_str(), nullptr);
+      shape.resolutionY = std::strtof(value.c_str(), nullptr);
     else if (key == "bg")
-      spec.background = hex();
+      shape.background = hex();
     else if (key == "canvas")
-      std::sscanf(value.c_str(), "%d,%d,%d,%d", &spec.canvas[0], &spec.canvas[1], &spec.canvas[2],
-                  &spec.canvas[3]);
+      std::sscanf(value.c_str(), "%d,%d,%d,%d", &shape.canvas[0], &shape.canvas[1], &shape.canvas[2],
+                  &shape.canvas[3]);
     else if (key == "fill")
-      spec.fill = hex();
+      shape.fill = hex();
     else if (key == "pixels")
-      spec.pixels = Hex(value);
+      shape.pixels = Hex(value);
     else if (key == "pal") {
       std::istringstream list(value);
       std::string entry;
       while (std::getline(list, entry, ','))
-        spec.palette.push_back(uint32_t(std::strtoul(entry.c_str(), nullptr, 16)));
+        shape.palette.push_back(uint32_t(std::strtoul(entry.c_str(), nullptr, 16)));
     } else if (key == "meta")
-      spec.layerMetadata = value;
+      shape.layerMetadata = value;
     else if (key == "smeta")
-      spec.slideMetadata = value;
+      shape.slideMetadata = value;
     else if (key == "claimw")
-      spec.claimedWidth = num();
+      shape.claimedWidth = num();
     else if (key == "claimh")
-      spec.claimedHeight = num();
+      shape.claimedHeight = num();
     else if (key == "norows")
-      spec.noRows = true;
+      shape.noRows = true;
   }
-  return spec;
+  return shape;
 }
 
 enum class Entry { kLoad, kThumbnail, kInfo };
