@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "BenchPicture.h"
-#include "image/PixelConvert.h"
 #include "platform/PageAlloc.h"
 #include "runtime/BitmapRows.h"
 #include "runtime/LineConverter.h"
 #include "runtime/ParallelRows.h"
+#include "runtime/PixelConvert.h"
 #include "runtime/Quantize.h"
 #include "runtime/Rotate.h"
 #include "runtime/Scale.h"

@@ -18,7 +18,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
-#include "formats/FilterManager.h"
+#include "filters/FilterManager.h"
 #include "formats/IDEPage.h"
 #include "formats/ImageDataExchange.h"
 #include "formats/Retcode.h"

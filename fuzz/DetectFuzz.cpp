@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "formats/FilterManager.h"
+#include "filters/FilterManager.h"
 #include "formats/MemStream.h"
 #include "formats/Retcode.h"
 #include "formats/Stream.h"

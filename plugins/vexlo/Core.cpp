@@ -6,10 +6,10 @@
 #include <new>
 
 #include "formats/Stream.h"
-#include "image/PixelConvert.h"
 #include "platform/PageAlloc.h"
 #include "platform/Text.h"
 #include "runtime/LineConverter.h"
+#include "runtime/PixelConvert.h"
 #include "runtime/PixelLayout.h"
 
 #if defined(_WIN32)

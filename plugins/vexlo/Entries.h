@@ -2,7 +2,7 @@
 // "Load%sImageThumbnail" and "Save%sImageData", with the format code in place of %s.
 #pragma once
 
-#include "formats/Abi.h"
+#include "platform/Abi.h"
 #include "vexlo/Formats.h"
 
 namespace vexlo {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "formats/Abi.h"
+#include "platform/Abi.h"
 
 struct ClbData {
   // Special steps; ordinary steps run from 1 to stepCount.

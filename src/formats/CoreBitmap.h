@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
-#include "formats/Abi.h"
 #include "formats/ClbData.h"
 #include "formats/PixelType.h"
+#include "platform/Abi.h"
 
 namespace glib {
 

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "formats/Abi.h"
 #include "formats/PixelType.h"
+#include "platform/Abi.h"
 
 namespace glib {
 

@@ -5,9 +5,9 @@
 
 #include <type_traits>
 
-#include "formats/Abi.h"
 #include "formats/FilterFormatDesc.h"
 #include "formats/GenString.h"
+#include "platform/Abi.h"
 
 namespace glib {
 

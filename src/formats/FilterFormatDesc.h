@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "formats/Abi.h"
 #include "formats/GenArray.h"
 #include "formats/GenString.h"
+#include "platform/Abi.h"
 #include "platform/Module.h"
 
 struct VStream;

@@ -12,9 +12,9 @@
 
 #include <cstdint>
 
-#include "formats/Abi.h"
 #include "formats/FilterFormatDesc.h"
 #include "formats/GenArray.h"
+#include "platform/Abi.h"
 
 namespace glib {
 

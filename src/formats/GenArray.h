@@ -14,9 +14,9 @@
 #include <iterator>
 #include <type_traits>
 
-#include "formats/Abi.h"
 #include "formats/GenError.h"
 #include "formats/GenString.h"  // kFreeStorage
+#include "platform/Abi.h"
 
 namespace gen {
 

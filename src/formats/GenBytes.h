@@ -8,9 +8,9 @@
 #include <string_view>
 #include <type_traits>
 
-#include "formats/Abi.h"
 #include "formats/GenError.h"
 #include "formats/GenString.h"  // kFreeStorage
+#include "platform/Abi.h"
 
 namespace gen {
 

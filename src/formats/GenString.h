@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "formats/Abi.h"
 #include "formats/GenError.h"
+#include "platform/Abi.h"
 
 namespace gen {
 

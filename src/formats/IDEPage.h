@@ -12,11 +12,11 @@
 #include <new>
 #include <type_traits>
 
-#include "formats/Abi.h"
 #include "formats/CoreBitmap.h"
 #include "formats/GenBytes.h"
 #include "formats/GenString.h"
 #include "formats/Retcode.h"
+#include "platform/Abi.h"
 #include "platform/PageAlloc.h"
 
 namespace glib {

@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "formats/Abi.h"
 #include "formats/ClbData.h"
 #include "formats/CoreBitmap.h"
 #include "formats/GenArray.h"
 #include "formats/GenString.h"
 #include "formats/IDEPage.h"
 #include "formats/RecordClass.h"
+#include "platform/Abi.h"
 
 struct VStream;
 

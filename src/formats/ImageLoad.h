@@ -8,10 +8,10 @@
 
 #include <cstdint>
 
-#include "formats/Abi.h"
 #include "formats/FormatRegistry.h"
 #include "formats/PixelType.h"
 #include "formats/RecordClass.h"
+#include "platform/Abi.h"
 
 namespace glib {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "formats/Abi.h"
+#include "platform/Abi.h"
 
 namespace glib {
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "formats/Abi.h"
 #include "formats/ImageSave.h"
+#include "platform/Abi.h"
 
 namespace glib {
 

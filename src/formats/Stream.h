@@ -12,7 +12,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "formats/Abi.h"
+#include "platform/Abi.h"
 
 struct VStream;
 

@@ -4,16 +4,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "geometry/Geometry.h"
+
 namespace host {
 
-struct Rect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
+using geometry::Rect;
 
 constexpr int32_t kMinVisiblePart = 128;
 constexpr int32_t kMinWindowWidth = 600;

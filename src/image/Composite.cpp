@@ -8,8 +8,8 @@
 
 #include "image/BitmapOps.h"
 #include "image/Blend.h"
-#include "image/PixelConvert.h"
 #include "runtime/BitmapRows.h"
+#include "runtime/PixelConvert.h"
 #include "runtime/ProgressBand.h"
 
 namespace glib {

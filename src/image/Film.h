@@ -17,8 +17,8 @@
 
 #include <cstdint>
 
+#include "filters/FilterManager.h"
 #include "formats/ClbData.h"
-#include "formats/FilterManager.h"
 #include "formats/GenArray.h"
 #include "formats/GenBytes.h"
 #include "formats/GenString.h"

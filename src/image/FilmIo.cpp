@@ -9,12 +9,12 @@
 
 #include "formats/FormatRegistry.h"
 #include "formats/Stream.h"
+#include "geometry/Fit.h"
 #include "image/BitmapOps.h"
 #include "image/Composite.h"
 #include "image/Film.h"
 #include "image/FilmPlatform.h"
 #include "platform/Text.h"
-#include "viewer/DisplayMath.h"
 
 namespace glib {
 namespace {
@@ -98,7 +98,8 @@ ERetcode Film::BuildSlides(ImageDataExchange& request, const Input& input, bool 
   auto fitLayer = [&](Layer& layer) -> ERetcode {
     const CoreBitmap& b = layer.bitmap;
     if (!fit || (b.width <= maxWidth && b.height <= maxHeight)) return RCOK;
-    std::optional<viewer::Size> size = viewer::FitInto({maxWidth, maxHeight}, {b.width, b.height});
+    std::optional<geometry::Size> size =
+        geometry::FitInto({maxWidth, maxHeight}, {b.width, b.height});
     if (!size) return RCOK;
     ClbData record;
     record.context = state_->progressContext;

@@ -6,36 +6,13 @@
 #include <cstdint>
 
 #include "formats/ClbData.h"
+#include "geometry/Geometry.h"
 
 namespace glib {
 
-// Right and bottom are exclusive. All zero means "none" where a canvas is meant.
-struct Rect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-
-  int64_t Width() const { return int64_t(right) - left; }
-  int64_t Height() const { return int64_t(bottom) - top; }
-  bool IsEmpty() const { return right <= left || bottom <= top; }
-  bool IsZero() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
-
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-// The common part of two rectangles; empty (all zero) when they do not meet.
-inline Rect Intersect(const Rect& a, const Rect& b) {
-  Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-         std::min(a.bottom, b.bottom)};
-  return r.IsEmpty() ? Rect{} : r;
-}
-
-// Rectangle of w x h at (x, y), with the far edges kept inside 32 bits.
-inline Rect RectAt(int32_t x, int32_t y, int64_t w, int64_t h) {
-  auto clamp = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
-  return {x, y, clamp(x + w), clamp(y + h)};
-}
+using geometry::Intersect;
+using geometry::Rect;
+using geometry::RectAt;
 
 // Event kinds of step -5.
 enum FilmEventKind : int32_t {

@@ -8,18 +8,18 @@
 #include <unordered_set>
 #include <vector>
 
+#include "geometry/Fit.h"
 #include "image/BitmapOps.h"
 #include "image/FilmPlatform.h"
 #include "image/Layer.h"
-#include "image/PixelConvert.h"
 #include "image/Slide.h"
 #include "image/VectorPicture.h"
 #include "runtime/BitmapRows.h"
 #include "runtime/LineConverter.h"
+#include "runtime/PixelConvert.h"
 #include "runtime/ProgressBand.h"
 #include "runtime/Rotate.h"
 #include "runtime/Scale.h"
-#include "viewer/DisplayMath.h"
 
 namespace glib {
 namespace {
@@ -72,8 +72,8 @@ ERetcode Layer::Resize(int32_t newWidth, int32_t newHeight, int32_t sourceX, int
   }
   if (keepProportions) {
     if (newWidth <= 0 || newHeight <= 0) return BADA;
-    std::optional<viewer::Size> fitted =
-        viewer::FitInto({newWidth, newHeight}, {sourceWidth, sourceHeight});
+    std::optional<geometry::Size> fitted =
+        geometry::FitInto({newWidth, newHeight}, {sourceWidth, sourceHeight});
     if (!fitted) return BADA;
     newWidth = fitted->width;
     newHeight = fitted->height;

@@ -5,15 +5,14 @@
 #include <new>
 #include <numbers>
 
+#include "geometry/Fit.h"
 #include "image/BitmapOps.h"
 #include "image/Composite.h"
 #include "image/Film.h"
 #include "image/FilmPlatform.h"
-#include "image/PixelConvert.h"
 #include "image/Slide.h"
+#include "runtime/PixelConvert.h"
 #include "runtime/Scale.h"
-#include "viewer/DisplayMath.h"
-#include "viewer/LoadAdjustments.h"
 
 namespace glib {
 namespace {
@@ -51,7 +50,7 @@ ERetcode Slide::Stretch(int32_t newWidth, int32_t newHeight, EScaleType type, bo
   if (HasCanvas()) {
     int32_t w = newWidth, h = newHeight;
     if (keepProportions) {
-      std::optional<viewer::Size> fitted = viewer::FitInto(
+      std::optional<geometry::Size> fitted = geometry::FitInto(
           {newWidth, newHeight}, {int32_t(canvas.Width()), int32_t(canvas.Height())});
       if (fitted) w = fitted->width, h = fitted->height;
     }
@@ -151,9 +150,9 @@ bool Slide::ApplyResolution(uint32_t scaleFlags) {
   if (layers.empty()) return false;
   if (layers.size() > 1 && !MergeLayers(*this, 0, -1)) return false;
   Layer& layer = *layers[0];
-  std::optional<viewer::Size> size =
-      viewer::SquarePixelSize({layer.bitmap.width, layer.bitmap.height}, resolutionX, resolutionY,
-                              targetResolutionX, targetResolutionY);
+  std::optional<geometry::Size> size =
+      geometry::SquarePixelSize({layer.bitmap.width, layer.bitmap.height}, resolutionX, resolutionY,
+                                targetResolutionX, targetResolutionY);
   if (!size) return false;
   ClbData record;
   record.context = progressContext;

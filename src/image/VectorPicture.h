@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "formats/Abi.h"
 #include "formats/CoreBitmap.h"
+#include "platform/Abi.h"
 
 namespace glib {
 

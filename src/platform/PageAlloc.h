@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "formats/Abi.h"
+#include "platform/Abi.h"
 
 namespace platform {
 

@@ -51,30 +51,6 @@ bool HasArea(Size s) { return s.width > 0 && s.height > 0; }
 
 }  // namespace
 
-std::optional<Size> FitInto(Size box, Size image) {
-  if (!HasArea(image)) return std::nullopt;
-  box = NonNegative(box);
-  double width, height;
-  if (image.height < image.width) {
-    double scale = double(box.width) / image.width;
-    width = image.width * scale;
-    height = image.height * scale;
-    if (height > box.height) {
-      width *= box.height / height;
-      height = box.height;
-    }
-  } else {
-    double scale = double(box.height) / image.height;
-    width = image.width * scale;
-    height = image.height * scale;
-    if (width > box.width) {
-      height *= box.width / width;
-      width = box.width;
-    }
-  }
-  return Size{std::max(RoundHalfUp(width), 1), std::max(RoundHalfUp(height), 1)};
-}
-
 bool SetViewModeAndZoom(ViewState& state, ViewMode mode, float zoom) {
   if (mode == state.mode && zoom == state.zoom) return false;
   state.mode = mode;

@@ -25,10 +25,6 @@ enum class ViewMode : int32_t {
 constexpr float kMinZoom = 0.03f;
 constexpr float kMaxZoom = 16.0f;
 
-// The image fitted into the box with its aspect kept, enlarged or reduced; each side
-// at least 1. Nothing for an image without area.
-std::optional<Size> FitInto(Size box, Size image);
-
 struct ViewState {
   ViewMode mode = ViewMode::Zoom;
   float zoom = 1.0f;

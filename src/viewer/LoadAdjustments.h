@@ -1,6 +1,7 @@
 // What the load path does to a freshly loaded document for display: the choice of
 // alpha handling ("ShowAlphaChannel"), the checkerboard behind transparent pixels and
-// the size a slide with non-square pixels is resampled to ("ResampleByResolution").
+// the size a slide with non-square pixels is resampled to ("ResampleByResolution",
+// SquarePixelSize of the shared geometry).
 #pragma once
 
 #include <cstdint>
@@ -33,16 +34,5 @@ uint32_t CheckerPixel(int32_t x, int32_t y);
 // Fills one row of 32-bit pixels (blue, green, red, alpha in memory); y is the row's
 // index in the layer.
 void FillCheckerRow(uint8_t* row, int32_t width, int32_t y);
-
-// True when the slide's pixels are not square and both resolutions are usable.
-bool HasNonSquarePixels(float resolutionX, float resolutionY);
-
-// The size the single layer of a slide is resampled to: the shorter-resolution side
-// stretched so the pixels become square, then scaled to the target resolutions when
-// both are given (-1 for none). Nothing when no resampling is needed or possible: equal
-// resolutions, unusable resolutions, a result without area, equal to the layer's size
-// or beyond the sides we compute with.
-std::optional<Size> SquarePixelSize(Size layer, float resolutionX, float resolutionY,
-                                    float targetX = -1.0f, float targetY = -1.0f);
 
 }  // namespace viewer

@@ -95,7 +95,7 @@ PaintPlan PlanPaint(const PaintInput& input) {
     plan.destination = AreaAt(at, cut);
     if (mode == ViewMode::Zoom && input.view.zoom == 1.0f) {
       plan.source = Intersect(AreaAt(plan.scroll, cut), {0, 0, image.width, image.height});
-      plan.destination = AreaAt(at, {plan.source.Width(), plan.source.Height()});
+      plan.destination = AreaAt(at, {int32_t(plan.source.Width()), int32_t(plan.source.Height())});
       plan.draw = plan.source.IsEmpty() ? DrawKind::None : DrawKind::Copy;
     } else {
       plan.source = ScaledSource(plan.scroll, cut, input.view.zoom, image);

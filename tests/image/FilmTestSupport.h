@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/FilterManager.h"
+#include "filters/FilterManager.h"
 #include "formats/ImageSave.h"
 #include "image/BitmapOps.h"
 #include "image/Film.h"
@@ -37,9 +37,9 @@ inline const glib::RecordClass CraftedSave::kClass =
 inline std::string PluginFolder() {
   const std::string here = platform::ModuleFolder(reinterpret_cast<const void*>(&PluginFolder));
 #if defined(_WIN32)
-  return here + "..\\formats\\testplugins";
+  return here + "..\\filters\\testplugins";
 #else
-  return here + "../formats/testplugins";
+  return here + "../filters/testplugins";
 #endif
 }
 

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "formats/Abi.h"
+#include "platform/Abi.h"
 #include "support/TestSupport.h"
 
 using namespace platform;

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "filters/FilterManager.h"
 #include "formats/CoreBitmap.h"
 #include "formats/FileInfoRecord.h"
-#include "formats/FilterManager.h"
 #include "formats/ImageLoad.h"
 #include "formats/ImageSave.h"
 #include "support/TestSupport.h"

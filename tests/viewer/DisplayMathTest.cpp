@@ -17,16 +17,6 @@ Layout LayoutOf(ViewMode mode, float zoom, Size client, Size image, LayoutOption
 
 }  // namespace
 
-TEST(FitInto, EnlargesOrReducesKeepingTheAspect) {
-  EXPECT_EQ(FitInto({400, 300}, {100, 50}), (Size{400, 200}));
-  EXPECT_EQ(FitInto({400, 300}, {1000, 200}), (Size{400, 80}));
-  EXPECT_EQ(FitInto({400, 300}, {100, 200}), (Size{150, 300}));  // tall: height first
-  EXPECT_EQ(FitInto({400, 100}, {200, 100}), (Size{200, 100}));  // wide, then height-bound
-  EXPECT_EQ(FitInto({100, 100}, {10000, 1}), (Size{100, 1}));    // never below 1
-  EXPECT_EQ(FitInto({0, -5}, {10, 10}), (Size{1, 1}));
-  EXPECT_FALSE(FitInto({400, 300}, {0, 50}));
-}
-
 TEST(Layout, FitModesReplaceTheZoomAndPercentFollowsTheFit) {
   Layout best = LayoutOf(ViewMode::BestFit, 3.0f, {400, 300}, {100, 50});
   EXPECT_EQ(best.displayed, (Size{100, 50}));

@@ -32,18 +32,3 @@ TEST(AlphaDisplay, CheckerboardStartsGreyAtTheOrigin) {
   EXPECT_EQ(0, std::memcmp(row, white, 4));
   EXPECT_EQ(0, std::memcmp(row + 20, grey, 4));
 }
-
-TEST(SquarePixels, StretchesTheShorterResolutionSide) {
-  EXPECT_EQ(SquarePixelSize({100, 50}, 72, 144), (Size{200, 50}));
-  EXPECT_EQ(SquarePixelSize({100, 50}, 144, 72), (Size{100, 100}));
-  EXPECT_EQ(SquarePixelSize({100, 50}, 72, 144, 300, 300), (Size{416, 104}));
-  EXPECT_FALSE(SquarePixelSize({100, 50}, 72, 72));
-  EXPECT_FALSE(SquarePixelSize({100, 50}, 72, 72, 72, 72));  // same size: nothing to do
-  EXPECT_FALSE(SquarePixelSize({1, 1}, 144, 72, 1, 1));      // no area left
-  EXPECT_FALSE(SquarePixelSize({100, 50}, 0, 72));
-  EXPECT_FALSE(SquarePixelSize({100000, 50}, 1e-20f, 1e20f));  // beyond any side
-
-  EXPECT_TRUE(HasNonSquarePixels(72, 144));
-  EXPECT_FALSE(HasNonSquarePixels(72, 72));
-  EXPECT_FALSE(HasNonSquarePixels(0, 72));
-}

@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "formats/CoreBitmap.h"
-#include "image/PixelConvert.h"
 #include "image/VectorPicture.h"
+#include "runtime/PixelConvert.h"
 
 namespace glib::win32 {
 

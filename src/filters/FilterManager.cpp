@@ -1,4 +1,4 @@
-#include "formats/FilterManager.h"
+#include "filters/FilterManager.h"
 
 #include <algorithm>
 #include <atomic>

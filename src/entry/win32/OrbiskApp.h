@@ -3,7 +3,7 @@
 // entry and lets go of the library's window classes when the library unloads.
 #pragma once
 
-namespace host {
+namespace entry {
 
 class COrbiskApp {
  public:
@@ -16,4 +16,4 @@ COrbiskApp& TheApp();
 // InitInstance on the first call, nothing afterwards.
 void EnsureInitialised();
 
-}  // namespace host
+}  // namespace entry

@@ -28,6 +28,7 @@
 // same field order with their natural sizes.
 #define ORBISK_LAYOUT_SIZE(type, size) \
   static_assert(!ORBISK_LAYOUT32 || sizeof(type) == (size), #type " size")
-#define ORBISK_LAYOUT_OFFSET(type, field, offset)                                                 \
-  static_assert(!ORBISK_LAYOUT32 || offsetof(type, field) == (offset), #type "::" #field " offse" \
-                                                                                         "t")
+#define ORBISK_LAYOUT_OFFSET(type, field, offset)                                        \
+  static_assert(!ORBISK_LAYOUT32 || offsetof(type, field) == (offset), #type "::" #field \
+                                                                             " offse"    \
+                                                                             "t")

@@ -21,7 +21,6 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/Abi.h"
 #include "formats/ClbData.h"
 #include "formats/CoreBitmap.h"
 #include "formats/FilterExtItem.h"
@@ -31,6 +30,7 @@
 #include "formats/ImageDataExchange.h"
 #include "formats/ImageSave.h"
 #include "formats/SaveQuery.h"
+#include "platform/Abi.h"
 #include "platform/Module.h"
 
 struct VStream;

@@ -1,4 +1,4 @@
 // A module that is no format plug-in: it lacks "GetFilterInfo".
-#include "formats/Abi.h"
+#include "platform/Abi.h"
 
 ORBISK_EXPORT int ORBISK_CDECL SomethingElse() { return 1; }

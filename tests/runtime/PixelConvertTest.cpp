@@ -1,4 +1,4 @@
-#include "image/PixelConvert.h"
+#include "runtime/PixelConvert.h"
 
 #include <gtest/gtest.h>
 

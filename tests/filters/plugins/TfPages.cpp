@@ -132,8 +132,8 @@ PageSpec ParsePage(std::istringstream& words) {
     else if (key == "bg")
       shape.background = hex();
     else if (key == "canvas")
-      std::sscanf(value.c_str(), "%d,%d,%d,%d", &shape.canvas[0], &shape.canvas[1], &shape.canvas[2],
-                  &shape.canvas[3]);
+      std::sscanf(value.c_str(), "%d,%d,%d,%d", &shape.canvas[0], &shape.canvas[1],
+                  &shape.canvas[2], &shape.canvas[3]);
     else if (key == "fill")
       shape.fill = hex();
     else if (key == "pixels")

@@ -8,10 +8,10 @@
 #include <string_view>
 
 #include "ResourceIds.h"
+#include "entry/win32/OrbiskApp.h"
 #include "formats/Retcode.h"
 #include "host/HostPlatform.h"
 #include "host/ProfileStore.h"
-#include "host/win32/OrbiskApp.h"
 #include "image/Film.h"
 #include "platform/MessageSink.h"
 #include "platform/Text.h"
@@ -27,9 +27,11 @@ HWND __stdcall ListLoad(HWND parent, char* file, int flags) noexcept;
 void __stdcall ListCloseWindow(HWND window) noexcept;
 }
 
-namespace host {
+namespace entry {
 namespace {
 
+using host::kPassImage;
+using host::OpenUserProfile;
 using viewer::COrbiskWnd;
 using viewer::InstanceMode;
 
@@ -134,12 +136,12 @@ bool IsViewerWindow(HWND window) {
 }
 
 }  // namespace
-}  // namespace host
+}  // namespace entry
 
 HWND __stdcall ListLoad(HWND parent, char* file, int flags) noexcept {
   ui::ActivationScope scope;
   try {
-    return host::ListLoadImpl(parent, file, flags);
+    return entry::ListLoadImpl(parent, file, flags);
   } catch (...) {
     return nullptr;
   }
@@ -153,7 +155,7 @@ void __stdcall ListCloseWindow(HWND window) noexcept {
     // In a Lister window the host holds the stub, which names the viewer.
     HWND named = HWND(GetWindowLongPtrW(window, GWLP_USERDATA));
     PostMessageW(window, WM_CLOSE, 0, 0);
-    if (host::IsViewerWindow(named)) {
+    if (entry::IsViewerWindow(named)) {
       PostMessageW(named, WM_CLOSE, 0, 0);
       if (parent && IsZoomed(parent)) ShowWindow(parent, SW_RESTORE);
     }

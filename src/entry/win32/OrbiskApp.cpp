@@ -1,4 +1,4 @@
-#include "host/win32/OrbiskApp.h"
+#include "entry/win32/OrbiskApp.h"
 
 #include <windows.h>
 
@@ -6,12 +6,12 @@
 #include <mutex>
 #include <string>
 
-#include "formats/FilterManager.h"
+#include "filters/FilterManager.h"
 #include "platform/Module.h"
 #include "ui/ActivationScope.h"
 #include "ui/Window.h"
 
-namespace host {
+namespace entry {
 namespace {
 
 std::once_flag initialised;
@@ -43,10 +43,10 @@ void EnsureInitialised() {
   std::call_once(initialised, [] { TheApp().InitInstance(); });
 }
 
-}  // namespace host
+}  // namespace entry
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   // At process end (reserved set) the system tears everything down itself.
-  if (reason == DLL_PROCESS_DETACH && !reserved) host::TheApp().ExitInstance();
+  if (reason == DLL_PROCESS_DETACH && !reserved) entry::TheApp().ExitInstance();
   return TRUE;
 }

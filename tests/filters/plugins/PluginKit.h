@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/Abi.h"
 #include "formats/FileInfoRecord.h"
 #include "formats/FilterInfoRecord.h"
 #include "formats/IDEPage.h"
@@ -18,6 +17,7 @@
 #include "formats/Retcode.h"
 #include "formats/SaveQuery.h"
 #include "formats/Stream.h"
+#include "platform/Abi.h"
 
 namespace testplugin {
 

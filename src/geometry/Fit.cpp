@@ -1,0 +1,62 @@
+#include "geometry/Fit.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace geometry {
+namespace {
+
+bool HasArea(Size s) { return s.width > 0 && s.height > 0; }
+bool Usable(float resolution) { return resolution > 0.0f && std::isfinite(resolution); }
+
+}  // namespace
+
+std::optional<Size> FitInto(Size box, Size image) {
+  if (!HasArea(image)) return std::nullopt;
+  box = NonNegative(box);
+  double width, height;
+  if (image.height < image.width) {
+    double scale = double(box.width) / image.width;
+    width = image.width * scale;
+    height = image.height * scale;
+    if (height > box.height) {
+      width *= box.height / height;
+      height = box.height;
+    }
+  } else {
+    double scale = double(box.height) / image.height;
+    width = image.width * scale;
+    height = image.height * scale;
+    if (width > box.width) {
+      height *= box.width / width;
+      width = box.width;
+    }
+  }
+  return Size{std::max(RoundHalfUp(width), 1), std::max(RoundHalfUp(height), 1)};
+}
+
+bool HasNonSquarePixels(float resolutionX, float resolutionY) {
+  return Usable(resolutionX) && Usable(resolutionY) && resolutionX != resolutionY;
+}
+
+std::optional<Size> SquarePixelSize(Size picture, float resolutionX, float resolutionY,
+                                    float targetX, float targetY) {
+  if (!Usable(resolutionX) || !Usable(resolutionY)) return std::nullopt;
+  const double x = resolutionX, y = resolutionY;
+  double width = picture.width, height = picture.height;
+  if (y > x) width = width * y / x;
+  if (y < x) height = height * x / y;
+  if (targetX >= 0.0f && targetY >= 0.0f) {
+    const double larger = std::max(x, y);
+    width *= targetX / larger;
+    height *= targetY / larger;
+  }
+  width = std::trunc(width);
+  height = std::trunc(height);
+  if (!(width > 0.0 && height > 0.0) || width > kMaxSide || height > kMaxSide) return std::nullopt;
+  Size result{int32_t(width), int32_t(height)};
+  if (result == picture) return std::nullopt;
+  return result;
+}
+
+}  // namespace geometry

@@ -1,0 +1,51 @@
+# Fails when a file includes a header from a folder above its own. The folders of src/
+# are layers, lowest first; each may use its own and those below it. The format
+# plug-ins stand on the runtime and nothing above it.
+#   cmake -DROOT=<source tree> -P LayersTest.cmake
+set(layers geometry platform ui formats runtime filters image host viewer entry)
+set(plugin_ceiling runtime)
+
+function(rank_of folder out)
+  list(FIND layers ${folder} rank)
+  set(${out} ${rank} PARENT_SCOPE)
+endfunction()
+
+set(faults "")
+function(check_file file ceiling_rank)
+  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([a-z]+)/.*" "\\1" used "${line}")
+    rank_of(${used} used_rank)
+    if(used_rank GREATER ceiling_rank)
+      file(RELATIVE_PATH shown ${ROOT} ${file})
+      set(faults "${faults}\n  ${shown}: ${line}")
+    endif()
+  endforeach()
+  set(faults "${faults}" PARENT_SCOPE)
+endfunction()
+
+file(GLOB folders RELATIVE ${ROOT}/src ${ROOT}/src/*)
+foreach(folder IN LISTS folders)
+  if(NOT IS_DIRECTORY ${ROOT}/src/${folder})
+    continue()
+  endif()
+  rank_of(${folder} rank)
+  if(rank EQUAL -1)
+    set(faults "${faults}\n  src/${folder}/ has no place among the layers (${layers})")
+    continue()
+  endif()
+  file(GLOB_RECURSE sources ${ROOT}/src/${folder}/*.h ${ROOT}/src/${folder}/*.cpp)
+  foreach(file IN LISTS sources)
+    check_file(${file} ${rank})
+  endforeach()
+endforeach()
+
+rank_of(${plugin_ceiling} ceiling)
+file(GLOB_RECURSE sources ${ROOT}/plugins/*.h ${ROOT}/plugins/*.cpp)
+foreach(file IN LISTS sources)
+  check_file(${file} ${ceiling})
+endforeach()
+
+if(faults)
+  message(FATAL_ERROR "includes that point upwards:${faults}")
+endif()
