@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <clocale>
 #include <string>
 
 #include "ResourceIds.h"
@@ -50,6 +51,10 @@ void Fail(const wchar_t* text) { MessageBoxW(nullptr, text, L"Orbisk", MB_ICONER
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // Our own process: 8-bit texts and numbers follow the user's ANSI code page and
+  // regional settings, as they do in the file manager.
+  std::setlocale(LC_ALL, ".ACP");
+  _wsetlocale(LC_ALL, L".ACP");
   std::wstring libraryPath = OwnFolder() + kLibraryName;
   ui::UniqueModule library(
       LoadLibraryExW(libraryPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));

@@ -24,7 +24,7 @@ HWND StandaloneFrame::Viewer() const {
   return hwnd() ? FindWindowExW(hwnd(), nullptr, L"Orbisk", nullptr) : nullptr;
 }
 
-LRESULT StandaloneFrame::WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+LRESULT StandaloneFrame::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
   HWND viewer = Viewer();
   switch (message) {
     case WM_COMMAND:

@@ -21,7 +21,7 @@ class StandaloneFrame final : public ui::Window {
   bool quitOnDestroy = true;
 
  protected:
-  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept override;
+  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
   bool destroyed_ = false;

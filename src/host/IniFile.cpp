@@ -1,6 +1,7 @@
 #include "host/IniFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -59,6 +60,28 @@ int32_t ParseHex(std::string_view text) {
 }
 
 // "%d" with saturation at the 32-bit limits; no digits read as 0.
+// A stored float: '_' is the separator; the file's decimal point (that of the locale
+// it was read under) counts too, any other character ends the number. Formatting
+// and parsing never depend on the locale of the moment, which the host may change.
+double ParseFloat(std::string_view text, char decimalPoint) {
+  std::string number;
+  for (char c : text) {
+    if (c == '_' || c == decimalPoint) {
+      number += '.';
+    } else if (c == '.') {
+      break;
+    } else {
+      number += c;
+    }
+  }
+  size_t start = 0;
+  while (start < number.size() && (number[start] == ' ' || number[start] == '\t')) ++start;
+  if (start < number.size() && number[start] == '+') ++start;
+  double result = 0.0;
+  std::from_chars(number.data() + start, number.data() + number.size(), result);
+  return result;
+}
+
 int32_t ParseDecimal(std::string_view text) {
   bool negative = SkipBlanksAndSign(text);
   int64_t value = 0;
@@ -96,6 +119,8 @@ IniFile::IniFile() {
   const char* point = std::localeconv()->decimal_point;
   decimalPoint_ = (point && point[0]) ? point[0] : '.';
 }
+
+IniFile::IniFile(char decimalPoint) : decimalPoint_(decimalPoint ? decimalPoint : '.') {}
 
 std::string ResolveIniPath(std::string_view path, bool pathIsFull) {
   if (pathIsFull) return std::string(path);
@@ -168,10 +193,8 @@ bool IniFile::ParseValue(std::string_view text, IniValue& value) const {
     value.type = IniValueType::kHex;
     value.integer = ParseHex(text.substr(1));
   } else if (mark == '^') {
-    std::string number(text.substr(1));
-    std::replace(number.begin(), number.end(), '_', decimalPoint_);
     value.type = IniValueType::kFloat;
-    value.number = std::strtod(number.c_str(), nullptr);
+    value.number = ParseFloat(text.substr(1), decimalPoint_);
   } else {
     value.type = IniValueType::kDecimal;
     value.integer = ParseDecimal(text);
@@ -190,12 +213,14 @@ std::string IniFile::FormatValue(const IniValue& value) const {
       std::snprintf(buffer, sizeof buffer, "#%X", unsigned(uint32_t(value.integer)));
       return buffer;
     case IniValueType::kFloat: {
-      std::snprintf(buffer, sizeof buffer, "^%g", value.number);
-      std::string text = buffer;
-      // The separator is fixed so that the file reads the same in every locale.
-      size_t point = text.find(decimalPoint_);
-      if (point != std::string::npos) text[point] = '_';
-      return text;
+      // Six significant digits, as %g writes them; the separator is always '_' so that
+      // the file reads the same in every locale.
+      buffer[0] = '^';
+      auto [end, error] = std::to_chars(buffer + 1, buffer + sizeof buffer, value.number,
+                                        std::chars_format::general, 6);
+      if (error != std::errc()) return "^0";
+      std::replace(buffer + 1, end, '.', '_');
+      return std::string(buffer, end);
     }
   }
   return {};

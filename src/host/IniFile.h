@@ -50,8 +50,10 @@ class IniFile {
   // Highest index a setter pads up to.
   static constexpr int kMaxValueIndex = 4095;
 
-  // Takes the decimal point of the current C locale.
+  // Takes the decimal point of the current C locale: a float written with it in the
+  // file reads as with '_'.
   IniFile();
+  explicit IniFile(char decimalPoint);
 
   // Replaces the content with the file's. A path that is not full is taken
   // relative to the folder holding the library. False when the file cannot be

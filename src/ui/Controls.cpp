@@ -18,10 +18,6 @@ void InitCommonControlsOnce() {
   });
 }
 
-ToolBar::~ToolBar() {
-  if (images_) ImageList_Destroy(images_);
-}
-
 bool ToolBar::Create(const ToolBarArgs& args) {
   InitCommonControlsOnce();
   window_ = CreateWindowExW(
@@ -30,9 +26,9 @@ bool ToolBar::Create(const ToolBarArgs& args) {
       0, 0, 0, 0, args.parent, HMENU(UINT_PTR(args.id)), ThisModule(), nullptr);
   if (!window_) return false;
   SendMessageW(window_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  images_ = ImageList_LoadImageW(args.module, MAKEINTRESOURCEW(args.bitmapId), args.imageSize, 0,
-                                 args.maskColour, IMAGE_BITMAP, LR_CREATEDIBSECTION);
-  if (images_) SendMessageW(window_, TB_SETIMAGELIST, 0, LPARAM(images_));
+  images_.reset(ImageList_LoadImageW(args.module, MAKEINTRESOURCEW(args.bitmapId), args.imageSize,
+                                     0, args.maskColour, IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  if (images_) SendMessageW(window_, TB_SETIMAGELIST, 0, LPARAM(images_.get()));
   std::vector<TBBUTTON> buttons;
   for (const ToolButtonArgs& b : args.buttons) {
     if (b.separatorBefore) {

@@ -11,6 +11,8 @@
 #include <span>
 #include <string>
 
+#include "ui/Handles.h"
+
 namespace ui {
 
 // Loads the common control classes the program uses; cheap after the first call.
@@ -35,7 +37,6 @@ struct ToolBarArgs {
 class ToolBar {
  public:
   ToolBar() = default;
-  ~ToolBar();
   ToolBar(const ToolBar&) = delete;
   ToolBar& operator=(const ToolBar&) = delete;
 
@@ -59,7 +60,7 @@ class ToolBar {
 
  private:
   HWND window_ = nullptr;
-  HIMAGELIST images_ = nullptr;
+  UniqueImageList images_;
   std::wstring tip_;
 };
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <utility>
 
 namespace ui {
@@ -47,6 +49,8 @@ inline void CloseMemoryDC(HDC dc) { DeleteDC(dc); }
 inline void CloseAccelerators(HACCEL accel) { DestroyAcceleratorTable(accel); }
 inline void CloseEnhMetaFile(HENHMETAFILE metafile) { DeleteEnhMetaFile(metafile); }
 inline void CloseRegKey(HKEY key) { RegCloseKey(key); }
+inline void CloseImageList(HIMAGELIST list) { ImageList_Destroy(list); }
+inline void CloseGlobal(HGLOBAL block) { GlobalFree(block); }
 }  // namespace detail
 
 using UniqueBitmap = UniqueHandle<HBITMAP, detail::CloseGdiObject>;
@@ -64,6 +68,17 @@ using UniqueMemoryDC = UniqueHandle<HDC, detail::CloseMemoryDC>;
 using UniqueAccelerators = UniqueHandle<HACCEL, detail::CloseAccelerators>;
 using UniqueEnhMetaFile = UniqueHandle<HENHMETAFILE, detail::CloseEnhMetaFile>;
 using UniqueRegKey = UniqueHandle<HKEY, detail::CloseRegKey>;
+using UniqueImageList = UniqueHandle<HIMAGELIST, detail::CloseImageList>;
+// A global memory block until something (the clipboard) takes it: release() then.
+using UniqueGlobal = UniqueHandle<HGLOBAL, detail::CloseGlobal>;
+
+// Puts a menu (or none) on a window and hands back the one it had, now ours to keep
+// or, when the answer is dropped, to destroy.
+inline UniqueMenu SwapMenu(HWND window, HMENU menu) {
+  HMENU old = GetMenu(window);
+  SetMenu(window, menu);
+  return UniqueMenu(old);
+}
 
 // BeginPaint / EndPaint.
 class PaintScope {
@@ -81,10 +96,12 @@ class PaintScope {
   HDC dc_;
 };
 
-// GetDC / ReleaseDC.
+// GetDC (the client area) or GetWindowDC (the whole window, frame included) / ReleaseDC.
 class WindowDC {
  public:
-  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  enum Area { kClient, kWholeWindow };
+  explicit WindowDC(HWND window, Area area = kClient)
+      : window_(window), dc_(area == kClient ? GetDC(window) : GetWindowDC(window)) {}
   ~WindowDC() {
     if (dc_) ReleaseDC(window_, dc_);
   }
@@ -125,6 +142,24 @@ class ClipboardScope {
 
  private:
   bool open_;
+};
+
+// GlobalLock / GlobalUnlock; data() is null when the block cannot be locked.
+class GlobalLockScope {
+ public:
+  explicit GlobalLockScope(HGLOBAL block)
+      : block_(block), data_(block ? GlobalLock(block) : nullptr) {}
+  ~GlobalLockScope() {
+    if (data_) GlobalUnlock(block_);
+  }
+  GlobalLockScope(const GlobalLockScope&) = delete;
+  GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+  void* data() const { return data_; }
+  size_t size() const { return data_ ? GlobalSize(block_) : 0; }
+
+ private:
+  HGLOBAL block_;
+  void* data_;
 };
 
 }  // namespace ui

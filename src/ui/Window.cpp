@@ -1,5 +1,7 @@
 #include "ui/Window.h"
 
+#include "ui/ActivationScope.h"
+
 #include <mutex>
 #include <string>
 #include <vector>
@@ -60,7 +62,7 @@ void Window::UnregisterClasses() {
   registeredClasses.clear();
 }
 
-LRESULT Window::WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+LRESULT Window::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
   return Default(message, wparam, lparam);
 }
 
@@ -76,7 +78,13 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wparam,
     }
   }
   if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
-  LRESULT result = self->WndProc(message, wparam, lparam);
+  ActivationScope scope;
+  LRESULT result = 0;
+  try {
+    result = self->WndProc(message, wparam, lparam);
+  } catch (...) {
+    // Nothing may leave a window procedure: the host's process would go with it.
+  }
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;

@@ -43,7 +43,9 @@ class Window {
 
  protected:
   // One dispatch point per window; ends in DefWindowProc for what it does not handle.
-  virtual LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
+  // It runs inside the library's activation context, and an exception that leaves it
+  // ends there: the message then counts as handled (0).
+  virtual LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Default(UINT message, WPARAM wparam, LPARAM lparam) noexcept {
     return DefWindowProcW(hwnd_, message, wparam, lparam);
   }

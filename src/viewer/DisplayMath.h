@@ -101,8 +101,7 @@ bool CanZoomIn(float storedZoom, float step);
 bool CanZoomOut(float storedZoom, float step);
 
 // The re-entrance guard of a request: a second request while one is being processed
-// is ignored. RequestZoom shares one for the whole process and holds a Scope while it
-// runs.
+// is ignored. Each viewer window keeps its own and holds a Scope while it handles one.
 class ReentryFlag {
  public:
   class Scope {

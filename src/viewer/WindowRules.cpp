@@ -40,8 +40,6 @@ Rect FullScreenWindowRect(const Rect& window, const Rect& area, Size screen, int
   return {left, top, ClampCoord(left + width), ClampCoord(top + height)};
 }
 
-bool HideListerNow(uint32_t messageCount, bool nonUnicodeSystem) {
-  return messageCount % (nonUnicodeSystem ? 5u : 3u) == 0;
-}
+bool HideListerNow(uint32_t messageCount) { return messageCount % 3u == 0; }
 
 }  // namespace viewer

@@ -55,9 +55,8 @@ EscAction DecideEsc(const EscState& state);
 Rect FullScreenWindowRect(const Rect& window, const Rect& displayArea, Size screen,
                           int32_t extraBottom);
 
-// A skinned viewer keeps its Lister window hidden: every third message (fifth on a
-// system without Unicode) hides it again.
-bool HideListerNow(uint32_t messageCount, bool nonUnicodeSystem);
+// A skinned viewer keeps its Lister window hidden: every third message hides it again.
+bool HideListerNow(uint32_t messageCount);
 
 // The wheel of the viewer: away from the user shows the previous image. The Lister
 // window reports the other way round (Lister subclass, notification 2).

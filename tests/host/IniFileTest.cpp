@@ -183,6 +183,25 @@ TEST(IniFile, LoadAndSaveFiles) {
   EXPECT_FALSE(ini.Load(path, true)) << "too large to be a settings file";
 }
 
+TEST(IniFile, FloatsReadAsInTheLocaleOfTheirPoint) {
+  // Read under a locale with a decimal comma, '.' ends the number; '_' is the point
+  // in every locale, and writing never uses the locale's character.
+  IniFile comma(',');
+  comma.LoadFromMemory("[S]\nu=^0_5\ndot=^0.5\nbig=^-2e3\n");
+  EXPECT_DOUBLE_EQ(comma.GetDouble("S", "u", 0, -1), 0.5);
+  EXPECT_DOUBLE_EQ(comma.GetDouble("S", "dot", 0, -1), 0.0);
+  EXPECT_DOUBLE_EQ(comma.GetDouble("S", "big", 0, -1), -2000);
+  comma.SetDouble("S", "w", 0, 0.1);
+  comma.SetDouble("S", "x", 0, 1234567.0);
+  EXPECT_NE(comma.ToText().find("w=^0_1\n"), std::string::npos) << comma.ToText();
+  EXPECT_NE(comma.ToText().find("x=^1_23457e+06\n"), std::string::npos) << comma.ToText();
+
+  IniFile dot('.');
+  dot.LoadFromMemory("[S]\nu=^0_5\ndot=^0.5\n");
+  EXPECT_DOUBLE_EQ(dot.GetDouble("S", "u", 0, -1), 0.5);
+  EXPECT_DOUBLE_EQ(dot.GetDouble("S", "dot", 0, -1), 0.5);
+}
+
 TEST(IniFile, FloatsUseTheUnderscoreWhateverTheLocale) {
   const char* comma = nullptr;
   for (const char* name : {"de_DE.UTF-8", "de_DE", "German_Germany.1252", "German"}) {

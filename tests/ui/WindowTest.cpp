@@ -15,7 +15,7 @@ class CountingWindow : public ui::Window {
   std::wstring lastText;
 
  protected:
-  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept override {
+  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override {
     switch (message) {
       case WM_CREATE:
         ++creates;

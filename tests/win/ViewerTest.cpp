@@ -485,6 +485,24 @@ TEST_F(ViewerTest, ClosingWhileLoadingEndsTheViewerWhenTheLoadStops) {
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer) && frame_->Destroyed(); }, 60000));
 }
 
+TEST_F(ViewerTest, AMultiPageFileLaysOutThePageShownAtItsOwnSize) {
+  // A red page of 40 x 20, then a green one of 80 x 60, both loaded: fitted into
+  // 400 x 300, the first shows at 1000 % (at the second's size it would be 500 %).
+  wchar_t data[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
+  std::wstring pages = std::wstring(data) + L"/win/two-sizes.tif";
+  WriteIni("ShowInfo=#0\r\nShowToolBar=#0\r\nAutoLoadLastImage=#0\r\nPageByPageMode=#0\r\n");
+  HWND viewer = OpenStandalone(&pages);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 2) == L"1/2 Page(s)"; }));
+  SizeDisplay(viewer, 400, 300);
+  SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"1000%"; }))
+      << StatusText(viewer, 3);
+  EXPECT_EQ(StatusText(viewer, 1).substr(0, 8), L"40 x 20 ");
+  CloseStandalone(viewer);
+}
+
 // ---- the file manager's windows ----
 
 class FileManagerTest : public ViewerTest {
@@ -543,6 +561,71 @@ TEST_F(FileManagerTest, ListerWindowIsWiredToTheViewer) {
   EXPECT_EQ(lister_.keys, std::vector<UINT>{'3'});
   EXPECT_EQ(GetMenu(lister_.hwnd), ownMenu_);
   EXPECT_EQ(GetWindowLongPtrW(lister_.hwnd, GWLP_WNDPROC), ownProc_);
+}
+
+TEST_F(FileManagerTest, TwoListersKeepTheirOwnFileZoomKeysAndMenus) {
+  std::wstring blue = folder_.File(L"blue.bmp");
+  WriteBmp(blue, 60, 90, 0x0000FF);
+  std::string blueName(blue.begin(), blue.end());
+  auto viewerOf = [](HWND stub) { return HWND(GetWindowLongPtrW(stub, GWLP_USERDATA)); };
+  // A fresh Lister window showing a file; closing a viewer closes its Lister too.
+  auto open = [&](HostWindow& host, std::string& name) {
+    CreateHostWindow(host, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
+    host.stub = Viewer().listLoad(host.hwnd, name.data(), 0);
+    return host.stub ? viewerOf(host.stub) : nullptr;
+  };
+
+  // Closed in either order; each time the one left goes on as before.
+  for (bool redGoesFirst : {true, false}) {
+    HostWindow listerA, listerB;
+    HWND a = open(listerA, name_), b = open(listerB, blueName);
+    ASSERT_TRUE(a && b);
+    ASSERT_TRUE(WaitUntil([&] { return Text(listerA.hwnd) == TitleFor(L"red.bmp"); }));
+    ASSERT_TRUE(WaitUntil([&] { return Text(listerB.hwnd) == TitleFor(L"blue.bmp"); }));
+    EXPECT_EQ(StatusText(a, 1).substr(0, 9), L"100 x 50 ");
+    EXPECT_EQ(StatusText(b, 1).substr(0, 8), L"60 x 90 ");
+
+    // Each Lister got a menu of its own.
+    HMENU barA = GetMenu(listerA.hwnd), barB = GetMenu(listerB.hwnd);
+    EXPECT_NE(barA, barB);
+    EXPECT_EQ(MenuItemText(barA, host::kCmdExit), L"Exit");
+    EXPECT_EQ(MenuItemText(barB, host::kCmdExit), L"Exit");
+
+    // A zoom in one leaves the other's zoom alone.
+    const std::wstring zoomA = StatusText(a, 3), zoomB = StatusText(b, 3);
+    SendMessageW(listerA.hwnd, WM_COMMAND, host::kCmdZoomIn, 0);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(a, 3) != zoomA; }));
+    EXPECT_EQ(StatusText(b, 3), zoomB);
+    SendMessageW(listerB.hwnd, WM_COMMAND, host::kCmdZoomIn, 0);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(b, 3) != zoomB; }));
+
+    // A digit in one goes back to its own Lister only; the other is closed by its host.
+    HostWindow& first = redGoesFirst ? listerA : listerB;
+    HostWindow& second = redGoesFirst ? listerB : listerA;
+    HWND firstViewer = redGoesFirst ? a : b, secondViewer = redGoesFirst ? b : a;
+    PostMessageW(firstViewer, WM_KEYDOWN, '3', 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(firstViewer); }));
+    EXPECT_EQ(first.keys, std::vector<UINT>{'3'});
+    EXPECT_TRUE(second.keys.empty());
+    ASSERT_TRUE(IsWindow(secondViewer));
+    EXPECT_EQ(GetMenu(second.hwnd), redGoesFirst ? barB : barA);
+    SendMessageW(second.hwnd, WM_COMMAND, host::kCmdActualSize, 0);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(secondViewer, 3) == L"100%"; }));
+    Viewer().listClose(second.stub);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(secondViewer); }));
+    DestroyHostWindow(first);
+    DestroyHostWindow(second);
+  }
+
+  // A third after both closed works as the first did.
+  HostWindow listerC;
+  HWND c = open(listerC, name_);
+  ASSERT_NE(c, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return Text(listerC.hwnd) == TitleFor(L"red.bmp"); }));
+  EXPECT_EQ(StatusText(c, 1).substr(0, 9), L"100 x 50 ");
+  Viewer().listClose(listerC.stub);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(c); }));
+  DestroyHostWindow(listerC);
 }
 
 TEST_F(FileManagerTest, ADigitPressedInTheViewerGoesBackToTheLister) {

@@ -105,7 +105,8 @@ HWND ListLoadImpl(HWND parent, const char* file, int flags) {
     viewer->SetStartupName(argument.narrow, argument.wide ? &argument.utf16 : nullptr);
   }
   if (standalone) {
-    SetMenu(parent, LoadMenuW(ui::ThisModule(), MAKEINTRESOURCEW(IDR_MAIN_MENU)));
+    // The standalone frame shows our menu; one it had before is destroyed.
+    ui::SwapMenu(parent, viewer::LoadMainMenu());
   } else {
     if (!viewer->FindMainWindow()) {
       platform::ShowMessage(nullptr, kMainWindowMissing, "Orbisk",
@@ -121,7 +122,6 @@ HWND ListLoadImpl(HWND parent, const char* file, int flags) {
   if (!viewer->CreateViewer()) return nullptr;
   // From here the window owns the object: it goes when the window goes.
   COrbiskWnd* view = viewer.release();
-  viewer::SetCurrentViewer(view);
   if (mode == InstanceMode::ListerWindow) view->SubclassParent();
   SetWindowTextW(parent, L"Orbisk");
   view->ShowAtStart();

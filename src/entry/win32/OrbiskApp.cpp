@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <clocale>
 #include <mutex>
 #include <string>
 
@@ -24,9 +23,7 @@ COrbiskApp& TheApp() {
 }
 
 bool COrbiskApp::InitInstance() {
-  // Paths and texts in the 8-bit form follow the user's ANSI code page.
-  std::setlocale(LC_ALL, ".ACP");
-  _wsetlocale(LC_ALL, L".ACP");
+  // The C locale belongs to the process that loaded us; nothing here changes it.
   // The format plug-ins live beside the library.
   std::string folder = platform::ModuleFolder(reinterpret_cast<const void*>(&TheApp));
   glib::FilterManager::Global().Configure(folder.c_str(), "vexlo\nvexpdf");

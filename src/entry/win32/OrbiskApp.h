@@ -1,5 +1,5 @@
 // COrbiskApp: the library's application object, one per process. It prepares what
-// every viewer shares (C runtime locale, the filter plug-in folder) on the first
+// every viewer shares (the filter plug-in folder) on the first
 // entry and lets go of the library's window classes when the library unloads.
 #pragma once
 

@@ -116,9 +116,9 @@ bool FromBitmap(HBITMAP handle, Layer& layer) {
 bool FromPackedDib(HANDLE handle, Layer& layer) {
   const SIZE_T size = handle ? GlobalSize(handle) : 0;
   if (size < sizeof(BITMAPINFOHEADER)) return false;
-  auto* block = static_cast<const uint8_t*>(GlobalLock(handle));
+  ui::GlobalLockScope lock(handle);
+  auto* block = static_cast<const uint8_t*>(lock.data());
   if (!block) return false;
-  std::unique_ptr<void, decltype(&GlobalUnlock)> unlock(handle, &GlobalUnlock);
   BITMAPINFOHEADER header;
   std::memcpy(&header, block, sizeof header);
   if (header.biSize < sizeof header || header.biSize > size || header.biPlanes != 1) return false;
@@ -154,9 +154,9 @@ bool FromMetafile(HENHMETAFILE metafile, Layer& layer) {
 
 bool FromMetafilePict(HANDLE handle, Layer& layer) {
   if (!handle || GlobalSize(handle) < sizeof(METAFILEPICT)) return false;
-  auto* pict = static_cast<const METAFILEPICT*>(GlobalLock(handle));
+  ui::GlobalLockScope lock(handle);
+  auto* pict = static_cast<const METAFILEPICT*>(lock.data());
   if (!pict) return false;
-  std::unique_ptr<void, decltype(&GlobalUnlock)> unlock(handle, &GlobalUnlock);
   const UINT size = GetMetaFileBitsEx(pict->hMF, 0, nullptr);
   if (size == 0 || size > (64u << 20)) return false;
   std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[size]);
@@ -171,11 +171,10 @@ bool PutOnClipboard(const CoreBitmap& picture) {
   if (!clipboard.ok() || !EmptyClipboard()) return false;
   if (!picture.pixels) {
     HENHMETAFILE source = win32::MetafileOf(picture.picture);
-    HENHMETAFILE copy = source ? CopyEnhMetaFileW(source, nullptr) : nullptr;
-    if (!copy) return false;
-    if (SetClipboardData(CF_ENHMETAFILE, copy)) return true;
-    DeleteEnhMetaFile(copy);
-    return false;
+    ui::UniqueEnhMetaFile copy(source ? CopyEnhMetaFileW(source, nullptr) : nullptr);
+    if (!copy || !SetClipboardData(CF_ENHMETAFILE, copy.get())) return false;
+    copy.release();  // the clipboard owns it now
+    return true;
   }
   if (picture.pixelType != kPixelRGBA32 || !HasUsableRows(picture)) return false;
   ui::UniqueBitmap bitmap(DeviceBitmap(picture));

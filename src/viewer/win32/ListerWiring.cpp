@@ -1,6 +1,5 @@
 #include "viewer/win32/ListerWiring.h"
 
-#include <atomic>
 #include <mutex>
 
 #include "ResourceIds.h"
@@ -10,8 +9,6 @@
 
 namespace viewer {
 namespace {
-
-std::atomic<COrbiskWnd*> currentViewer{nullptr};
 
 bool IsHandBackKey(WPARAM key) { return key == VK_ESCAPE || (key >= '1' && key <= '7'); }
 
@@ -106,8 +103,7 @@ LRESULT CALLBACK ListerSubclassProc(HWND window, UINT message, WPARAM wparam,
     if (!viewer || !viewer->hwnd() || !IsWindow(viewer->hwnd())) {
       return DefWindowProcW(window, message, wparam, lparam);
     }
-    if (viewer->SkinActive() && IsWindowVisible(window) &&
-        HideListerNow(viewer->NextHideCount(), NonUnicodeSystem())) {
+    if (viewer->SkinActive() && IsWindowVisible(window) && HideListerNow(viewer->NextHideCount())) {
       ShowWindow(window, SW_HIDE);
     }
     return ListerMessage(*viewer, window, message, wparam, lparam);
@@ -132,15 +128,6 @@ HACCEL ListerAccelerators() {
   return table;
 }
 
-bool NonUnicodeSystem() { return (GetVersion() & 0x80000000u) != 0; }
-
-void SetCurrentViewer(COrbiskWnd* viewer) { currentViewer = viewer; }
-
-void ForgetViewer(COrbiskWnd* viewer) {
-  COrbiskWnd* expected = viewer;
-  currentViewer.compare_exchange_strong(expected, nullptr);
-}
-
-COrbiskWnd* CurrentViewer() { return currentViewer; }
+HMENU LoadMainMenu() { return LoadMenuW(ui::ThisModule(), MAKEINTRESOURCEW(IDR_MAIN_MENU)); }
 
 }  // namespace viewer

@@ -1,6 +1,6 @@
 // What ties a viewer to the file manager's Lister window: the subclass procedure that
 // hands keys back and forwards menu commands, the search for the main window, and
-// the few things shared by every viewer of the process.
+// the built-in keys every viewer of the process shares.
 #pragma once
 
 #include <windows.h>
@@ -19,12 +19,7 @@ HWND FindFileManagerMainWindow(HWND parent);
 // The built-in keys (resource 1223) that the Lister window translates.
 HACCEL ListerAccelerators();
 
-// True on the old Windows without Unicode calls.
-bool NonUnicodeSystem();
-
-// The process's current viewer is the last one made.
-void SetCurrentViewer(COrbiskWnd* viewer);
-void ForgetViewer(COrbiskWnd* viewer);
-COrbiskWnd* CurrentViewer();
+// A fresh copy of the viewer's main menu (resource 230), owned by whoever takes it.
+HMENU LoadMainMenu();
 
 }  // namespace viewer

@@ -86,7 +86,10 @@ Size CLiteCtrl::ClientSize() const {
 Size CLiteCtrl::ImageSize() const {
   std::lock_guard lock(filmLock_);
   if (loading_ || GetSlideCount() == 0) return {};
-  return {GetSlideWidth(glib::kCurrentSlide), GetSlideHeight(glib::kCurrentSlide)};
+  // The slide on screen with its own size; -1 would answer the largest of all slides.
+  Size size;
+  GetSlideSize(GetCurrentIndex(), size.width, size.height);
+  return size;
 }
 
 bool CLiteCtrl::HasImage() const {
@@ -247,14 +250,6 @@ bool CLiteCtrl::OnSetCursor(LPARAM lparam) {
 
 // ---- messages ----
 
-LRESULT CLiteCtrl::WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-  try {
-    return OnMessage(message, wparam, lparam);
-  } catch (...) {
-    return 0;
-  }
-}
-
 void CLiteCtrl::OnMouseMove(Point mouse) {
   std::optional<Point> target = drag_.Move(mouse);
   if (!target) return;
@@ -262,7 +257,7 @@ void CLiteCtrl::OnMouseMove(Point mouse) {
   if (state_.zoom != 1.0f) RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
-LRESULT CLiteCtrl::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CLiteCtrl::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_PAINT:
       OnPaint();
@@ -384,7 +379,8 @@ std::optional<RECT> CLiteCtrlExEx::CornerBoxInWindow() const {
 void CLiteCtrlExEx::PaintCornerBox() {
   std::optional<RECT> box = CornerBoxInWindow();
   if (!box || !cornerPicture_) return;
-  HDC dc = GetWindowDC(hwnd());
+  ui::WindowDC windowDc(hwnd(), ui::WindowDC::kWholeWindow);
+  HDC dc = windowDc.dc();
   if (!dc) return;
   ui::UniqueMemoryDC memory(CreateCompatibleDC(dc));
   BITMAP info{};
@@ -396,7 +392,6 @@ void CLiteCtrlExEx::PaintCornerBox() {
     StretchBlt(dc, box->left, box->top, box->right - box->left, box->bottom - box->top,
                memory.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
   }
-  ReleaseDC(hwnd(), dc);
 }
 
 void CLiteCtrlExEx::OpenNavigation() {
@@ -414,7 +409,7 @@ void CLiteCtrlExEx::OpenNavigation() {
   navigation_->Open({window.left + box->left, window.top + box->top});
 }
 
-LRESULT CLiteCtrlExEx::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CLiteCtrlExEx::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_LBUTTONDOWN:
       SetFocus(owner_);
@@ -440,7 +435,7 @@ LRESULT CLiteCtrlExEx::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     }
   }
-  return CLiteCtrl::OnMessage(message, wparam, lparam);
+  return CLiteCtrl::WndProc(message, wparam, lparam);
 }
 
 }  // namespace viewer

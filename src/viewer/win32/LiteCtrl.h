@@ -83,8 +83,7 @@ class CLiteCtrl : public ui::Window, public glib::Film {
   void Clear() override;
 
  protected:
-  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept override;
-  virtual LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   virtual void OnMouseMove(Point mouse);
   void OnPaint();
   Size ClientSize() const;
@@ -123,7 +122,7 @@ class CLiteCtrlExEx final : public CLiteCtrl {
   ~CLiteCtrlExEx() override;
 
  protected:
-  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   void OnMouseMove(Point mouse) override;
 
  private:

@@ -105,7 +105,8 @@ void NavigationWindow::Close() {
 }
 
 void NavigationWindow::PaintFrame() {
-  HDC dc = GetWindowDC(hwnd());
+  ui::WindowDC windowDc(hwnd(), ui::WindowDC::kWholeWindow);
+  HDC dc = windowDc.dc();
   if (!dc) return;
   RECT window{};
   GetWindowRect(hwnd(), &window);
@@ -117,10 +118,9 @@ void NavigationWindow::PaintFrame() {
     RECT r{frames[i].left, frames[i].top, frames[i].right, frames[i].bottom};
     FrameRect(dc, &r, brush.get());
   }
-  ReleaseDC(hwnd(), dc);
 }
 
-LRESULT NavigationWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT NavigationWindow::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_NCCALCSIZE: {
       // A three-pixel frame on every side, outside the client area.
@@ -144,7 +144,7 @@ LRESULT NavigationWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) 
       Close();
       return 0;
   }
-  return CLiteCtrl::OnMessage(message, wparam, lparam);
+  return CLiteCtrl::WndProc(message, wparam, lparam);
 }
 
 }  // namespace viewer

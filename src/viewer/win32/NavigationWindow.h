@@ -20,7 +20,7 @@ class NavigationWindow final : public CLiteCtrl {
   void Open(POINT cornerTopLeft);
 
  protected:
-  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   void OnMouseMove(Point mouse) override;
 
  private:

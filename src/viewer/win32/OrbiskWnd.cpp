@@ -15,7 +15,7 @@ namespace viewer {
 
 COrbiskWnd::COrbiskWnd(InstanceMode mode) : mode_(mode), profile_(host::OpenUserProfile()) {}
 
-COrbiskWnd::~COrbiskWnd() { ForgetViewer(this); }
+COrbiskWnd::~COrbiskWnd() = default;
 
 void COrbiskWnd::SetStartupName(const std::string& narrow, const std::u16string* wide) {
   StartupArgument argument = SplitStartupName(narrow);
@@ -30,11 +30,7 @@ bool COrbiskWnd::FindMainWindow() {
 }
 
 void COrbiskWnd::TakeOverListerMenu() {
-  if (HMENU menu = GetMenu(parent_)) {
-    savedParentMenu_.reset(menu);
-    SetMenu(parent_, nullptr);
-  }
-  SetMenu(parent_, LoadMenuW(ui::ThisModule(), MAKEINTRESOURCEW(IDR_MAIN_MENU)));
+  savedParentMenu_ = ui::SwapMenu(parent_, LoadMainMenu());
   HICON icon = LoadIconW(ui::ThisModule(), MAKEINTRESOURCEW(IDI_ORBISK));
   SendMessageW(parent_, WM_SETICON, ICON_BIG, LPARAM(icon));
   SetWindowLongPtrW(parent_, GWL_STYLE, GetWindowLongPtrW(parent_, GWL_STYLE) | WS_CLIPCHILDREN);
@@ -91,73 +87,67 @@ HWND COrbiskWnd::CreateStub() {
   return stub;
 }
 
-LRESULT COrbiskWnd::WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-  ui::ActivationScope scope;
-  try {
-    if (message >= WM_KEYFIRST && message <= WM_KEYLAST && TranslateKeys(message, wparam, lparam)) {
+LRESULT COrbiskWnd::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message >= WM_KEYFIRST && message <= WM_KEYLAST && TranslateKeys(message, wparam, lparam)) {
+    return 1;
+  }
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate();
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_ERASEBKGND: {
+      // The flat tool bar shows what lies behind it; the children are clipped.
+      RECT client{};
+      GetClientRect(hwnd(), &client);
+      FillRect(HDC(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));
       return 1;
     }
-    switch (message) {
-      case WM_CREATE:
-        return OnCreate();
-      case WM_SIZE:
-        Layout();
-        return 0;
-      case WM_ERASEBKGND: {
-        // The flat tool bar shows what lies behind it; the children are clipped.
-        RECT client{};
-        GetClientRect(hwnd(), &client);
-        FillRect(HDC(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));
-        return 1;
-      }
-      case WM_COMMAND:
-        OnCommand(LOWORD(wparam));
-        return 0;
-      case WM_NOTIFY: {
-        LRESULT result = 0;
-        if (toolBar_.HandleNotify(reinterpret_cast<NMHDR*>(lparam), result)) return result;
-        break;
-      }
-      case WM_INITMENUPOPUP:
-        OnInitMenuPopup(HMENU(wparam), HIWORD(lparam) != 0);
-        return 0;
-      case WM_LBUTTONDBLCLK:
-        Default(message, wparam, lparam);
-        OnCommand(host::kCmdMaximize);
-        return 0;
-      case WM_MOUSEWHEEL:
-        OnMouseWheel(int16_t(HIWORD(wparam)));
-        break;
-      case WM_DROPFILES:
-        OnDropFiles(HDROP(wparam));
-        return 0;
-      case WM_TIMER:
-        OnTimer(wparam);
-        return 0;
-      case WM_GETMINMAXINFO:
-        if (SkinActive()) {
-          auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
-          info->ptMinTrackSize = {host::kMinWindowWidth, host::kMinWindowHeight};
-        }
-        break;
-      case kMsgProgress:
-        OnProgressMessage(wparam, lparam);
-        return 0;
-      case UWM_STARTUP:
-        OnStartup();
-        return 0;
-      case UWM_NOTIFY:
-        return OnNotify(wparam, lparam);
-      case WM_CLOSE:
-        OnClose();
-        return 0;
-      case WM_DESTROY:
-        OnDestroy();
-        return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam));
+      return 0;
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (toolBar_.HandleNotify(reinterpret_cast<NMHDR*>(lparam), result)) return result;
+      break;
     }
-  } catch (...) {
-    // Nothing may leave a window procedure; the message counts as handled.
-    return 0;
+    case WM_INITMENUPOPUP:
+      OnInitMenuPopup(HMENU(wparam), HIWORD(lparam) != 0);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      Default(message, wparam, lparam);
+      OnCommand(host::kCmdMaximize);
+      return 0;
+    case WM_MOUSEWHEEL:
+      OnMouseWheel(int16_t(HIWORD(wparam)));
+      break;
+    case WM_DROPFILES:
+      OnDropFiles(HDROP(wparam));
+      return 0;
+    case WM_TIMER:
+      OnTimer(wparam);
+      return 0;
+    case WM_GETMINMAXINFO:
+      if (SkinActive()) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
+        info->ptMinTrackSize = {host::kMinWindowWidth, host::kMinWindowHeight};
+      }
+      break;
+    case kMsgProgress:
+      OnProgressMessage(wparam, lparam);
+      return 0;
+    case UWM_STARTUP:
+      OnStartup();
+      return 0;
+    case UWM_NOTIFY:
+      return OnNotify(wparam, lparam);
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
   }
   return Default(message, wparam, lparam);
 }
@@ -210,9 +200,9 @@ void COrbiskWnd::WriteAppPath() {
     return;
   }
   ui::UniqueRegKey appPath(raw);
-  std::wstring exe =
-      ui::WideFromNarrow(platform::ModuleFolder(reinterpret_cast<const void*>(&ForgetViewer))) +
-      L"Orbisk.exe";
+  std::wstring exe = ui::WideFromNarrow(platform::ModuleFolder(
+                         reinterpret_cast<const void*>(&ListerAccelerators))) +
+                     L"Orbisk.exe";
   RegSetValueExW(raw, L"Orbisk.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
                  DWORD((exe.size() + 1) * sizeof(wchar_t)));
 }
@@ -293,16 +283,12 @@ void COrbiskWnd::OnDestroy() {
   if (fullScreen_ && handBack_) LeaveFullScreen();
   WriteSettings();
   if (Standalone() && IsWindow(parent_)) {
-    HMENU menu = GetMenu(parent_);
-    SetMenu(parent_, nullptr);
-    if (menu) DestroyMenu(menu);
+    ui::SwapMenu(parent_, nullptr);
   }
   if (ListerWindow()) {
     if (handBack_ && IsWindow(parent_)) {
       // The Lister goes on without us: its own menu, or none when it had none.
-      HMENU ours = GetMenu(parent_);
-      SetMenu(parent_, savedParentMenu_.release());
-      if (ours) DestroyMenu(ours);
+      ui::SwapMenu(parent_, savedParentMenu_.release());
     }
     RestoreParentProcedure();
   }
@@ -310,7 +296,6 @@ void COrbiskWnd::OnDestroy() {
   if (!QuickView() && !handBack_ && IsWindow(parent_)) {
     PostMessageW(parent_, WM_CLOSE, 0, kCloseFromViewer);
   }
-  ForgetViewer(this);
 }
 
 void COrbiskWnd::OnFinalDestroy() noexcept { delete this; }

@@ -120,7 +120,7 @@ class COrbiskWnd final : public ui::Window {
   WNDPROC SavedParentProcedure() const { return savedParentProc_; }
 
  protected:
-  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) noexcept override;
+  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   void OnFinalDestroy() noexcept override;
 
  private:
@@ -214,6 +214,9 @@ class COrbiskWnd final : public ui::Window {
   uint32_t hideCounter_ = 0;
   ui::UniqueWindow stub_;
   bool destroying_ = false;
+  // A wheel turn or zoom request that arrives while this window handles one is dropped.
+  ReentryFlag wheelGuard_;
+  ReentryFlag zoomGuard_;
 
   // Start-up name and option.
   std::string startupFile_;

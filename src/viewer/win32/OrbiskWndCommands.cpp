@@ -9,6 +9,7 @@
 #include "ui/Text.h"
 #include "viewer/ViewerTexts.h"
 #include "viewer/win32/KeyNames.h"
+#include "viewer/win32/ListerWiring.h"
 #include "viewer/win32/LiteCtrl.h"
 #include "viewer/win32/OrbiskWnd.h"
 
@@ -46,11 +47,6 @@ std::optional<ZoomCommand> ZoomCommandFor(UINT command) {
   }
   return std::nullopt;
 }
-
-// A process-wide guard: a wheel turn that arrives while one is handled is dropped.
-bool wheelBusy = false;
-// And one for zoom requests.
-ReentryFlag zoomGuard;
 
 bool Topmost(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
@@ -236,12 +232,7 @@ void COrbiskWnd::ToggleKeepVisible(bool toggle) {
 void COrbiskWnd::ToggleMenuBar() {
   if (SkinActive() || QuickView()) return;
   settings_.showMenuBar = !settings_.showMenuBar;
-  HMENU menu = GetMenu(parent_);
-  SetMenu(parent_, nullptr);
-  if (menu) DestroyMenu(menu);
-  if (settings_.showMenuBar) {
-    SetMenu(parent_, LoadMenuW(ui::ThisModule(), MAKEINTRESOURCEW(230)));
-  }
+  ui::SwapMenu(parent_, settings_.showMenuBar ? LoadMainMenu() : nullptr);
 }
 
 void COrbiskWnd::ToggleToolBar() {
@@ -289,13 +280,13 @@ void COrbiskWnd::CopyPath() {
   if (!clipboard.ok()) return;
   EmptyClipboard();
   size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  if (!block) return;
-  if (void* data = GlobalLock(block)) {
-    memcpy(data, text.c_str(), bytes);
-    GlobalUnlock(block);
+  ui::UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, bytes));
+  {
+    ui::GlobalLockScope lock(block.get());
+    if (!lock.data()) return;
+    memcpy(lock.data(), text.c_str(), bytes);
   }
-  if (!SetClipboardData(CF_UNICODETEXT, block)) GlobalFree(block);
+  if (SetClipboardData(CF_UNICODETEXT, block.get())) block.release();  // the clipboard's now
 }
 
 void COrbiskWnd::CopyImage() {
@@ -317,7 +308,7 @@ void COrbiskWnd::RequestZoomFor(ZoomCommand command) {
 
 void COrbiskWnd::RequestZoom(const ZoomRequest& request) {
   if (loadRunning_ || !display_) return;
-  ReentryFlag::Scope scope(zoomGuard);
+  ReentryFlag::Scope scope(zoomGuard_);
   if (!scope.Entered() || !IsZoomRequestAccepted(request)) return;
   display_->SetFrozen(true);
   if (request.zoom != 0.0f) {
@@ -348,10 +339,9 @@ void COrbiskWnd::OnDropFiles(HDROP drop) {
 }
 
 void COrbiskWnd::OnMouseWheel(int16_t delta) {
-  if (wheelBusy) return;
-  wheelBusy = true;
+  ReentryFlag::Scope scope(wheelGuard_);
+  if (!scope.Entered()) return;
   OnCommand(WheelShowsNext(delta) ? kCmdOpenNext : kCmdOpenPrev);
-  wheelBusy = false;
 }
 
 // ---- full screen ----

@@ -159,9 +159,8 @@ void COrbiskWnd::ShowLoadError(uint32_t code) {
   ResetTitleAndBars();
   bool report = userInitiated_.exchange(false);
   if (!report || code == glib::USRA || !settings_.notifyAboutError) return;
-  std::wstring path = loadNameW_.empty() || NonUnicodeSystem()
-                          ? ui::WideFromNarrow(loadName_)
-                          : std::wstring(loadNameW_.begin(), loadNameW_.end());
+  std::wstring path = loadNameW_.empty() ? ui::WideFromNarrow(loadName_)
+                                         : std::wstring(loadNameW_.begin(), loadNameW_.end());
   std::wstring folder = path.substr(0, path.find_last_of(L"\\/") + 1);
   infoPanel_.Clear();
   infoPanel_.AddGroup(kInfoGroupFile, L"File");

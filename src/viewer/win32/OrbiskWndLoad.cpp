@@ -150,7 +150,7 @@ void COrbiskWnd::WorkerBody() {
 }
 
 uint32_t COrbiskWnd::LoadProcedure() {
-  bool wide = !NonUnicodeSystem() && !loadNameW_.empty();
+  bool wide = !loadNameW_.empty();
   std::string name = LowerAnsi(loadName_);
   if (name.find(".lnk") != std::string::npos) {
     if (std::optional<std::string> target = ResolveShortcut(name)) {

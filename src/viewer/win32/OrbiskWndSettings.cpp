@@ -45,9 +45,7 @@ void COrbiskWnd::ReadSettings() {
   if (!store_.Read(host::DefaultIniPath(), settings_)) settings_.view = int32_t(ViewMode::BestFit);
   // Skins are read by name only; the classic look is used and the name kept.
   if (!settings_.showMenuBar && ParentMenuOwned()) {
-    HMENU menu = GetMenu(parent_);
-    SetMenu(parent_, nullptr);
-    if (menu) DestroyMenu(menu);
+    ui::SwapMenu(parent_, nullptr);
   }
   // An option given in place of a file counts as a name: nothing is loaded for it.
   if (settings_.autoLoadLastImage && startupFile_.empty() && startupFileW_.empty() &&
