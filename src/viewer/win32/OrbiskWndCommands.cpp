@@ -28,73 +28,51 @@ constexpr int32_t kHostExtraBottom = 22;
 constexpr LONG_PTR kOverlappedParts =
     WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
-std::optional<ZoomCommand> ZoomCommandFor(UINT command) {
-  switch (command) {
-    case kCmdZoomIn:
-      return ZoomCommand::ZoomIn;
-    case kCmdZoomOut:
-      return ZoomCommand::ZoomOut;
-    case kCmdActualSize:
-      return ZoomCommand::ActualSize;
-    case kCmdBestFit:
-      return ZoomCommand::BestFit;
-    case kCmdFitInWindow:
-      return ZoomCommand::FitInWindow;
-    case kCmdFitWidth:
-      return ZoomCommand::FitWidth;
-    case kCmdFitHeight:
-      return ZoomCommand::FitHeight;
-  }
-  return std::nullopt;
-}
-
 bool Topmost(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
 }  // namespace
 
 void COrbiskWnd::OnCommand(UINT command) {
   if (destroying_) return;
-  if (auto zoom = ZoomCommandFor(command)) return RequestZoomFor(*zoom);
-  switch (command) {
-    case kCmdExit:
-      return Exit();
-    case kCmdEscape:
-      return Escape();
-    case kCmdMinimize:
-      return MinimizeTopLevel();
-    case kCmdMaximize:
-      return MaximizeTopLevel();
-    case kCmdConverterWebPage:
-      return OpenWebPage(kConverterPage);
-    case kCmdVisitWebSite:
-      return OpenWebPage(kWebSite);
-    case kCmdCancel:
-      abortRequest_ = true;
-      return;
-    case kCmdKeepVisible:
-      return ToggleKeepVisible(true);
-    case kCmdShowMenuBar:
-      return ToggleMenuBar();
-    case kCmdShowToolBar:
-      return ToggleToolBar();
-    case kCmdShowStatusBar:
-      return ToggleStatusBar();
-    case kCmdShowInfoPanel:
-      return ToggleInfoPanel();
-    case kCmdFullscreen:
-      return ToggleFullScreen();
-    case kCmdCopyPath:
-      return CopyPath();
-    case kCmdCopyImage:
-      return CopyImage();
-    case kCmdClearClipboard:
-      return ClearClipboard();
-    case kCmdReloadImage:
-      return ReloadImage();
+  // What each command of the table does here; commands of the table without a row
+  // have no action in the viewer yet.
+  using Action = void (*)(COrbiskWnd&);
+  struct Handler {
+    UINT command;
+    Action run;
+  };
+  static constexpr Handler kHandlers[] = {
+      {kCmdExit, [](COrbiskWnd& w) { w.Exit(); }},
+      {kCmdEscape, [](COrbiskWnd& w) { w.Escape(); }},
+      {kCmdMinimize, [](COrbiskWnd& w) { w.MinimizeTopLevel(); }},
+      {kCmdMaximize, [](COrbiskWnd& w) { w.MaximizeTopLevel(); }},
+      {kCmdConverterWebPage, [](COrbiskWnd& w) { w.OpenWebPage(kConverterPage); }},
+      {kCmdVisitWebSite, [](COrbiskWnd& w) { w.OpenWebPage(kWebSite); }},
+      {kCmdCancel, [](COrbiskWnd& w) { w.abortRequest_ = true; }},
+      {kCmdKeepVisible, [](COrbiskWnd& w) { w.ToggleKeepVisible(true); }},
+      {kCmdShowMenuBar, [](COrbiskWnd& w) { w.ToggleMenuBar(); }},
+      {kCmdShowToolBar, [](COrbiskWnd& w) { w.ToggleToolBar(); }},
+      {kCmdShowStatusBar, [](COrbiskWnd& w) { w.ToggleStatusBar(); }},
+      {kCmdShowInfoPanel, [](COrbiskWnd& w) { w.ToggleInfoPanel(); }},
+      {kCmdFullscreen, [](COrbiskWnd& w) { w.ToggleFullScreen(); }},
+      {kCmdCopyPath, [](COrbiskWnd& w) { w.CopyPath(); }},
+      {kCmdCopyImage, [](COrbiskWnd& w) { w.CopyImage(); }},
+      {kCmdClearClipboard, [](COrbiskWnd& w) { w.ClearClipboard(); }},
+      {kCmdReloadImage, [](COrbiskWnd& w) { w.ReloadImage(); }},
+      {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
+      {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
+      {kCmdActualSize, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ActualSize); }},
+      {kCmdBestFit, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::BestFit); }},
+      {kCmdFitInWindow, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::FitInWindow); }},
+      {kCmdFitWidth, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::FitWidth); }},
+      {kCmdFitHeight, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::FitHeight); }},
+  };
+  for (const Handler& handler : kHandlers) {
+    if (handler.command == command) return handler.run(*this);
   }
+  // The ranges of the table: digit keys for the host and the recent files.
   if (command >= kCmdHostKey1 && command <= kCmdHostKey7) return HandKeyToHost(command);
   if (command >= kCmdRecentFirst && command <= kCmdRecentLast) return OpenRecent(command);
-  // Everything else belongs to parts of the viewer still to come.
 }
 
 CommandState COrbiskWnd::CurrentCommandState() const {
