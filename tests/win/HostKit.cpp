@@ -114,9 +114,29 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   }
 }
 
-void Settle(DWORD ms) {
-  DWORD start = GetTickCount();
-  WaitUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
+bool RunPostedMessages(DWORD timeoutMs) {
+  // A marker posted behind everything else: once it comes out of the queue, what was
+  // posted before it has been dispatched. Rounds go on while they run anything new.
+  constexpr UINT kMarker = WM_APP + 0x3FF0;
+  const DWORD start = GetTickCount();
+  for (int round = 0; round < 200; ++round) {
+    PostThreadMessageW(GetCurrentThreadId(), kMarker, 0, 0);
+    bool ranOthers = false;
+    for (;;) {
+      MSG msg;
+      if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        continue;
+      }
+      if (!msg.hwnd && msg.message == kMarker) break;
+      if (msg.message != WM_TIMER && msg.message != WM_PAINT) ranOthers = true;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (!ranOthers) return true;
+  }
+  return false;
 }
 
 std::wstring IniPath() {
@@ -262,7 +282,6 @@ UINT MenuState(HWND host, HMENU bar, UINT command) {
   // Every popup on the way to the item is opened, outermost first.
   std::function<bool(HMENU)> open = [&](HMENU menu) {
     SendMessageW(host, WM_INITMENUPOPUP, WPARAM(menu), 0);
-    Settle(50);
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
       if (GetMenuItemID(menu, i) == command) return true;
       if (HMENU sub = GetSubMenu(menu, i); sub && open(sub)) return true;
@@ -273,6 +292,17 @@ UINT MenuState(HWND host, HMENU bar, UINT command) {
     if (HMENU popup = GetSubMenu(bar, i); popup && open(popup)) break;
   }
   return GetMenuState(bar, command, MF_BYCOMMAND);
+}
+
+void DropFile(HWND window, const std::wstring& path) {
+  HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t));
+  if (!drop) return;
+  auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+  files->pFiles = sizeof(DROPFILES);
+  files->fWide = TRUE;
+  memcpy(files + 1, path.c_str(), path.size() * sizeof(wchar_t));
+  GlobalUnlock(drop);
+  PostMessageW(window, WM_DROPFILES, WPARAM(drop), 0);
 }
 
 uint32_t PixelAt(HWND window, int x, int y) {
@@ -292,7 +322,7 @@ void CreateHostWindow(HostWindow& host, const wchar_t* className, DWORD style, H
 
 void DestroyHostWindow(HostWindow& host) {
   if (host.hwnd && IsWindow(host.hwnd) && !host.destroyed) DestroyWindow(host.hwnd);
-  Settle(100);
+  RunPostedMessages();
 }
 
 }  // namespace wintest

@@ -28,8 +28,10 @@ std::wstring BinFolder();
 
 // Runs the thread's messages until the condition holds; false after the timeout.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
-// Runs the messages that are there now (and those they cause) for a short while.
-void Settle(DWORD ms = 300);
+// Runs the messages posted to this thread so far, and those they post in turn, until
+// only timers and paints are left; false when that takes longer than the timeout.
+// After it, a key or command posted before has had every effect it posts.
+bool RunPostedMessages(DWORD timeoutMs = 20000);
 
 // The settings file where the library looks for it, written or read as text.
 std::wstring IniPath();
@@ -67,6 +69,8 @@ std::wstring MenuItemText(HMENU menu, UINT command);
 // Sends WM_INITMENUPOPUP for each popup of the bar through `host`, as opening the
 // menu does, and returns the states of the item.
 UINT MenuState(HWND host, HMENU bar, UINT command);
+// Drops one file on the window, as the shell's drag and drop does.
+void DropFile(HWND window, const std::wstring& path);
 // The pixel at client coordinates of a window, as 0xRRGGBB.
 uint32_t PixelAt(HWND window, int x, int y);
 
