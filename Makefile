@@ -10,5 +10,8 @@ run:
 bench:
 	scripts/bench
 
+fuzz:
+	scripts/fuzz
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
