@@ -30,7 +30,7 @@ struct ArrayTable {
   // Deletes the elements when owning, releases the block; kFreeStorage also frees
   // the array object.
   void(ORBISK_CDECL* Destroy)(ArrayRecord* self, uint32_t flags);  // 0
-  // Appends one element, growing as documented; false when memory is short.
+  // Appends one element, growing by growStep when full; false when memory is short.
   bool(ORBISK_CDECL* Add)(ArrayRecord* self, void* element);  // 1
   // Deletes one element the way the array's creator allocated it.
   void(ORBISK_CDECL* DeleteElement)(ArrayRecord* self, void* element);  // 2

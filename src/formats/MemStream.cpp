@@ -15,7 +15,7 @@ void ORBISK_CDECL HeapRelease(void* block) {
 
 }  // namespace
 
-// The i686 offsets that follow from the documented field order.
+// The i686 offsets that follow from the fixed field order.
 struct VMemStreamLayout {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"

@@ -78,7 +78,7 @@ class VMemStream final : public VStream {
   bool Reallocate(uint64_t newCapacity) noexcept;
   void Reset() noexcept;
 
-  // Field order is part of the documented record.
+  // Plug-ins read these fields directly: their order is fixed.
   uint8_t* data_ = nullptr;
   uint64_t length_ = 0;
   uint64_t position_ = 0;

@@ -5,9 +5,9 @@
 // slide ranges (FilmOps.cpp); drawing goes to a DrawTarget (FilmDraw.cpp).
 //
 // The handle holds its virtual table and its state block (_FLM). The virtual
-// operations are declared in their documented slot order: the display control
-// overrides the load and clear slots, so everything that empties or refills a Film
-// calls Clear through the table.
+// operations keep a fixed slot order: the display control overrides the load and
+// clear slots, so everything that empties or refills a Film calls Clear through the
+// table.
 //
 // Slide indices are 0-based and -1 means the current slide; an index at or beyond the
 // count gives the operation's "nothing" answer (false, null, 0x3FFF0000, -1, BADA).

@@ -14,7 +14,7 @@ using geometry::Intersect;
 using geometry::Rect;
 using geometry::RectAt;
 
-// Event kinds of step -5.
+// Kinds of the events the document reports through its callback.
 enum FilmEventKind : int32_t {
   kEventCompositeRebuild = 1,  // pixels, width, height: the answer says who prepares the rows
   kEventUnavailable = 2,       // parameter 1: the colour-effect module cannot be loaded
@@ -25,7 +25,7 @@ enum FilmEventKind : int32_t {
   kEventBaseLayerFill = 7,  // pixels, width, height, colour: the answer says who fills them
 };
 
-// The record of an event: the callback receives it as its ClbData (step -5) and reads
+// The record of an event: the callback receives it as its ClbData and reads
 // the parameters of events 1, 2 and 7 after a downcast (AsFilmEvent).
 struct FilmEvent : ClbData {
   uint8_t* pixels = nullptr;  // events 1 and 7: 32-bit rows, top row first

@@ -4,7 +4,7 @@
 // that crosses the edge relies on a C++ ABI: objects carry an explicit table of
 // C-callable operations in a fixed slot order, every function uses the C calling
 // convention (the caller removes the arguments), and record layouts are checked at
-// compile time in the 32-bit build, where their offsets are documented.
+// compile time in the 32-bit build, whose offsets plug-ins built elsewhere rely on.
 #pragma once
 
 #include <cstddef>
@@ -24,7 +24,7 @@
 #define ORBISK_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-// Checked only where the documented 32-bit layout applies; other targets keep the
+// Checked only where the fixed 32-bit layout applies; other targets keep the
 // same field order with their natural sizes.
 #define ORBISK_LAYOUT_SIZE(type, size) \
   static_assert(!ORBISK_LAYOUT32 || sizeof(type) == (size), #type " size")

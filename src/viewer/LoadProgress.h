@@ -14,9 +14,9 @@ class LoadProgress {
   enum class State { Idle, Measuring, PanelShown, Fast };
   enum class Action { None, ShowPanel, UpdatePanel, HidePanel };
 
-  // A load begins (step -1).
+  // A load begins.
   void Begin() { state_ = State::Idle; }
-  // The load ends (step -2): HidePanel when the panel is up.
+  // The load ends: HidePanel when the panel is up.
   Action End();
   // A progress report of `done` out of `total` at the tick `nowMs`.
   Action Report(int64_t done, int64_t total, uint32_t nowMs);

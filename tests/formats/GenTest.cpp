@@ -168,7 +168,7 @@ TEST(GenArray, GrowsWithTheStoredReallocationFunction) {
     while (a.size() < 200) a.Add(new Counted(0));
     EXPECT_EQ(reallocCalls, 6);  // 64, 96, 128, 160, 192, 224
 
-    // A plug-in appending by the documented rule uses the same function.
+    // A plug-in appending through the record's table uses the same function.
     while (rec->count < rec->capacity) rec->table->Add(rec, new Counted(0));
     uint32_t grown = rec->capacity + rec->growStep;
     rec->items = static_cast<void**>(rec->reallocate(rec->items, grown * sizeof(void*)));

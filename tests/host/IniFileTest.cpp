@@ -103,7 +103,7 @@ TEST(IniFile, SettersKeepTheStoredTypeAndPadUpToTheIndex) {
             "\n");
 }
 
-TEST(IniFile, WritesTheDocumentedLayout) {
+TEST(IniFile, WritesSectionsKeysAndValuesInTheirLayout) {
   IniFile ini;
   ini.SetString("Settings", "Skin", 0, "*");
   ini.SetInt("Settings", "BackgroundColor", 0, -1, true);

@@ -90,7 +90,7 @@ TEST(Settings, WrittenSettingsReadBackIdentically) {
   EXPECT_EQ(ini.FindItem("Settings", "Inipath"), nullptr) << "never written";
 }
 
-TEST(Settings, AFreshFileIsWrittenInTheDocumentedOrder) {
+TEST(Settings, AFreshFileIsWrittenInTheFixedKeyOrder) {
   IniFile ini;
   WriteSettingKeys(ini, Settings());
   std::vector<std::string> names;

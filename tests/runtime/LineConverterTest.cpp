@@ -70,7 +70,7 @@ TEST(LineConverter, ColoursSurviveEveryTypeWithinItsPrecision) {
   }
 }
 
-TEST(LineConverter, PackedAndWideLayoutsHaveTheirDocumentedBits) {
+TEST(LineConverter, PackedAndWideLayoutsPutEachChannelInItsBits) {
   TestBitmap red(kPixelRGBA32, 1, 1);
   runtime_test::FillBgra(red, [](int32_t, int32_t) { return 0x80FF0000u; });
   LineConverter c;

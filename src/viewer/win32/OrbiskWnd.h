@@ -88,7 +88,8 @@ class COrbiskWnd final : public ui::Window {
   // Reads the settings file and the profile (before the window exists, and again at
   // creation).
   void ReadSettings();
-  // Step 13 of ListLoad: the popup window; its creation handler applies placement.
+  // Creates the viewer window inside its parent; the creation handler applies the
+  // saved placement.
   bool CreateViewer();
   void SubclassParent();
   // Shows parent and viewer as the saved placement says.
