@@ -34,39 +34,7 @@ struct VMemStreamLayout {
 #pragma GCC diagnostic pop
 };
 
-const VStreamOps VMemStream::kOps = {
-    .Destroy = VStreamDestroySlot<VMemStream>,
-    .OpenWide = VStreamDefaults::OpenWide,
-    .Open = VStreamDefaults::Open,
-    .Seek = VStreamSlot<&VMemStream::Seek>::Call,
-    .Eof = VStreamSlot<&VMemStream::Eof>::Call,
-    .IsNull = VStreamSlot<&VMemStream::IsNull>::Call,
-    .Error = VStreamSlot<&VMemStream::Error>::Call,
-    .Tell = VStreamSlot<&VMemStream::Tell>::Call,
-    .SetPos = VStreamSlot<&VMemStream::SetPos>::Call,
-    .Size = VStreamSlot<&VMemStream::Size>::Call,
-    .FileSize = VStreamDefaults::FileSize,
-    .SetSize = VStreamSlot<&VMemStream::SetSize>::Call,
-    .GetC = VStreamSlot<&VMemStream::GetC>::Call,
-    .ReadU16 = VStreamSlot<&VMemStream::ReadU16>::Call,
-    .ReadU32 = VStreamSlot<&VMemStream::ReadU32>::Call,
-    .ReadU64 = VStreamSlot<&VMemStream::ReadU64>::Call,
-    .ReadF32 = VStreamSlot<&VMemStream::ReadF32>::Call,
-    .ReadF64 = VStreamSlot<&VMemStream::ReadF64>::Call,
-    .Read = VStreamSlot<&VMemStream::Read>::Call,
-    .Gets = VStreamSlot<&VMemStream::Gets>::Call,
-    .PutC = VStreamSlot<&VMemStream::PutC>::Call,
-    .WriteU16 = VStreamSlot<&VMemStream::WriteU16>::Call,
-    .WriteU32 = VStreamSlot<&VMemStream::WriteU32>::Call,
-    .WriteU64 = VStreamSlot<&VMemStream::WriteU64>::Call,
-    .WriteI32 = VStreamSlot<&VMemStream::WriteI32>::Call,
-    .WriteI64 = VStreamSlot<&VMemStream::WriteI64>::Call,
-    .Write = VStreamSlot<&VMemStream::Write>::Call,
-    .Puts = VStreamSlot<&VMemStream::Puts>::Call,
-    .Printf = VStreamPrintfSlot<VMemStream>,
-    .Flush = VStreamDefaults::Flush,
-    .Close = VStreamSlot<&VMemStream::Close>::Call,
-};
+const VStreamOps VMemStream::kOps = VStreamOpsOf<VMemStream>();
 
 VMemStream::VMemStream() noexcept
     : VStream(&kOps),
@@ -202,18 +170,6 @@ int VMemStream::PutC(int ch) noexcept {
   }
   return Write(&byte, 1, 1) == 1 ? byte : EOF;
 }
-
-template <class T>
-void VMemStream::WriteValue(T value) noexcept {
-  value = StreamByteOrder(value, swap);
-  Write(&value, sizeof(T), 1);
-}
-
-void VMemStream::WriteU16(uint16_t value) noexcept { WriteValue(value); }
-void VMemStream::WriteU32(uint32_t value) noexcept { WriteValue(value); }
-void VMemStream::WriteU64(uint64_t value) noexcept { WriteValue(value); }
-void VMemStream::WriteI32(int32_t value) noexcept { WriteValue(value); }
-void VMemStream::WriteI64(int64_t value) noexcept { WriteValue(value); }
 
 size_t VMemStream::Write(const void* buf, size_t size, size_t count) noexcept {
   size_t total;

@@ -56,11 +56,6 @@ class VMemStream final : public VStream {
   // A line ends at LF or CR; an LF or CR right after it belongs to the same line end.
   char* Gets(char* buf, int n) noexcept;
   int PutC(int ch) noexcept;
-  void WriteU16(uint16_t value) noexcept;
-  void WriteU32(uint32_t value) noexcept;
-  void WriteU64(uint64_t value) noexcept;
-  void WriteI32(int32_t value) noexcept;
-  void WriteI64(int64_t value) noexcept;
   size_t Write(const void* buf, size_t size, size_t count) noexcept;
   void Puts(const char* text) noexcept;
   void Printf(const char* format, ...) noexcept;
@@ -73,8 +68,6 @@ class VMemStream final : public VStream {
 
   template <class T>
   T ReadValue() noexcept;
-  template <class T>
-  void WriteValue(T value) noexcept;
   bool Reallocate(uint64_t newCapacity) noexcept;
   void Reset() noexcept;
 

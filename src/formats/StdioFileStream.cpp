@@ -51,39 +51,14 @@ struct VStdioFileStreamLayout {
 using WideOpen = bool (VStdioFileStream::*)(const char16_t*, const char16_t*) noexcept;
 using NarrowOpen = bool (VStdioFileStream::*)(const char*, const char*) noexcept;
 
-const VStreamOps VStdioFileStream::kOps = {
-    .Destroy = VStreamDestroySlot<VStdioFileStream>,
-    .OpenWide = VStreamSlot<WideOpen{&VStdioFileStream::Open}>::Call,
-    .Open = VStreamSlot<NarrowOpen{&VStdioFileStream::Open}>::Call,
-    .Seek = VStreamSlot<&VStdioFileStream::Seek>::Call,
-    .Eof = VStreamSlot<&VStdioFileStream::Eof>::Call,
-    .IsNull = VStreamSlot<&VStdioFileStream::IsNull>::Call,
-    .Error = VStreamSlot<&VStdioFileStream::Error>::Call,
-    .Tell = VStreamSlot<&VStdioFileStream::Tell>::Call,
-    .SetPos = VStreamSlot<&VStdioFileStream::SetPos>::Call,
-    .Size = VStreamSlot<&VStdioFileStream::Size>::Call,
-    .FileSize = VStreamSlot<&VStdioFileStream::FileSize>::Call,
-    .SetSize = VStreamSlot<&VStdioFileStream::SetSize>::Call,
-    .GetC = VStreamSlot<&VStdioFileStream::GetC>::Call,
-    .ReadU16 = VStreamSlot<&VStdioFileStream::ReadU16>::Call,
-    .ReadU32 = VStreamSlot<&VStdioFileStream::ReadU32>::Call,
-    .ReadU64 = VStreamSlot<&VStdioFileStream::ReadU64>::Call,
-    .ReadF32 = VStreamSlot<&VStdioFileStream::ReadF32>::Call,
-    .ReadF64 = VStreamSlot<&VStdioFileStream::ReadF64>::Call,
-    .Read = VStreamSlot<&VStdioFileStream::Read>::Call,
-    .Gets = VStreamSlot<&VStdioFileStream::Gets>::Call,
-    .PutC = VStreamSlot<&VStdioFileStream::PutC>::Call,
-    .WriteU16 = VStreamSlot<&VStdioFileStream::WriteU16>::Call,
-    .WriteU32 = VStreamSlot<&VStdioFileStream::WriteU32>::Call,
-    .WriteU64 = VStreamSlot<&VStdioFileStream::WriteU64>::Call,
-    .WriteI32 = VStreamSlot<&VStdioFileStream::WriteI32>::Call,
-    .WriteI64 = VStreamSlot<&VStdioFileStream::WriteI64>::Call,
-    .Write = VStreamSlot<&VStdioFileStream::Write>::Call,
-    .Puts = VStreamSlot<&VStdioFileStream::Puts>::Call,
-    .Printf = VStreamPrintfSlot<VStdioFileStream>,
-    .Flush = VStreamSlot<&VStdioFileStream::Flush>::Call,
-    .Close = VStreamSlot<&VStdioFileStream::Close>::Call,
-};
+const VStreamOps VStdioFileStream::kOps = [] {
+  VStreamOps ops = VStreamOpsOf<VStdioFileStream>();
+  ops.OpenWide = VStreamSlot<WideOpen{&VStdioFileStream::Open}>::Call;
+  ops.Open = VStreamSlot<NarrowOpen{&VStdioFileStream::Open}>::Call;
+  ops.FileSize = VStreamSlot<&VStdioFileStream::FileSize>::Call;
+  ops.Flush = VStreamSlot<&VStdioFileStream::Flush>::Call;
+  return ops;
+}();
 
 VStdioFileStream::VStdioFileStream() noexcept : VStream(&kOps) {}
 
@@ -181,18 +156,6 @@ char* VStdioFileStream::Gets(char* buf, int n) noexcept {
 }
 
 int VStdioFileStream::PutC(int ch) noexcept { return file_ ? std::fputc(ch, file_) : EOF; }
-
-template <class T>
-void VStdioFileStream::WriteValue(T value) noexcept {
-  value = StreamByteOrder(value, swap);
-  Write(&value, sizeof(T), 1);
-}
-
-void VStdioFileStream::WriteU16(uint16_t value) noexcept { WriteValue(value); }
-void VStdioFileStream::WriteU32(uint32_t value) noexcept { WriteValue(value); }
-void VStdioFileStream::WriteU64(uint64_t value) noexcept { WriteValue(value); }
-void VStdioFileStream::WriteI32(int32_t value) noexcept { WriteValue(value); }
-void VStdioFileStream::WriteI64(int64_t value) noexcept { WriteValue(value); }
 
 size_t VStdioFileStream::Write(const void* buf, size_t size, size_t count) noexcept {
   size_t total;

@@ -35,11 +35,6 @@ class VStdioFileStream final : public VStream {
   size_t Read(void* buf, size_t size, size_t count) noexcept;
   char* Gets(char* buf, int n) noexcept;
   int PutC(int ch) noexcept;
-  void WriteU16(uint16_t value) noexcept;
-  void WriteU32(uint32_t value) noexcept;
-  void WriteU64(uint64_t value) noexcept;
-  void WriteI32(int32_t value) noexcept;
-  void WriteI64(int64_t value) noexcept;
   size_t Write(const void* buf, size_t size, size_t count) noexcept;
   void Puts(const char* text) noexcept;
   void Printf(const char* format, ...) noexcept;
@@ -53,8 +48,6 @@ class VStdioFileStream final : public VStream {
 
   template <class T>
   T ReadValue() noexcept;
-  template <class T>
-  void WriteValue(T value) noexcept;
 
   FILE* file_ = nullptr;
 };

@@ -69,3 +69,51 @@ inline bool StreamByteCount(size_t size, size_t count, size_t* total) {
   *total = size * count;
   return true;
 }
+
+// The typed writes of every stream: the value in the stream's byte order, through
+// the class's Write.
+template <class T, class V>
+void ORBISK_CDECL VStreamWriteValueSlot(VStream* self, V value) noexcept {
+  value = StreamByteOrder(value, self->swap);
+  static_cast<T*>(self)->Write(&value, sizeof(V), 1);
+}
+
+// The table of a stream class: its members in their slots, the typed writes above,
+// and the defaults for opening, the file size and flushing, which a class that has
+// them sets afterwards.
+template <class T>
+constexpr VStreamOps VStreamOpsOf() {
+  return {
+      .Destroy = VStreamDestroySlot<T>,
+      .OpenWide = VStreamDefaults::OpenWide,
+      .Open = VStreamDefaults::Open,
+      .Seek = VStreamSlot<&T::Seek>::Call,
+      .Eof = VStreamSlot<&T::Eof>::Call,
+      .IsNull = VStreamSlot<&T::IsNull>::Call,
+      .Error = VStreamSlot<&T::Error>::Call,
+      .Tell = VStreamSlot<&T::Tell>::Call,
+      .SetPos = VStreamSlot<&T::SetPos>::Call,
+      .Size = VStreamSlot<&T::Size>::Call,
+      .FileSize = VStreamDefaults::FileSize,
+      .SetSize = VStreamSlot<&T::SetSize>::Call,
+      .GetC = VStreamSlot<&T::GetC>::Call,
+      .ReadU16 = VStreamSlot<&T::ReadU16>::Call,
+      .ReadU32 = VStreamSlot<&T::ReadU32>::Call,
+      .ReadU64 = VStreamSlot<&T::ReadU64>::Call,
+      .ReadF32 = VStreamSlot<&T::ReadF32>::Call,
+      .ReadF64 = VStreamSlot<&T::ReadF64>::Call,
+      .Read = VStreamSlot<&T::Read>::Call,
+      .Gets = VStreamSlot<&T::Gets>::Call,
+      .PutC = VStreamSlot<&T::PutC>::Call,
+      .WriteU16 = VStreamWriteValueSlot<T, uint16_t>,
+      .WriteU32 = VStreamWriteValueSlot<T, uint32_t>,
+      .WriteU64 = VStreamWriteValueSlot<T, uint64_t>,
+      .WriteI32 = VStreamWriteValueSlot<T, int32_t>,
+      .WriteI64 = VStreamWriteValueSlot<T, int64_t>,
+      .Write = VStreamSlot<&T::Write>::Call,
+      .Puts = VStreamSlot<&T::Puts>::Call,
+      .Printf = VStreamPrintfSlot<T>,
+      .Flush = VStreamDefaults::Flush,
+      .Close = VStreamSlot<&T::Close>::Call,
+  };
+}

@@ -17,21 +17,26 @@ void ReleaseBitmap(CoreBitmap& bitmap) noexcept {
   bitmap.freeContext = 0;
 }
 
-void MoveBitmap(CoreBitmap& to, CoreBitmap& from) noexcept {
-  if (&to == &from) return;
-  ReleaseBitmap(to);
+void ViewBitmap(CoreBitmap& to, const CoreBitmap& from) noexcept {
   to.pixels = from.pixels;
   to.width = from.width;
   to.height = from.height;
   to.stride = from.stride;
   to.pixelType = from.pixelType;
   std::memcpy(to.palette, from.palette, sizeof to.palette);
+  to.picture = from.picture;
+  to.paletteSize = from.paletteSize;
+  to.ownsPixels = 0;
+}
+
+void MoveBitmap(CoreBitmap& to, CoreBitmap& from) noexcept {
+  if (&to == &from) return;
+  ReleaseBitmap(to);
+  ViewBitmap(to, from);
   to.freePixels = from.freePixels;
   to.freeContext = from.freeContext;
   to.attachment = from.attachment;
-  to.picture = from.picture;
   to.reserved1 = from.reserved1;
-  to.paletteSize = from.paletteSize;
   to.ownsPixels = from.ownsPixels;
   // The source gives up its rows without releasing them.
   from.ownsPixels = 0;

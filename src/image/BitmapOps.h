@@ -15,6 +15,9 @@ namespace glib {
 // record is empty (no rows, no picture, size 0, type 0x3FFF0000, no release rule).
 void ReleaseBitmap(CoreBitmap& bitmap) noexcept;
 
+// Makes `to` show the rows, palette and picture of `from` without owning them.
+void ViewBitmap(CoreBitmap& to, const CoreBitmap& from) noexcept;
+
 // Moves the picture of `from` into `to` (whose own picture is released first): the row
 // block, its release rule, attachment and picture change hands without copying.
 // `from` is left empty; the table pointers and progress fields stay where they are.

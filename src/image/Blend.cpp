@@ -321,7 +321,10 @@ int32_t DisplayNormSse2(uint8_t* t, const uint8_t* l, int32_t count) {
   return i;
 }
 
-int32_t GamsSse2(const BlendRowArgs& a) {
+// The loop of the modes that mix with an underlay (a row, or one pixel for all):
+// `mix` makes four result pixels from the target's, the layer's and the underlay's.
+template <class Mix>
+int32_t UnderlayRowsSse2(const BlendRowArgs& a, Mix mix) {
   int32_t i = 0;
   const __m128i single = _mm_set1_epi32(int(a.underlayPixel));
   for (; i + 4 <= a.count; i += 4) {
@@ -331,36 +334,31 @@ int32_t GamsSse2(const BlendRowArgs& a) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.layer + at));
     const __m128i u =
         a.underlay ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.underlay + at)) : single;
-    __m128i wLo, wHi;
-    SpreadWeight(s, 0, wLo, wHi);
-    const __m128i mixed = LerpBytes(u, d, wLo, wHi);
-    const __m128i m = _mm_slli_epi32(_mm_and_si128(s, _mm_set1_epi32(0xFF)), 24);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(a.target + at),
-                     _mm_or_si128(_mm_andnot_si128(AlphaMask(), mixed), m));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(a.target + at), mix(d, s, u));
   }
   return i;
 }
 
+int32_t GamsSse2(const BlendRowArgs& a) {
+  return UnderlayRowsSse2(a, [](__m128i d, __m128i s, __m128i u) {
+    __m128i wLo, wHi;
+    SpreadWeight(s, 0, wLo, wHi);
+    const __m128i mixed = LerpBytes(u, d, wLo, wHi);
+    const __m128i m = _mm_slli_epi32(_mm_and_si128(s, _mm_set1_epi32(0xFF)), 24);
+    return _mm_or_si128(_mm_andnot_si128(AlphaMask(), mixed), m);
+  });
+}
+
 int32_t SmasSse2(const BlendRowArgs& a) {
-  int32_t i = 0;
-  const __m128i single = _mm_set1_epi32(int(a.underlayPixel));
   const __m128i key = _mm_set1_epi32(int(kColourKey));
-  for (; i + 4 <= a.count; i += 4) {
-    const size_t at = 4 * size_t(i);
-    Ahead(a.layer + at);
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.target + at));
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.layer + at));
-    const __m128i u =
-        a.underlay ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.underlay + at)) : single;
+  return UnderlayRowsSse2(a, [key](__m128i d, __m128i s, __m128i u) {
     __m128i wLo, wHi;
     SpreadWeight(s, 3, wLo, wHi);
     __m128i mixed = LerpBytes(u, s, wLo, wHi);
     mixed = _mm_or_si128(_mm_andnot_si128(AlphaMask(), mixed), _mm_and_si128(AlphaMask(), s));
     const __m128i keep = _mm_cmpeq_epi32(s, key);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(a.target + at),
-                     _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, mixed)));
-  }
-  return i;
+    return _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, mixed));
+  });
 }
 
 #endif
@@ -376,38 +374,35 @@ bool HasAvx2() {
 constexpr bool HasAvx2() { return false; }
 #endif
 
+enum class VectorMode { kDisplayNorm, kGams, kSmas };
+
 // How many pixels from the row's start the widest available form did.
-int32_t VectorNorm(const BlendRowArgs& a) {
+int32_t VectorPrefix(VectorMode mode, const BlendRowArgs& a) {
 #if defined(ORBISK_BLEND_AVX2)
-  if (HasAvx2()) return blend::DisplayNormAvx2(a.target, a.layer, a.count);
+  if (HasAvx2()) {
+    switch (mode) {
+      case VectorMode::kDisplayNorm:
+        return blend::DisplayNormAvx2(a.target, a.layer, a.count);
+      case VectorMode::kGams:
+        return blend::GamsAvx2(a);
+      case VectorMode::kSmas:
+        return blend::SmasAvx2(a);
+    }
+  }
 #endif
 #if defined(__SSE2__)
-  return DisplayNormSse2(a.target, a.layer, a.count);
-#else
+  switch (mode) {
+    case VectorMode::kDisplayNorm:
+      return DisplayNormSse2(a.target, a.layer, a.count);
+    case VectorMode::kGams:
+      return GamsSse2(a);
+    case VectorMode::kSmas:
+      return SmasSse2(a);
+  }
+#endif
+  (void)mode;
+  (void)a;
   return 0;
-#endif
-}
-
-int32_t VectorGams(const BlendRowArgs& a) {
-#if defined(ORBISK_BLEND_AVX2)
-  if (HasAvx2()) return blend::GamsAvx2(a);
-#endif
-#if defined(__SSE2__)
-  return GamsSse2(a);
-#else
-  return 0;
-#endif
-}
-
-int32_t VectorSmas(const BlendRowArgs& a) {
-#if defined(ORBISK_BLEND_AVX2)
-  if (HasAvx2()) return blend::SmasAvx2(a);
-#endif
-#if defined(__SSE2__)
-  return SmasSse2(a);
-#else
-  return 0;
-#endif
 }
 
 void Dispatch(const BlendRowArgs& a, bool vectorised) {
@@ -417,13 +412,13 @@ void Dispatch(const BlendRowArgs& a, bool vectorised) {
   switch (a.mode) {
     case kNorm: {
       if (a.norm == NormForm::kFlatten) return FlattenNormPlain(t, l, n);
-      const int32_t done = vectorised ? VectorNorm(a) : 0;
+      const int32_t done = vectorised ? VectorPrefix(VectorMode::kDisplayNorm, a) : 0;
       return DisplayNormPlain(t + 4 * size_t(done), l + 4 * size_t(done), n - done);
     }
     case kGams:
-      return GamsPlain(a, vectorised ? VectorGams(a) : 0);
+      return GamsPlain(a, vectorised ? VectorPrefix(VectorMode::kGams, a) : 0);
     case kSmas:
-      return SmasPlain(a, vectorised ? VectorSmas(a) : 0);
+      return SmasPlain(a, vectorised ? VectorPrefix(VectorMode::kSmas, a) : 0);
     case kMul:
       return ChannelRow<Mul>(t, l, n);
     case kScrn:

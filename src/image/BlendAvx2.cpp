@@ -75,37 +75,44 @@ int32_t DisplayNormAvx2(uint8_t* target, const uint8_t* layer, int32_t count) {
   return i;
 }
 
-int32_t GamsAvx2(const BlendRowArgs& a) {
-  const __m256i alpha = AlphaMask(), single = _mm256_set1_epi32(int(a.underlayPixel));
+namespace {
+
+// The loop of the modes that mix with an underlay (a row, or one pixel for all).
+template <class Mix>
+int32_t UnderlayRows(const BlendRowArgs& a, Mix mix) {
+  const __m256i single = _mm256_set1_epi32(int(a.underlayPixel));
   int32_t i = 0;
   for (; i + 8 <= a.count; i += 8) {
     const size_t at = 4 * size_t(i);
     Ahead(a.layer + at);
     const __m256i d = Load(a.target + at), s = Load(a.layer + at);
     const __m256i u = a.underlay ? Load(a.underlay + at) : single;
-    __m256i wLo, wHi;
-    Weights(s, 0, wLo, wHi);
-    const __m256i mask = _mm256_slli_epi32(_mm256_and_si256(s, _mm256_set1_epi32(0xFF)), 24);
-    Store(a.target + at, _mm256_blendv_epi8(Lerp(u, d, wLo, wHi), mask, alpha));
+    Store(a.target + at, mix(d, s, u));
   }
   return i;
 }
 
+}  // namespace
+
+int32_t GamsAvx2(const BlendRowArgs& a) {
+  const __m256i alpha = AlphaMask();
+  return UnderlayRows(a, [alpha](__m256i d, __m256i s, __m256i u) {
+    __m256i wLo, wHi;
+    Weights(s, 0, wLo, wHi);
+    const __m256i mask = _mm256_slli_epi32(_mm256_and_si256(s, _mm256_set1_epi32(0xFF)), 24);
+    return _mm256_blendv_epi8(Lerp(u, d, wLo, wHi), mask, alpha);
+  });
+}
+
 int32_t SmasAvx2(const BlendRowArgs& a) {
-  const __m256i alpha = AlphaMask(), single = _mm256_set1_epi32(int(a.underlayPixel));
+  const __m256i alpha = AlphaMask();
   const __m256i key = _mm256_set1_epi32(int(0xFFFF00FFu));
-  int32_t i = 0;
-  for (; i + 8 <= a.count; i += 8) {
-    const size_t at = 4 * size_t(i);
-    Ahead(a.layer + at);
-    const __m256i d = Load(a.target + at), s = Load(a.layer + at);
-    const __m256i u = a.underlay ? Load(a.underlay + at) : single;
+  return UnderlayRows(a, [alpha, key](__m256i d, __m256i s, __m256i u) {
     __m256i wLo, wHi;
     Weights(s, 3, wLo, wHi);
     const __m256i mixed = _mm256_blendv_epi8(Lerp(u, s, wLo, wHi), s, alpha);
-    Store(a.target + at, _mm256_blendv_epi8(mixed, d, _mm256_cmpeq_epi32(s, key)));
-  }
-  return i;
+    return _mm256_blendv_epi8(mixed, d, _mm256_cmpeq_epi32(s, key));
+  });
 }
 
 }  // namespace glib::blend

@@ -368,17 +368,7 @@ namespace {
 std::unique_ptr<IDEPage> PageFor(const Layer& layer, Slide& slide, int32_t group,
                                  const ImageSave& params) {
   auto page = std::make_unique<IDEPage>();
-  const CoreBitmap& from = layer.bitmap;
-  CoreBitmap& to = page->bitmap;
-  to.pixels = from.pixels;
-  to.width = from.width;
-  to.height = from.height;
-  to.stride = from.stride;
-  to.pixelType = from.pixelType;
-  std::memcpy(to.palette, from.palette, sizeof to.palette);
-  to.picture = from.picture;
-  to.paletteSize = from.paletteSize;
-  to.ownsPixels = 0;
+  ViewBitmap(page->bitmap, layer.bitmap);
   page->name = layer.name;
   page->layerMetadata = layer.metadata;
   page->slideMetadata = slide.metadata;

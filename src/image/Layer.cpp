@@ -91,13 +91,17 @@ bool Layer::CopyFrom(Layer& source, bool duplicateRows) {
   } else {
     MoveBitmap(bitmap, source.bitmap);
   }
+  TakeNameAndPlacement(source);
+  return true;
+}
+
+void Layer::TakeNameAndPlacement(const Layer& source) {
   name = source.name;
   text2 = source.text2;
   visible = source.visible;
   enabled = source.enabled;
   offsetX = source.offsetX;
   offsetY = source.offsetY;
-  return true;
 }
 
 bool Layer::CopyAttributes(const Layer& source, bool withPixels) {
@@ -107,12 +111,7 @@ bool Layer::CopyAttributes(const Layer& source, bool withPixels) {
   } else {
     ReleaseBitmap(bitmap);
   }
-  offsetX = source.offsetX;
-  offsetY = source.offsetY;
-  visible = source.visible;
-  enabled = source.enabled;
-  name = source.name;
-  text2 = source.text2;
+  TakeNameAndPlacement(source);
   metadata = source.metadata;
   blendMode = source.blendMode;
   return true;

@@ -83,6 +83,8 @@ class Layer {
   int32_t offsetY = 0;
 
  private:
+  // Name, second text, visibility, enabled flag and offset of the source.
+  void TakeNameAndPlacement(const Layer& source);
   void MarkSlideChanged();
   float ResolutionX() const;
   float ResolutionY() const;

@@ -15,10 +15,7 @@ using namespace host;
 namespace {
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string text(std::istreambuf_iterator<char>(in), {});
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
+  return testing_support::WithoutCarriageReturns(testing_support::ReadFile(path));
 }
 
 bool Has(const std::string& text, std::string_view line) {

@@ -11,20 +11,16 @@
 #include <vector>
 
 #include "filters/FilterManager.h"
+#include "filters/plugins/CraftedPages.h"
 #include "formats/ImageSave.h"
 #include "image/BitmapOps.h"
 #include "image/Film.h"
 #include "platform/Module.h"
+#include "support/TestSupport.h"
 
 namespace film_test {
 
-constexpr uint32_t kPGS = 0x00504753;
-constexpr uint32_t kPGA = 0x10504741;
-constexpr uint32_t kPGV = 0x10504756;
-constexpr uint32_t kPGL = 0x1050474C;
-constexpr uint32_t kPGN = 0x1050474E;
-constexpr uint32_t kPGF = 0x10504746;
-constexpr uint32_t kPGQ = 0x10504751;
+using namespace crafted;
 
 // A save record for one of the crafted formats.
 struct CraftedSave : glib::ImageSave {
@@ -53,10 +49,7 @@ inline void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary).write(text.data(), std::streamsize(text.size()));
 }
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing_support::ReadFile;
 
 // Every callback record, with the answers the test chose.
 struct Heard {

@@ -5,11 +5,7 @@
 #include "RuntimeTestSupport.h"
 
 using namespace glib;
-using runtime_test::AllRasterTypes;
-using runtime_test::ColourDistance;
-using runtime_test::ConvertInto;
-using runtime_test::PixelBgra;
-using runtime_test::TestBitmap;
+using namespace runtime_test;
 
 namespace {
 

@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <vector>
 
 #include "formats/CoreBitmap.h"
+#include "formats/PixelType.h"
 #include "runtime/BitmapRows.h"
 #include "runtime/LineConverter.h"
+#include "runtime/PixelBits.h"
 
 namespace runtime_test {
 
@@ -98,6 +101,24 @@ inline std::vector<uint32_t> AllRasterTypes() {
           glib::kPixelRGB48,    glib::kPixelRGB565,   glib::kPixelRGB5551,  glib::kPixelRGBA5551,
           glib::kPixelRGBA4444, glib::kPixelRGBA32,   glib::kPixelRGBA64,   glib::kPixelModel5x8,
           glib::kPixelModel6x8};
+}
+
+// Random bytes in every row and an opaque random palette, the same for a seed.
+inline void FillRandom(TestBitmap& b, uint32_t seed) {
+  std::mt19937 random(seed);
+  uint64_t bytes = glib::RowBytes(b.bitmap) * uint64_t(b.bitmap.height);
+  for (uint64_t i = 0; i < bytes; ++i) b.bitmap.pixels[i] = uint8_t(random());
+  for (auto& entry : b.bitmap.palette) entry = uint32_t(random()) | 0xFF000000u;
+}
+
+// The raw bits of pixel (x, y).
+inline uint64_t RawPixel(const glib::CoreBitmap& b, int32_t x, int32_t y) {
+  uint32_t bits = glib::BitsPerPixel(b.pixelType);
+  const uint8_t* row = b.pixels + glib::RowBytes(b) * uint64_t(y);
+  if (bits % 8 != 0) return glib::GetBits(row, bits, x);
+  uint64_t v = 0;
+  std::memcpy(&v, row + uint64_t(x) * (bits / 8), bits / 8);
+  return v;
 }
 
 }  // namespace runtime_test

@@ -11,33 +11,12 @@
 #include "runtime/ResamplePasses.h"
 
 using namespace glib;
-using runtime_test::AllRasterTypes;
-using runtime_test::ColourDistance;
-using runtime_test::ConvertInto;
-using runtime_test::PixelBgra;
-using runtime_test::TestBitmap;
+using namespace runtime_test;
 
 namespace {
 
 constexpr EScaleType kFilters[] = {kScaleBilinear, kScaleBicubic, kScaleSpline16, kScaleSpline36,
                                    kScaleSpline64, kScaleSinc256, kScaleSinc1024};
-
-void FillRandom(TestBitmap& b, uint32_t seed) {
-  std::mt19937 random(seed);
-  uint64_t bytes = RowBytes(b.bitmap) * uint64_t(b.bitmap.height);
-  for (uint64_t i = 0; i < bytes; ++i) b.bitmap.pixels[i] = uint8_t(random());
-  for (auto& entry : b.bitmap.palette) entry = uint32_t(random()) | 0xFF000000u;
-}
-
-// The raw bits of pixel (x, y).
-uint64_t RawPixel(const CoreBitmap& b, int32_t x, int32_t y) {
-  uint32_t bits = BitsPerPixel(b.pixelType);
-  const uint8_t* row = b.pixels + RowBytes(b) * uint64_t(y);
-  if (bits % 8 != 0) return GetBits(row, bits, x);
-  uint64_t v = 0;
-  std::memcpy(&v, row + uint64_t(x) * (bits / 8), bits / 8);
-  return v;
-}
 
 ERetcode ScaleInto(const CoreBitmap& source, EScaleType type, int32_t w, int32_t h, TestBitmap& out,
                    uint32_t flags = 0, const ScaleRect* rect = nullptr) {

@@ -1,7 +1,10 @@
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <system_error>
 
@@ -30,6 +33,16 @@ TempDir::~TempDir() {
 std::filesystem::path DataDir() {
   const char* env = std::getenv("ORBISK_TEST_DATA");
   return env ? std::filesystem::path(env) : std::filesystem::path("tests/data");
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string WithoutCarriageReturns(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
 }
 
 }  // namespace testing_support

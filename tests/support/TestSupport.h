@@ -24,4 +24,9 @@ class TempDir {
 // The tests/data folder of the source tree.
 std::filesystem::path DataDir();
 
+// The bytes of a file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+// The text with every carriage return taken out, for comparing line by line.
+std::string WithoutCarriageReturns(std::string text);
+
 }  // namespace testing_support

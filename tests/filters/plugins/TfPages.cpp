@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "CraftedPages.h"
 #include "PluginKit.h"
 #include "formats/FormatRegistry.h"
 #include "formats/StdioFileStream.h"
@@ -31,13 +32,7 @@ using namespace testplugin;
 
 namespace {
 
-constexpr uint32_t kPGS = 0x00504753;
-constexpr uint32_t kPGA = 0x10504741;
-constexpr uint32_t kPGV = 0x10504756;
-constexpr uint32_t kPGL = 0x1050474C;
-constexpr uint32_t kPGN = 0x1050474E;
-constexpr uint32_t kPGF = 0x10504746;
-constexpr uint32_t kPGQ = 0x10504751;
+using namespace crafted;
 
 std::string ReadSource(const void* path, glib::ImageDataExchange* request) {
   if (request->sourceSize != 0 && request->source)
