@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 namespace geometry {
 namespace {
@@ -14,23 +16,23 @@ bool Usable(float resolution) { return resolution > 0.0f && std::isfinite(resolu
 std::optional<Size> FitInto(Size box, Size image) {
   if (!HasArea(image)) return std::nullopt;
   box = NonNegative(box);
+  // Scaled to the box along the image's longer side (height when square), then
+  // along the other when that still overflows.
+  auto fit = [](double boxMajor, double boxMinor, double major, double minor) {
+    const double scale = boxMajor / major;
+    major *= scale;
+    minor *= scale;
+    if (minor > boxMinor) {
+      major *= boxMinor / minor;
+      minor = boxMinor;
+    }
+    return std::pair{major, minor};
+  };
   double width, height;
   if (image.height < image.width) {
-    double scale = double(box.width) / image.width;
-    width = image.width * scale;
-    height = image.height * scale;
-    if (height > box.height) {
-      width *= box.height / height;
-      height = box.height;
-    }
+    std::tie(width, height) = fit(box.width, box.height, image.width, image.height);
   } else {
-    double scale = double(box.height) / image.height;
-    width = image.width * scale;
-    height = image.height * scale;
-    if (width > box.width) {
-      height *= box.width / width;
-      width = box.width;
-    }
+    std::tie(height, width) = fit(box.height, box.width, image.height, image.width);
   }
   return Size{std::max(RoundHalfUp(width), 1), std::max(RoundHalfUp(height), 1)};
 }

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace ui {
@@ -71,6 +72,26 @@ using UniqueRegKey = UniqueHandle<HKEY, detail::CloseRegKey>;
 using UniqueImageList = UniqueHandle<HIMAGELIST, detail::CloseImageList>;
 // A global memory block until something (the clipboard) takes it: release() then.
 using UniqueGlobal = UniqueHandle<HGLOBAL, detail::CloseGlobal>;
+
+// The header of 32-bit rows, top row first.
+inline BITMAPINFOHEADER TopDownHeader32(int32_t width, int32_t height) {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = -height;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  header.biCompression = BI_RGB;
+  return header;
+}
+
+// A DIB section of 32-bit rows, top row first; *bits points at them (null on failure).
+inline UniqueBitmap TopDownSection32(int32_t width, int32_t height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader = TopDownHeader32(width, height);
+  *bits = nullptr;
+  return UniqueBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+}
 
 // Puts a menu (or none) on a window and hands back the one it had, now ours to keep
 // or, when the answer is dropped, to destroy.

@@ -28,13 +28,7 @@ constexpr uint16_t kScriptResource = 3001;
 class Canvas {
  public:
   Canvas(int32_t width, int32_t height, uint32_t fill = 0) : width_(width) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    section_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
+    section_ = ui::TopDownSection32(width, height, &bits_);
     dc_.reset(CreateCompatibleDC(nullptr));
     old_ = SelectObject(dc_.get(), section_.get());
     std::fill_n(static_cast<uint32_t*>(bits_), size_t(width) * size_t(height), fill);

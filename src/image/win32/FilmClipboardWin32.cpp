@@ -27,17 +27,6 @@ struct Info256 {
   RGBQUAD colours[256];
 };
 
-BITMAPINFOHEADER TopDown32(int32_t width, int32_t height) {
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = -height;
-  header.biPlanes = 1;
-  header.biBitCount = 32;
-  header.biCompression = BI_RGB;
-  return header;
-}
-
 // A bitmap of the display's depth holding 32-bit RGBA rows.
 HBITMAP DeviceBitmap(const CoreBitmap& picture) {
   ui::WindowDC screen(nullptr);
@@ -48,7 +37,7 @@ HBITMAP DeviceBitmap(const CoreBitmap& picture) {
   if (depth > 8) {
     // 16 and 24 bits are converted by the device, 32 bits are copied.
     BITMAPINFO info{};
-    info.bmiHeader = TopDown32(w, h);
+    info.bmiHeader = ui::TopDownHeader32(w, h);
     if (SetDIBits(screen.dc(), bitmap.get(), 0, UINT(h), picture.pixels, &info, DIB_RGB_COLORS) ==
         0)
       return nullptr;
@@ -64,7 +53,7 @@ HBITMAP DeviceBitmap(const CoreBitmap& picture) {
   const int count = quantize.Execute(picture.pixels, w, h, kPixelRGBA32, picture.stride,
                                      indices.get(), kStridePadded, palette);
   if (count < 0) return nullptr;
-  info.header = TopDown32(w, h);
+  info.header = ui::TopDownHeader32(w, h);
   info.header.biBitCount = 8;
   info.header.biClrUsed = DWORD(count);
   for (int i = 0; i < count; ++i) {
@@ -80,10 +69,8 @@ HBITMAP DeviceBitmap(const CoreBitmap& picture) {
 bool RowsFrom(int32_t width, int32_t height, Layer& layer, const std::function<bool(HDC)>& draw) {
   if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxClipboardPixels)
     return false;
-  BITMAPINFO info{};
-  info.bmiHeader = TopDown32(width, height);
   void* bits = nullptr;
-  ui::UniqueBitmap section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ui::UniqueBitmap section = ui::TopDownSection32(width, height, &bits);
   ui::UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
   if (!section || !dc || !bits) return false;
   {

@@ -135,14 +135,8 @@ ERetcode GdiplusRenderer::Render(const CoreBitmap& picture, float resolutionX, f
   if (!(w >= 1.0 && h >= 1.0 && w * h < 2.6e8)) return BADA;
   const int32_t width = int32_t(std::lround(w)), height = int32_t(std::lround(h));
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  ui::UniqueBitmap section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ui::UniqueBitmap section = ui::TopDownSection32(width, height, &bits);
   ui::UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
   if (!section || !dc || !bits) return OMEM;
   ui::SelectScope select(dc.get(), section.get());

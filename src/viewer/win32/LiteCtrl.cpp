@@ -178,46 +178,39 @@ void CLiteCtrl::ContentChanged(bool cleared) {
   RecalcLayout();
 }
 
-glib::ERetcode CLiteCtrl::LoadW(const char16_t* path, uint32_t format, glib::ImageLoad* params) {
-  glib::ERetcode rc = Film::LoadW(path, format, params);
+glib::ERetcode CLiteCtrl::Loaded(glib::ERetcode rc) {
   if (rc == glib::RCOK) ContentChanged(false);
   return rc;
 }
 
+glib::ERetcode CLiteCtrl::LoadW(const char16_t* path, uint32_t format, glib::ImageLoad* params) {
+  return Loaded(Film::LoadW(path, format, params));
+}
+
 glib::ERetcode CLiteCtrl::Load(const char* path, uint32_t format, glib::ImageLoad* params) {
-  glib::ERetcode rc = Film::Load(path, format, params);
-  if (rc == glib::RCOK) ContentChanged(false);
-  return rc;
+  return Loaded(Film::Load(path, format, params));
 }
 
 glib::ERetcode CLiteCtrl::LoadMemory(const void* data, uint32_t size, uint32_t format,
                                      glib::ImageLoad* params) {
-  glib::ERetcode rc = Film::LoadMemory(data, size, format, params);
-  if (rc == glib::RCOK) ContentChanged(false);
-  return rc;
+  return Loaded(Film::LoadMemory(data, size, format, params));
 }
 
 glib::ERetcode CLiteCtrl::LoadThumbnailW(const char16_t* path, uint32_t format, bool fallBack,
                                          int32_t maxWidth, int32_t maxHeight,
                                          glib::ImageLoad* params) {
-  glib::ERetcode rc = Film::LoadThumbnailW(path, format, fallBack, maxWidth, maxHeight, params);
-  if (rc == glib::RCOK) ContentChanged(false);
-  return rc;
+  return Loaded(Film::LoadThumbnailW(path, format, fallBack, maxWidth, maxHeight, params));
 }
 
 glib::ERetcode CLiteCtrl::LoadThumbnail(const char* path, uint32_t format, bool fallBack,
                                         int32_t maxWidth, int32_t maxHeight,
                                         glib::ImageLoad* params) {
-  glib::ERetcode rc = Film::LoadThumbnail(path, format, fallBack, maxWidth, maxHeight, params);
-  if (rc == glib::RCOK) ContentChanged(false);
-  return rc;
+  return Loaded(Film::LoadThumbnail(path, format, fallBack, maxWidth, maxHeight, params));
 }
 
 glib::ERetcode CLiteCtrl::LoadResource(void* module, uint16_t id, const char* type, uint32_t format,
                                        glib::ImageLoad* params) {
-  glib::ERetcode rc = Film::LoadResource(module, id, type, format, params);
-  if (rc == glib::RCOK) ContentChanged(false);
-  return rc;
+  return Loaded(Film::LoadResource(module, id, type, format, params));
 }
 
 void CLiteCtrl::Clear() {

@@ -91,6 +91,8 @@ class CLiteCtrl : public ui::Window, public glib::Film {
   bool OnSetCursor(LPARAM lparam);
   // Called after a content change; posts itself when off the window's thread.
   void ContentChanged(bool cleared);
+  // The answer of a load of the document; a new picture after a good one.
+  glib::ERetcode Loaded(glib::ERetcode rc);
   void ResetLayout();
 
   ViewState state_;
