@@ -68,4 +68,20 @@ constexpr uint32_t kFormatPFM = 0x0050464D;
 
 #undef VEXLO_CODEC
 
+// ---------------------------------------------------------------------------
+// Pieces several codecs share
+
+// The start of a single-page load from a header of the codec's own: BADA when the
+// options skip the one page, the reader's code for a header it refuses, else a page
+// of the header's size in the type `pageType` picks for it.
+template <class Header>
+uint32_t OpenPage(LoadJob& job, Header& h,
+                  uint32_t (*readHeader)(std::span<const uint8_t>, Header&),
+                  uint32_t (*pageType)(const Header&), PagePtr& page) {
+  if (!job.options.Wants(0)) return BADA;
+  uint32_t rc = readHeader(job.source.Bytes(), h);
+  if (rc != RCOK) return rc;
+  return NewPage(job.request, h.width, h.height, pageType(h), page);
+}
+
 }  // namespace vexlo
