@@ -3,7 +3,9 @@
 // InfoRecord or a Sink; Entries.cpp wires them to the exported names.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "vexlo/Core.h"
 
@@ -83,5 +85,22 @@ uint32_t OpenPage(LoadJob& job, Header& h,
   if (rc != RCOK) return rc;
   return NewPage(job.request, h.width, h.height, pageType(h), page);
 }
+
+// A block that a library's read callback takes front to back. Plain data, so that it
+// may live in the frames that call setjmp.
+struct MemoryInput {
+  const uint8_t* data;
+  size_t size;
+  size_t pos;
+
+  size_t Left() const { return size - pos; }
+  // Copies the next n bytes, fewer at the end; how many it copied.
+  size_t Read(void* out, size_t n) {
+    n = std::min(n, Left());
+    std::memcpy(out, data + pos, n);
+    pos += n;
+    return n;
+  }
+};
 
 }  // namespace vexlo

@@ -16,17 +16,10 @@
 namespace vexlo {
 namespace {
 
-struct MemoryInput {
-  const uint8_t* data;
-  size_t size;
-  size_t pos;
-};
-
 void ReadFromMemory(png_structp png, png_bytep out, size_t length) {
   auto* in = static_cast<MemoryInput*>(png_get_io_ptr(png));
-  if (length > in->size - in->pos) png_error(png, "read past the end");
-  std::memcpy(out, in->data + in->pos, length);
-  in->pos += length;
+  if (length > in->Left()) png_error(png, "read past the end");
+  in->Read(out, length);
 }
 
 void Silent(png_structp, png_const_charp) {}
