@@ -103,4 +103,16 @@ struct MemoryInput {
   }
 };
 
+// Pixels of n samples (3 or 4) with the first and third exchanged: BGR(A) to RGB(A)
+// and back. A fourth sample is copied as it is.
+template <class Sample>
+void SwapRedBlue(const Sample* in, Sample* out, size_t width, size_t n) {
+  for (size_t x = 0; x < width; ++x) {
+    out[x * n] = in[x * n + 2];
+    out[x * n + 1] = in[x * n + 1];
+    out[x * n + 2] = in[x * n];
+    if (n == 4) out[x * 4 + 3] = in[x * 4 + 3];
+  }
+}
+
 }  // namespace vexlo
