@@ -222,6 +222,23 @@ bool Convert(const std::string& arguments) {
 #endif
 }
 
+void Vexlo::ExpectLikeReference(const std::string& source, std::string arguments,
+                                const std::string& target, int tolerance, bool orient) {
+  std::string quoted = "'" + target + "'";
+  size_t at = arguments.find("%s");
+  if (at == std::string::npos) {
+    arguments += " " + quoted;
+  } else {
+    arguments.replace(at, 2, quoted);
+  }
+  ASSERT_TRUE(Convert("'" + source + "' " + arguments));
+  Picture reference;
+  ASSERT_TRUE(ReferenceDecode(target, reference, orient));
+  Loaded ours = Load(target);
+  ASSERT_EQ(ours.rc, glib::RCOK);
+  EXPECT_LE(MaxDifference(ours.pages.at(0), reference), tolerance);
+}
+
 bool ReferenceDecode(const std::string& path, Picture& out, bool orient) {
   std::string raw = path + ".ref.rgba";
   std::string size = path + ".ref.txt";

@@ -73,6 +73,11 @@ class Vexlo {
                         uint32_t* rc = nullptr);
   // Writes bytes to a file in the temporary folder and returns its path.
   std::string Write(const std::string& name, std::string_view bytes);
+  // Converts `source` to `target` with the reference tool's `arguments` (the quoted
+  // target takes the place of their %s, or follows them when they have none) and
+  // expects our decoder within `tolerance` of the reference decoder on the result.
+  void ExpectLikeReference(const std::string& source, std::string arguments,
+                           const std::string& target, int tolerance, bool orient = false);
 
  private:
   Loaded Collect(uint32_t rc, glib::ImageDataExchange& request);

@@ -141,13 +141,7 @@ TEST_F(TiffTest, RealFilesMatchTheReferenceDecoder) {
   };
   for (const char* variant : variants) {
     SCOPED_TRACE(variant);
-    std::string target = vexlo.Dir().File("ref.tif");
-    ASSERT_TRUE(Convert("'" + source + "' " + variant + " '" + target + "'"));
-    Picture reference;
-    ASSERT_TRUE(ReferenceDecode(target, reference));
-    Loaded ours = vexlo.Load(target);
-    ASSERT_EQ(ours.rc, glib::RCOK);
-    EXPECT_LE(MaxDifference(ours.pages.at(0), reference), 2);
+    vexlo.ExpectLikeReference(source, variant, vexlo.Dir().File("ref.tif"), 2);
   }
 }
 
