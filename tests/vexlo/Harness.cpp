@@ -145,18 +145,23 @@ std::unique_ptr<glib::FileInfoRecord, glib::FileInfoRecordDeleter> Vexlo::Info(
   return std::unique_ptr<glib::FileInfoRecord, glib::FileInfoRecordDeleter>(record);
 }
 
+glib::IDEPage* BorrowingPage(const Picture& picture) {
+  auto* page = new glib::IDEPage;
+  page->bitmap.width = picture.width;
+  page->bitmap.height = picture.height;
+  page->bitmap.stride = picture.width * 4;
+  page->bitmap.pixelType = glib::kPixelRGBA32;
+  page->bitmap.pixels = const_cast<uint8_t*>(picture.bgra.data());
+  page->bitmap.ownsPixels = 0;
+  return page;
+}
+
 namespace {
 
 void AddPages(glib::ImageDataExchange& request, const std::vector<Picture>& pages) {
   int32_t group = 0;
   for (const Picture& picture : pages) {
-    auto* page = new glib::IDEPage;
-    page->bitmap.width = picture.width;
-    page->bitmap.height = picture.height;
-    page->bitmap.stride = picture.width * 4;
-    page->bitmap.pixelType = glib::kPixelRGBA32;
-    page->bitmap.pixels = const_cast<uint8_t*>(picture.bgra.data());
-    page->bitmap.ownsPixels = 0;
+    glib::IDEPage* page = BorrowingPage(picture);
     page->group = group++;
     page->delay = picture.delay ? picture.delay : 10;
     if (picture.resolutionX > 0) page->resolutionX = picture.resolutionX;
