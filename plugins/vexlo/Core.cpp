@@ -11,6 +11,7 @@
 #include "runtime/LineConverter.h"
 #include "runtime/PixelConvert.h"
 #include "runtime/PixelLayout.h"
+#include "vexlo/ColorManage.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -338,9 +339,8 @@ void InfoRecord::SetIptc(std::span<const uint8_t> bytes) {
 void InfoRecord::SetProfile(std::span<const uint8_t> icc) {
   if (icc.size() < 128) return;
   hasColorProfile = 1;
+  colorProfileSpace = ProfileSpace(icc);
   Reader header(icc);
-  header.Seek(16);
-  colorProfileSpace = header.U32BE();
   // The description lives in the 'desc' tag: ASCII in version 2, UTF-16 in 'mluc'.
   header.Seek(128);
   uint32_t tags = header.U32BE();

@@ -3,7 +3,9 @@
 // InfoRecord or a Sink; Entries.cpp wires them to the exported names.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "vexlo/Core.h"
 
@@ -67,5 +69,50 @@ constexpr uint32_t kFormatPAM = 0x0050414D;
 constexpr uint32_t kFormatPFM = 0x0050464D;
 
 #undef VEXLO_CODEC
+
+// ---------------------------------------------------------------------------
+// Pieces several codecs share
+
+// The start of a single-page load from a header of the codec's own: BADA when the
+// options skip the one page, the reader's code for a header it refuses, else a page
+// of the header's size in the type `pageType` picks for it.
+template <class Header>
+uint32_t OpenPage(LoadJob& job, Header& h,
+                  uint32_t (*readHeader)(std::span<const uint8_t>, Header&),
+                  uint32_t (*pageType)(const Header&), PagePtr& page) {
+  if (!job.options.Wants(0)) return BADA;
+  uint32_t rc = readHeader(job.source.Bytes(), h);
+  if (rc != RCOK) return rc;
+  return NewPage(job.request, h.width, h.height, pageType(h), page);
+}
+
+// A block that a library's read callback takes front to back. Plain data, so that it
+// may live in the frames that call setjmp.
+struct MemoryInput {
+  const uint8_t* data;
+  size_t size;
+  size_t pos;
+
+  size_t Left() const { return size - pos; }
+  // Copies the next n bytes, fewer at the end; how many it copied.
+  size_t Read(void* out, size_t n) {
+    n = std::min(n, Left());
+    std::memcpy(out, data + pos, n);
+    pos += n;
+    return n;
+  }
+};
+
+// Pixels of n samples (3 or 4) with the first and third exchanged: BGR(A) to RGB(A)
+// and back. A fourth sample is copied as it is.
+template <class Sample>
+void SwapRedBlue(const Sample* in, Sample* out, size_t width, size_t n) {
+  for (size_t x = 0; x < width; ++x) {
+    out[x * n] = in[x * n + 2];
+    out[x * n + 1] = in[x * n + 1];
+    out[x * n + 2] = in[x * n];
+    if (n == 4) out[x * 4 + 3] = in[x * 4 + 3];
+  }
+}
 
 }  // namespace vexlo

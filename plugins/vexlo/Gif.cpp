@@ -12,18 +12,9 @@
 namespace vexlo {
 namespace {
 
-struct MemoryInput {
-  const uint8_t* data;
-  size_t size;
-  size_t pos;
-};
-
 int ReadInput(GifFileType* gif, GifByteType* out, int length) {
   auto* in = static_cast<MemoryInput*>(gif->UserData);
-  size_t n = std::min<size_t>(size_t(std::max(length, 0)), in->size - in->pos);
-  std::memcpy(out, in->data + in->pos, n);
-  in->pos += n;
-  return int(n);
+  return int(in->Read(out, size_t(std::max(length, 0))));
 }
 
 struct GifCloser {

@@ -157,6 +157,24 @@ void ErrorExit(j_common_ptr cinfo) {
 }
 void Quiet(j_common_ptr, int) {}
 
+// The error manager for a coder: errors jump back to the caller's setjmp, warnings
+// are dropped.
+jpeg_error_mgr* QuietErrors(ErrorManager& err) {
+  jpeg_error_mgr* mgr = jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = &ErrorExit;
+  err.mgr.emit_message = &Quiet;
+  return mgr;
+}
+
+// Asks the progress callback at every 512th row; true, with USRA kept in the state,
+// when the user stops.
+template <class State>
+bool UserStops(State* s, int32_t y, int32_t height) {
+  if ((y & 511) != 0 || Progress(s->request, y + 1, height)) return false;
+  s->rc = USRA;
+  return true;
+}
+
 // Stops progressive files with absurd scan counts, which cost time without end.
 struct ScanLimit {
   jpeg_progress_mgr mgr;
@@ -190,9 +208,7 @@ uint32_t RunDecoder(DecodeState* s) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   ScanLimit limit;
-  cinfo.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = &ErrorExit;
-  err.mgr.emit_message = &Quiet;
+  cinfo.err = QuietErrors(err);
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
     return s->rc != RCOK ? s->rc : BADI;
@@ -236,8 +252,7 @@ uint32_t RunDecoder(DecodeState* s) {
     JSAMPROW target = s->cmykRow ? s->cmykRow : s->row(s, y);
     jpeg_read_scanlines(&cinfo, &target, 1);
     if (s->cmykRow) s->cmyk(s, y);
-    if ((y & 511) == 0 && !Progress(s->request, y + 1, s->outHeight)) {
-      s->rc = USRA;
+    if (UserStops(s, y, s->outHeight)) {
       jpeg_destroy_decompress(&cinfo);
       return USRA;
     }
@@ -503,9 +518,7 @@ void WriteMetadata(j_compress_ptr cinfo, EncodeState* s) {
 uint32_t RunEncoder(EncodeState* s) {
   jpeg_compress_struct cinfo;
   ErrorManager err;
-  cinfo.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = &ErrorExit;
-  err.mgr.emit_message = &Quiet;
+  cinfo.err = QuietErrors(err);
   s->out = nullptr;
   s->outSize = 0;
   if (setjmp(err.jump)) {
@@ -562,8 +575,7 @@ uint32_t RunEncoder(EncodeState* s) {
     int32_t y = int32_t(cinfo.next_scanline);
     JSAMPROW row = const_cast<JSAMPROW>(s->row(s, y));
     jpeg_write_scanlines(&cinfo, &row, 1);
-    if ((y & 511) == 0 && !Progress(s->request, y + 1, s->height)) {
-      s->rc = USRA;
+    if (UserStops(s, y, s->height)) {
       jpeg_destroy_compress(&cinfo);
       return USRA;
     }

@@ -52,15 +52,12 @@ uint32_t PageType(const PcxHeader& h) {
 }  // namespace
 
 uint32_t LoadPcx(LoadJob& job) {
-  if (!job.options.Wants(0)) return glib::BADA;
   PcxHeader h;
-  std::span<const uint8_t> bytes = job.source.Bytes();
-  uint32_t rc = ReadHeader(bytes, h);
-  if (rc != RCOK) return rc;
-  uint32_t type = PageType(h);
   PagePtr page;
-  rc = NewPage(job.request, h.width, h.height, type, page);
+  uint32_t rc = OpenPage(job, h, ReadHeader, PageType, page);
   if (rc != RCOK) return rc;
+  std::span<const uint8_t> bytes = job.source.Bytes();
+  uint32_t type = PageType(h);
   glib::CoreBitmap& b = page->bitmap;
   // Palette: 256 colours after a 0x0C mark at the end, else the header's 16.
   if (glib::IsIndexed(type)) {

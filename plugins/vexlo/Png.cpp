@@ -16,17 +16,10 @@
 namespace vexlo {
 namespace {
 
-struct MemoryInput {
-  const uint8_t* data;
-  size_t size;
-  size_t pos;
-};
-
 void ReadFromMemory(png_structp png, png_bytep out, size_t length) {
   auto* in = static_cast<MemoryInput*>(png_get_io_ptr(png));
-  if (length > in->size - in->pos) png_error(png, "read past the end");
-  std::memcpy(out, in->data + in->pos, length);
-  in->pos += length;
+  if (length > in->Left()) png_error(png, "read past the end");
+  in->Read(out, length);
 }
 
 void Silent(png_structp, png_const_charp) {}
@@ -460,28 +453,13 @@ const uint8_t* MakeRow(WriteState* s, int32_t y) {
   switch (m->kind) {
     case kDirect:
       return in;
-    case kSwapRgb: {  // BGR(A) to RGB(A)
-      int n = s->colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : 3;
-      for (int32_t x = 0; x < w; ++x) {
-        out[x * n] = in[x * n + 2];
-        out[x * n + 1] = in[x * n + 1];
-        out[x * n + 2] = in[x * n];
-        if (n == 4) out[x * 4 + 3] = in[x * 4 + 3];
-      }
+    case kSwapRgb:  // BGR(A) to RGB(A)
+      SwapRedBlue(in, out, size_t(w), s->colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : 3);
       return out;
-    }
-    case kSwapRgb16: {
-      int n = s->colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : 3;
-      const uint16_t* p = reinterpret_cast<const uint16_t*>(in);
-      uint16_t* o = reinterpret_cast<uint16_t*>(out);
-      for (int32_t x = 0; x < w; ++x) {
-        o[x * n] = p[x * n + 2];
-        o[x * n + 1] = p[x * n + 1];
-        o[x * n + 2] = p[x * n];
-        if (n == 4) o[x * 4 + 3] = p[x * 4 + 3];
-      }
+    case kSwapRgb16:
+      SwapRedBlue(reinterpret_cast<const uint16_t*>(in), reinterpret_cast<uint16_t*>(out),
+                  size_t(w), s->colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : 3);
       return out;
-    }
     case kGreyAlpha8:  // from grey-valued RGBA32
       for (int32_t x = 0; x < w; ++x) {
         out[x * 2] = in[x * 4 + 1];

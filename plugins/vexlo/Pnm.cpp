@@ -130,15 +130,12 @@ uint32_t PageType(const PnmHeader& h) {
 }  // namespace
 
 uint32_t LoadPnm(LoadJob& job) {
-  if (!job.options.Wants(0)) return glib::BADA;
-  std::span<const uint8_t> bytes = job.source.Bytes();
   PnmHeader h;
-  uint32_t rc = ReadHeader(bytes, h);
-  if (rc != RCOK) return rc;
-  uint32_t type = PageType(h);
   PagePtr page;
-  rc = NewPage(job.request, h.width, h.height, type, page);
+  uint32_t rc = OpenPage(job, h, ReadHeader, PageType, page);
   if (rc != RCOK) return rc;
+  std::span<const uint8_t> bytes = job.source.Bytes();
+  uint32_t type = PageType(h);
   glib::CoreBitmap& b = page->bitmap;
   if (type == glib::kPixelIndexed1) {
     // PBM: 1 is black; PAM BLACKANDWHITE: 0 is black.

@@ -71,15 +71,12 @@ uint32_t Colour(const uint8_t* p, uint32_t bits, bool alpha) {
 }  // namespace
 
 uint32_t LoadTga(LoadJob& job) {
-  if (!job.options.Wants(0)) return glib::BADA;
   TgaHeader h;
-  std::span<const uint8_t> bytes = job.source.Bytes();
-  uint32_t rc = ReadHeader(bytes, h);
-  if (rc != RCOK) return rc;
-  uint32_t type = PageType(h);
   PagePtr page;
-  rc = NewPage(job.request, h.width, h.height, type, page);
+  uint32_t rc = OpenPage(job, h, ReadHeader, PageType, page);
   if (rc != RCOK) return rc;
+  std::span<const uint8_t> bytes = job.source.Bytes();
+  uint32_t type = PageType(h);
   glib::CoreBitmap& b = page->bitmap;
   Reader in(bytes);
   in.Seek(18 + h.idLength);

@@ -728,21 +728,10 @@ uint32_t WritePage(TIFF* tif, const glib::IDEPage& page, const glib::TIFSave& p,
       }
     } else if (samples >= 3) {
       if (bits == 16) {
-        const uint16_t* s = reinterpret_cast<const uint16_t*>(in);
-        uint16_t* o = reinterpret_cast<uint16_t*>(row.data());
-        for (uint32_t x = 0; x < width; ++x) {
-          o[x * samples] = s[x * samples + 2];
-          o[x * samples + 1] = s[x * samples + 1];
-          o[x * samples + 2] = s[x * samples];
-          if (samples == 4) o[x * 4 + 3] = s[x * 4 + 3];
-        }
+        SwapRedBlue(reinterpret_cast<const uint16_t*>(in), reinterpret_cast<uint16_t*>(row.data()),
+                    width, samples);
       } else {
-        for (uint32_t x = 0; x < width; ++x) {
-          row[x * samples] = in[x * samples + 2];
-          row[x * samples + 1] = in[x * samples + 1];
-          row[x * samples + 2] = in[x * samples];
-          if (samples == 4) row[x * 4 + 3] = in[x * 4 + 3];
-        }
+        SwapRedBlue(in, row.data(), width, samples);
       }
     } else {
       std::memcpy(row.data(), in, size_t(rowBytes));

@@ -20,12 +20,7 @@ class FilmTest : public ::testing::Test {
 // Pages with every attribute the film keeps, as the Film would hand them over.
 void AddLayer(glib::ImageDataExchange& request, const Picture& picture, int32_t group,
               const char* name, uint8_t base) {
-  auto* page = new glib::IDEPage;
-  page->bitmap.width = picture.width;
-  page->bitmap.height = picture.height;
-  page->bitmap.stride = picture.width * 4;
-  page->bitmap.pixelType = glib::kPixelRGBA32;
-  page->bitmap.pixels = const_cast<uint8_t*>(picture.bgra.data());
+  glib::IDEPage* page = BorrowingPage(picture);
   page->name = name;
   page->group = group;
   page->base = base;

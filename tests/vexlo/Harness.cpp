@@ -145,18 +145,23 @@ std::unique_ptr<glib::FileInfoRecord, glib::FileInfoRecordDeleter> Vexlo::Info(
   return std::unique_ptr<glib::FileInfoRecord, glib::FileInfoRecordDeleter>(record);
 }
 
+glib::IDEPage* BorrowingPage(const Picture& picture) {
+  auto* page = new glib::IDEPage;
+  page->bitmap.width = picture.width;
+  page->bitmap.height = picture.height;
+  page->bitmap.stride = picture.width * 4;
+  page->bitmap.pixelType = glib::kPixelRGBA32;
+  page->bitmap.pixels = const_cast<uint8_t*>(picture.bgra.data());
+  page->bitmap.ownsPixels = 0;
+  return page;
+}
+
 namespace {
 
 void AddPages(glib::ImageDataExchange& request, const std::vector<Picture>& pages) {
   int32_t group = 0;
   for (const Picture& picture : pages) {
-    auto* page = new glib::IDEPage;
-    page->bitmap.width = picture.width;
-    page->bitmap.height = picture.height;
-    page->bitmap.stride = picture.width * 4;
-    page->bitmap.pixelType = glib::kPixelRGBA32;
-    page->bitmap.pixels = const_cast<uint8_t*>(picture.bgra.data());
-    page->bitmap.ownsPixels = 0;
+    glib::IDEPage* page = BorrowingPage(picture);
     page->group = group++;
     page->delay = picture.delay ? picture.delay : 10;
     if (picture.resolutionX > 0) page->resolutionX = picture.resolutionX;
@@ -220,6 +225,23 @@ bool Convert(const std::string& arguments) {
   std::string command = "/usr/bin/convert " + arguments + " >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
 #endif
+}
+
+void Vexlo::ExpectLikeReference(const std::string& source, std::string arguments,
+                                const std::string& target, int tolerance, bool orient) {
+  std::string quoted = "'" + target + "'";
+  size_t at = arguments.find("%s");
+  if (at == std::string::npos) {
+    arguments += " " + quoted;
+  } else {
+    arguments.replace(at, 2, quoted);
+  }
+  ASSERT_TRUE(Convert("'" + source + "' " + arguments));
+  Picture reference;
+  ASSERT_TRUE(ReferenceDecode(target, reference, orient));
+  Loaded ours = Load(target);
+  ASSERT_EQ(ours.rc, glib::RCOK);
+  EXPECT_LE(MaxDifference(ours.pages.at(0), reference), tolerance);
 }
 
 bool ReferenceDecode(const std::string& path, Picture& out, bool orient) {

@@ -10,6 +10,7 @@
 #include "filters/FilterManager.h"
 #include "formats/CoreBitmap.h"
 #include "formats/FileInfoRecord.h"
+#include "formats/IDEPage.h"
 #include "formats/ImageLoad.h"
 #include "formats/ImageSave.h"
 #include "support/TestSupport.h"
@@ -40,6 +41,9 @@ Picture Pattern(int32_t width, int32_t height, bool alpha = false, uint32_t seed
 // Largest difference of any channel between two pictures of the same size (255 when
 // the sizes differ).
 int MaxDifference(const Picture& a, const Picture& b);
+// A new RGBA32 page over the picture's pixels, which it borrows: the picture outlives
+// the page.
+glib::IDEPage* BorrowingPage(const Picture& picture);
 // Converts any raster bitmap (any type of the runtime's table) to a Picture.
 Picture FromBitmap(const glib::CoreBitmap& bitmap);
 
@@ -73,6 +77,11 @@ class Vexlo {
                         uint32_t* rc = nullptr);
   // Writes bytes to a file in the temporary folder and returns its path.
   std::string Write(const std::string& name, std::string_view bytes);
+  // Converts `source` to `target` with the reference tool's `arguments` (the quoted
+  // target takes the place of their %s, or follows them when they have none) and
+  // expects our decoder within `tolerance` of the reference decoder on the result.
+  void ExpectLikeReference(const std::string& source, std::string arguments,
+                           const std::string& target, int tolerance, bool orient = false);
 
  private:
   Loaded Collect(uint32_t rc, glib::ImageDataExchange& request);

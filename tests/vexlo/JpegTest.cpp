@@ -129,12 +129,7 @@ TEST_F(JpegTest, RealFilesMatchTheReferenceDecoder) {
   for (const Variant& v : variants) {
     SCOPED_TRACE(v.args);
     std::string target = vexlo.Dir().File("ref.jpg");
-    ASSERT_TRUE(Convert("'" + source + "' " + v.args + " '" + target + "'"));
-    Picture reference;
-    ASSERT_TRUE(ReferenceDecode(target, reference));
-    Loaded ours = vexlo.Load(target);
-    ASSERT_EQ(ours.rc, glib::RCOK);
-    EXPECT_LE(MaxDifference(ours.pages.at(0), reference), v.tolerance);
+    vexlo.ExpectLikeReference(source, v.args, target, v.tolerance);
     auto info = vexlo.Info(target);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->jpeg.colorSpace, v.colorSpace);

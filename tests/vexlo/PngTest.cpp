@@ -98,15 +98,7 @@ TEST_F(PngTest, RealFilesMatchTheReferenceDecoder) {
   };
   for (const char* variant : variants) {
     SCOPED_TRACE(variant);
-    std::string target = vexlo.Dir().File("ref.png");
-    std::string args = variant;
-    args.replace(args.find("%s"), 2, "'" + target + "'");
-    ASSERT_TRUE(Convert("'" + source + "' " + args));
-    Picture reference;
-    ASSERT_TRUE(ReferenceDecode(target, reference));
-    Loaded ours = vexlo.Load(target);
-    ASSERT_EQ(ours.rc, glib::RCOK);
-    EXPECT_LE(MaxDifference(ours.pages.at(0), reference), 1);
+    vexlo.ExpectLikeReference(source, variant, vexlo.Dir().File("ref.png"), 1);
   }
 }
 

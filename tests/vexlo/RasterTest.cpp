@@ -136,15 +136,9 @@ TEST_F(RasterTest, ReferenceFilesDecodeAlike) {
     size_t space = t.rfind(' ');
     std::string name = space == std::string::npos ? t : t.substr(space + 1);
     std::string options = space == std::string::npos ? "" : t.substr(0, space);
-    std::string prefix;
     if (options.rfind("PCX:", 0) == 0) options = options.substr(4);
-    std::string path = vexlo.Dir().File(name);
-    ASSERT_TRUE(Convert("'" + source + "' " + options + " '" + path + "'"));
-    Picture reference;
-    ASSERT_TRUE(ReferenceDecode(path, reference, name.find(".tga") != std::string::npos));
-    Loaded ours = vexlo.Load(path);
-    ASSERT_EQ(ours.rc, glib::RCOK);
-    EXPECT_LE(MaxDifference(ours.pages.at(0), reference), 1);
+    vexlo.ExpectLikeReference(source, options, vexlo.Dir().File(name), 1,
+                              name.find(".tga") != std::string::npos);
   }
 }
 

@@ -141,41 +141,47 @@ TEST_F(TiffTest, RealFilesMatchTheReferenceDecoder) {
   };
   for (const char* variant : variants) {
     SCOPED_TRACE(variant);
-    std::string target = vexlo.Dir().File("ref.tif");
-    ASSERT_TRUE(Convert("'" + source + "' " + variant + " '" + target + "'"));
-    Picture reference;
-    ASSERT_TRUE(ReferenceDecode(target, reference));
-    Loaded ours = vexlo.Load(target);
-    ASSERT_EQ(ours.rc, glib::RCOK);
-    EXPECT_LE(MaxDifference(ours.pages.at(0), reference), 2);
+    vexlo.ExpectLikeReference(source, variant, vexlo.Dir().File("ref.tif"), 2);
   }
 }
+
+// Hand-made little-endian TIFF files: the header (first directory at 8), then values
+// and directory entries in the order they are appended.
+struct TiffBytes {
+  std::string t = std::string("II*\0\x08\0\0\0", 8);
+
+  void U16(uint32_t v) { t += char(v & 255), t += char(v >> 8); }
+  void U32(uint32_t v) { U16(v & 0xFFFF), U16(v >> 16); }
+  void Entry(uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+    U16(tag), U16(type), U32(count), U32(value);
+  }
+  // The eight entries of a width x height 8-bit grey picture, uncompressed, in one
+  // strip at `pixelsAt`.
+  void GreyStrip(uint32_t width, uint32_t height, uint32_t pixelsAt) {
+    Entry(256, 3, 1, width);
+    Entry(257, 3, 1, height);
+    Entry(258, 3, 1, 8);
+    Entry(259, 3, 1, 1);
+    Entry(262, 3, 1, 1);
+    Entry(273, 4, 1, pixelsAt);
+    Entry(278, 3, 1, height);
+    Entry(279, 4, 1, width * height);
+  }
+};
 
 // A hand-made little-endian TIFF: one 2 x 2 8-bit grey strip and the skin tag 30583,
 // followed by `next` as the offset of the next directory.
 std::string TinyTiff(uint32_t next, bool skinTag) {
-  std::string t("II*\0\x08\0\0\0", 8);
+  TiffBytes b;
   uint16_t entries = skinTag ? 9 : 8;
-  auto u16 = [&](uint32_t v) { t += char(v & 255), t += char(v >> 8); };
-  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
-  auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
-    u16(tag), u16(type), u32(count), u32(value);
-  };
   uint32_t dataAt = 8 + 2 + entries * 12 + 4;
-  u16(entries);
-  entry(256, 3, 1, 2);
-  entry(257, 3, 1, 2);
-  entry(258, 3, 1, 8);
-  entry(259, 3, 1, 1);
-  entry(262, 3, 1, 1);
-  entry(273, 4, 1, dataAt);
-  entry(278, 3, 1, 2);
-  entry(279, 4, 1, 4);
-  if (skinTag) entry(30583, 1, 12, dataAt + 4);
-  u32(next);
-  t += std::string("\x10\x20\x30\x40", 4);
-  t += "SKINCtest=1\n";
-  return t;
+  b.U16(entries);
+  b.GreyStrip(2, 2, dataAt);
+  if (skinTag) b.Entry(30583, 1, 12, dataAt + 4);
+  b.U32(next);
+  b.t += std::string("\x10\x20\x30\x40", 4);
+  b.t += "SKINCtest=1\n";
+  return b.t;
 }
 
 TEST_F(TiffTest, SkinTagsAndDirectoryCycles) {
@@ -208,29 +214,18 @@ TEST_F(TiffTest, MalformedFilesAnswerWithACode) {
 // A TIFF whose EXIF directory holds DateTimeOriginal: the directory comes back as a
 // block of its own, with its value moved along.
 TEST_F(TiffTest, ExifDirectoryBecomesABlock) {
-  std::string t("II*\0\x08\0\0\0", 8);
-  auto u16 = [&](uint32_t v) { t += char(v & 255), t += char(v >> 8); };
-  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
-  auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
-    u16(tag), u16(type), u32(count), u32(value);
-  };
+  TiffBytes b;
   uint32_t exifAt = 8 + 2 + 9 * 12 + 4, pixelsAt = exifAt + 2 + 12 + 4, dateAt = pixelsAt + 4;
-  u16(9);
-  entry(256, 3, 1, 2);
-  entry(257, 3, 1, 2);
-  entry(258, 3, 1, 8);
-  entry(259, 3, 1, 1);
-  entry(262, 3, 1, 1);
-  entry(273, 4, 1, pixelsAt);
-  entry(278, 3, 1, 2);
-  entry(279, 4, 1, 4);
-  entry(34665, 4, 1, exifAt);
-  u32(0);
-  u16(1);
-  entry(0x9003, 2, 20, dateAt);
-  u32(0);
-  t += std::string("\x10\x20\x30\x40", 4);
-  t += std::string("2024:01:02 03:04:05\0", 20);
+  b.U16(9);
+  b.GreyStrip(2, 2, pixelsAt);
+  b.Entry(34665, 4, 1, exifAt);
+  b.U32(0);
+  b.U16(1);
+  b.Entry(0x9003, 2, 20, dateAt);
+  b.U32(0);
+  b.t += std::string("\x10\x20\x30\x40", 4);
+  b.t += std::string("2024:01:02 03:04:05\0", 20);
+  const std::string& t = b.t;
   auto info = vexlo.Info(vexlo.Write("exif.tif", t));
   ASSERT_TRUE(info);
   ASSERT_GT(info->exifSize, 8u);
@@ -242,31 +237,19 @@ TEST_F(TiffTest, ExifDirectoryBecomesABlock) {
 
 // A 4 x 4 page followed by its 2 x 2 reduced-resolution image.
 std::string TwoResolutions() {
-  std::string t("II*\0\x08\0\0\0", 8);
-  auto u16 = [&](uint32_t v) { t += char(v & 255), t += char(v >> 8); };
-  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
-  auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
-    u16(tag), u16(type), u32(count), u32(value);
-  };
+  TiffBytes b;
   uint32_t ifd = 8 + 16 + 4;  // after both pictures
-  t += std::string(16, '\x50') + std::string(4, '\xA0');
+  b.t += std::string(16, '\x50') + std::string(4, '\xA0');
   auto directory = [&](uint32_t side, uint32_t pixelsAt, uint32_t subfile, uint32_t next) {
-    u16(9);
-    entry(254, 4, 1, subfile);
-    entry(256, 3, 1, side);
-    entry(257, 3, 1, side);
-    entry(258, 3, 1, 8);
-    entry(259, 3, 1, 1);
-    entry(262, 3, 1, 1);
-    entry(273, 4, 1, pixelsAt);
-    entry(278, 3, 1, side);
-    entry(279, 4, 1, side * side);
-    u32(next);
+    b.U16(9);
+    b.Entry(254, 4, 1, subfile);
+    b.GreyStrip(side, side, pixelsAt);
+    b.U32(next);
   };
-  t[4] = char(ifd);
+  b.t[4] = char(ifd);
   directory(4, 8, 0, ifd + 2 + 9 * 12 + 4);
   directory(2, 24, 1, 0);
-  return t;
+  return b.t;
 }
 
 TEST_F(TiffTest, ReducedResolutionsServeTheResolutionChoiceAndThumbnails) {
