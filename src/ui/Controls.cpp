@@ -191,15 +191,19 @@ void ListView::AddRow(int group, const std::wstring& name, const std::wstring& v
   SendMessageW(window_, LVM_SETITEMTEXTW, WPARAM(row), LPARAM(&cell));
 }
 
-std::wstring ListView::CellText(int row, int column) const {
-  if (!window_) return {};
+std::wstring ListViewCellText(HWND list, int row, int column) {
+  if (!list) return {};
   wchar_t buffer[1024] = {};
   LVITEMW cell{};
   cell.iSubItem = column;
   cell.pszText = buffer;
   cell.cchTextMax = 1024;
-  SendMessageW(window_, LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&cell));
+  SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&cell));
   return buffer;
+}
+
+std::wstring ListView::CellText(int row, int column) const {
+  return ListViewCellText(window_, row, column);
 }
 
 void ListView::Show(bool show) {

@@ -99,6 +99,9 @@ struct ListViewArgs {
   DWORD extendedStyle = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP;
 };
 
+// The text of a cell of any list-view window; empty when there is none.
+std::wstring ListViewCellText(HWND list, int row, int column);
+
 class ListView {
  public:
   bool Create(const ListViewArgs& args);

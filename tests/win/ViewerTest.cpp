@@ -17,6 +17,7 @@
 #include "ResourceIds.h"
 #include "app/StandaloneFrame.h"
 #include "host/Commands.h"
+#include "ui/Controls.h"
 #include "win/HostKit.h"
 
 using namespace wintest;
@@ -248,17 +249,7 @@ std::vector<std::pair<std::wstring, std::wstring>> InfoRows(HWND viewer) {
   std::vector<std::pair<std::wstring, std::wstring>> rows;
   int count = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   for (int row = 0; row < count; ++row) {
-    std::wstring cells[2];
-    for (int column = 0; column < 2; ++column) {
-      wchar_t text[512] = {};
-      LVITEMW item{};
-      item.iSubItem = column;
-      item.pszText = text;
-      item.cchTextMax = 512;
-      SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&item));
-      cells[column] = text;
-    }
-    rows.emplace_back(cells[0], cells[1]);
+    rows.emplace_back(ui::ListViewCellText(list, row, 0), ui::ListViewCellText(list, row, 1));
   }
   return rows;
 }

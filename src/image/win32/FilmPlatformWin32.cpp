@@ -16,21 +16,13 @@
 #include "image/NoticePicture.h"
 #include "image/win32/MetafilePicture.h"
 #include "ui/Handles.h"
+#include "ui/Window.h"
 
 namespace glib {
 namespace {
 
 ULONG_PTR gdiplusToken = 0;
 win32::GdiplusRenderer renderer;
-
-// The module this code lives in: the library when linked into it, else the program.
-HMODULE OwnModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&OwnModule), &module);
-  return module;
-}
 
 XFORM Identity() { return XFORM{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}; }
 
@@ -85,7 +77,7 @@ uint32_t FindResourceBytes(void* module, uint16_t id, const char* type, const vo
 bool MakeNoticePage(IDEPage& page) {
   const void* data = nullptr;
   uint32_t size = 0;
-  if (FindResourceBytes(OwnModule(), kNoticeResourceId, MAKEINTRESOURCEA(10), data, size) != RCOK)
+  if (FindResourceBytes(ui::ThisModule(), kNoticeResourceId, MAKEINTRESOURCEA(10), data, size) != RCOK)
     return false;
   win32::MetafilePicture* picture = win32::MetafileFromBytes(data, size);
   if (!picture) return false;
