@@ -10,37 +10,33 @@
 #include <emmintrin.h>
 #endif
 
+#include "formats/Retcode.h"
 #include "image/BlendVector.h"
 
 namespace glib {
 namespace {
 
-constexpr uint32_t Code(const char (&c)[5]) {
-  return (uint32_t(uint8_t(c[0])) << 24) | (uint32_t(uint8_t(c[1])) << 16) |
-         (uint32_t(uint8_t(c[2])) << 8) | uint32_t(uint8_t(c[3]));
-}
-
 enum : uint32_t {
-  kNorm = Code("norm"),
-  kMul = Code("mul "),
-  kScrn = Code("scrn"),
-  kOver = Code("over"),
-  kSoftLight = Code("sLit"),
-  kHardLight = Code("hLit"),
-  kAdd = Code("add "),
-  kSub = Code("sub "),
-  kDiff = Code("diff"),
-  kDiv = Code("div "),
-  kExcl = Code("excl"),
-  kLite = Code("lite"),
-  kDark = Code("dark"),
-  kDiss = Code("diss"),
-  kHue = Code("hue "),
-  kSat = Code("sat "),
-  kLum = Code("lum "),
-  kColr = Code("colr"),
-  kGams = Code("gams"),
-  kSmas = Code("smas"),
+  kNorm = FourCC("norm"),
+  kMul = FourCC("mul "),
+  kScrn = FourCC("scrn"),
+  kOver = FourCC("over"),
+  kSoftLight = FourCC("sLit"),
+  kHardLight = FourCC("hLit"),
+  kAdd = FourCC("add "),
+  kSub = FourCC("sub "),
+  kDiff = FourCC("diff"),
+  kDiv = FourCC("div "),
+  kExcl = FourCC("excl"),
+  kLite = FourCC("lite"),
+  kDark = FourCC("dark"),
+  kDiss = FourCC("diss"),
+  kHue = FourCC("hue "),
+  kSat = FourCC("sat "),
+  kLum = FourCC("lum "),
+  kColr = FourCC("colr"),
+  kGams = FourCC("gams"),
+  kSmas = FourCC("smas"),
 };
 
 constexpr int q(int x) { return Div255Trunc(x); }

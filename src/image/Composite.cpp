@@ -15,7 +15,7 @@
 namespace glib {
 namespace {
 
-constexpr uint32_t kGams = BlendCode("gams");
+constexpr uint32_t kGams = FourCC("gams");
 // Composites of this many bytes or more outgrow the caches.
 constexpr uint64_t kStreamedComposite = uint64_t(8) << 20;
 
@@ -177,7 +177,7 @@ bool FlattenRange(Slide& slide, const Rect* rect, Layer& target, uint32_t first,
       args.count = p->part.right - x;
       args.underlay = underRow ? underRow + size_t(x) * 4 : nullptr;
       args.underlayPixel = backgroundPixel;
-      if (args.mode == BlendCode("diss")) args.seed = RowSeed(y);
+      if (args.mode == FourCC("diss")) args.seed = RowSeed(y);
       BlendRow(args);
     }
     if (stream) StreamRow(final, row, rowBytes);

@@ -16,11 +16,8 @@ namespace glib {
 
 class Slide;
 
-constexpr uint32_t BlendCode(const char (&code)[5]) {
-  return (uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16) |
-         (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3]));
-}
-constexpr uint32_t kBlendNormal = BlendCode("norm");
+// Blend modes are four-character codes, FourCC("mul ") and so on.
+constexpr uint32_t kBlendNormal = FourCC("norm");
 
 class Layer {
  public:

@@ -26,7 +26,7 @@ uint32_t BlendOne(const char (&mode)[5], uint32_t d = Word(30, 100, 200, 150),
                   uint32_t s = Word(100, 30, 128, 120), NormForm norm = NormForm::kFlatten,
                   uint32_t underlay = Word(10, 20, 250, 255)) {
   BlendRowArgs args;
-  args.mode = BlendCode(mode);
+  args.mode = FourCC(mode);
   args.norm = norm;
   args.target = reinterpret_cast<uint8_t*>(&d);
   args.layer = reinterpret_cast<const uint8_t*>(&s);
@@ -55,7 +55,7 @@ TEST(BlendTest, EveryChannelModeFollowsItsFormula) {
   EXPECT_EQ(BlendOne("gams"), Word(17, 51, 231, 100));  // the layer's blue byte is the mask
   EXPECT_EQ(BlendOne("smas"), Word(52, 24, 193, 120));
   EXPECT_EQ(BlendOne("????"), Word(30, 100, 200, 150));  // not in the table: nothing
-  EXPECT_FALSE(IsBlendMode(BlendCode("????")));
+  EXPECT_FALSE(IsBlendMode(FourCC("????")));
 
   // The cases the table spells out.
   EXPECT_EQ(BlendOne("sub ", Word(30, 100, 0, 0), Word(100, 30, 0, 0)) & 0xFFFF, 0x0046u);
@@ -78,7 +78,7 @@ TEST(BlendTest, DissolveKeepsOrDropsEachPixel) {
   std::vector<uint32_t> target(256, Word(1, 2, 3, 4)), opaque(256, Word(9, 8, 7, 255)),
       clear(256, Word(9, 8, 7, 0));
   BlendRowArgs args;
-  args.mode = BlendCode("diss");
+  args.mode = FourCC("diss");
   args.target = reinterpret_cast<uint8_t*>(target.data());
   args.layer = reinterpret_cast<const uint8_t*>(opaque.data());
   args.count = 256;
@@ -148,9 +148,9 @@ TEST_F(CompositeTest, NormDiffersBetweenFlattenAndTheCachedComposite) {
 
 TEST_F(CompositeTest, TheFirstLayerIsAlwaysNormalAndUnknownModesAreSkipped) {
   Layer* bottom = SolidLayer(nullptr, 1, 1, Word(40, 40, 40, 255));
-  bottom->blendMode = BlendCode("mul ");
+  bottom->blendMode = FourCC("mul ");
   Layer* odd = SolidLayer(nullptr, 1, 1, Word(200, 0, 0, 255));
-  odd->blendMode = BlendCode("zzzz");
+  odd->blendMode = FourCC("zzzz");
   Slide* slide = AddSlide(film, {bottom, odd});
   Layer flat(nullptr);
   ASSERT_TRUE(Flatten(*slide, nullptr, flat, 0, -1));
@@ -158,7 +158,7 @@ TEST_F(CompositeTest, TheFirstLayerIsAlwaysNormalAndUnknownModesAreSkipped) {
 
   // A single visible layer in "gams" leaves only the start: the background, clear.
   Layer* mask = SolidLayer(nullptr, 1, 1, Word(9, 9, 9, 9));
-  mask->blendMode = BlendCode("gams");
+  mask->blendMode = FourCC("gams");
   Slide* masked = AddSlide(film, {mask});
   masked->SetBackground(0xFF0000FF);
   ASSERT_TRUE(Flatten(*masked, nullptr, flat, 0, -1));
@@ -169,7 +169,7 @@ TEST_F(CompositeTest, TheFirstLayerIsAlwaysNormalAndUnknownModesAreSkipped) {
 TEST_F(CompositeTest, ABaseLayerFillingTheCanvasStartsTheCompositeAndIsTheUnderlay) {
   Slide* slide = AddSlide(film, {SolidLayer(nullptr, 2, 2, Word(100, 100, 100, 255)),
                                  SolidLayer(nullptr, 1, 1, Word(0, 0, 0, 255))});
-  slide->GetLayer(1)->blendMode = BlendCode("gams");  // mask 0: back to the underlay
+  slide->GetLayer(1)->blendMode = FourCC("gams");  // mask 0: back to the underlay
   slide->SetBackground(0xFF000000);
   ASSERT_TRUE(slide->SetCanvas(3, 2, false, false));
   FillPixels(slide->baseLayer->bitmap, Word(7, 8, 9, 255));

@@ -77,7 +77,7 @@ TEST_F(FilmIoTest, GroupsBecomeSlidesWithNamedLayers) {
   EXPECT_EQ(first.canvas, (Rect{0, 0, 8, 6}));
   const Layer& top = *first.GetLayer(1);
   EXPECT_EQ(top.offsetX, 2);
-  EXPECT_EQ(top.blendMode, BlendCode("mul "));
+  EXPECT_EQ(top.blendMode, FourCC("mul "));
   EXPECT_EQ(top.visible, 0);
   EXPECT_EQ(top.metadata.view(), "m");
 
