@@ -1,8 +1,8 @@
 // The viewer's command identifiers, the commands offered for shortcuts (with the
 // names the settings file and the shortcut list use) and the built-in accelerator
-// table, shared by the settings store, the shortcut page and the window. All of it,
-// and the main menu and built-in keys of the resources, is made at build time from
-// the one table in Commands.table.
+// table, shared by the settings store, the shortcut page and the window. The
+// identifiers, the rows of both tables, and the main menu and built-in keys of the
+// resources are made at build time from the one table in Commands.table.
 #pragma once
 
 #include <array>
