@@ -145,6 +145,8 @@ std::optional<uint32_t> Reader::Unsigned(const Entry& entry, uint32_t index) con
   }
 }
 
+bool IsSigned(uint16_t type) { return type == kSByte || type == kSShort || type == kSLong; }
+
 std::optional<int32_t> Reader::Signed(const Entry& entry, uint32_t index) const {
   std::optional<uint32_t> raw = Unsigned(entry, index);
   if (!raw) return std::nullopt;
@@ -192,11 +194,12 @@ std::optional<double> Reader::Real(const Entry& entry, uint32_t index) const {
     std::memcpy(&value, bytes, 8);
     return value;
   }
-  std::optional<int32_t> value = Signed(entry, index);
-  if (!value) return std::nullopt;
-  return entry.type == kSByte || entry.type == kSShort || entry.type == kSLong
-             ? double(*value)
-             : double(*Unsigned(entry, index));
+  if (IsSigned(entry.type)) {
+    std::optional<int32_t> value = Signed(entry, index);
+    return value ? std::optional<double>(*value) : std::nullopt;
+  }
+  std::optional<uint32_t> value = Unsigned(entry, index);
+  return value ? std::optional<double>(*value) : std::nullopt;
 }
 
 }  // namespace glib::Libtiff

@@ -33,6 +33,8 @@ enum FieldType : uint16_t {
 
 // Bytes of one value of the type; 0 for a type this reader does not know.
 uint32_t TypeSize(uint16_t type);
+// SBYTE, SSHORT and SLONG.
+bool IsSigned(uint16_t type);
 
 struct Entry {
   uint16_t tag = 0;
