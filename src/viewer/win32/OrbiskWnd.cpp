@@ -213,6 +213,9 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
     case kNotifyTitle:
       RefreshTitle();
       break;
+    case kNotifyInfo:
+      ShowFileInfo();
+      break;
     case kNotifyReset:
       ResetTitleAndBars();
       break;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "formats/ClbData.h"
+#include "formats/FileInfoRecord.h"
 #include "formats/ImageLoad.h"
 #include "host/Accelerator.h"
 #include "host/DiagnosticsLog.h"
@@ -32,6 +33,7 @@
 #include "viewer/LoadProgress.h"
 #include "viewer/PathList.h"
 #include "viewer/ViewerTexts.h"
+#include "viewer/win32/InfoList.h"
 #include "viewer/WindowRules.h"
 
 namespace glib {
@@ -58,6 +60,7 @@ enum NotifyCode : WPARAM {
   kNotifyLoadFailed = 4,
   kNotifyMouseMoved = 5,
   kNotifyStatus = 6,
+  kNotifyInfo = 7,
   kNotifyHandOff = 10,
 };
 
@@ -180,6 +183,10 @@ class COrbiskWnd final : public ui::Window {
   StatusTexts BuildStatusTexts() const;
   void RefreshToolBar();
   void ShowLoadError(uint32_t code);
+  // The panel from the file information the last load kept.
+  void ShowFileInfo();
+  // The path of the current load as the panel shows it.
+  std::u16string LoadPathForInfo() const;
   HWND TopLevelWindow() const;
 
   // ---- settings (OrbiskWndSettings.cpp) ----
@@ -235,7 +242,10 @@ class COrbiskWnd final : public ui::Window {
   // Children.
   ui::ToolBar toolBar_;
   ui::StatusBar statusBar_;
-  ui::ListView infoPanel_;
+  InfoList infoPanel_;
+  InfoPanelModel info_{infoPanel_};
+  // The file information of the last good load, handed from the worker to the panel.
+  std::unique_ptr<glib::FileInfoRecord, glib::FileInfoRecordDeleter> loadedInfo_;
   std::unique_ptr<CLiteCtrlExEx> display_;
   StatusTexts statusTexts_;
 

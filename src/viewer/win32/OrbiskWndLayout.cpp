@@ -5,6 +5,7 @@
 #include "ResourceIds.h"
 #include "formats/Retcode.h"
 #include "platform/Path.h"
+#include "platform/Text.h"
 #include "ui/Text.h"
 #include "viewer/win32/ListerWiring.h"
 #include "viewer/win32/LiteCtrl.h"
@@ -17,8 +18,6 @@ enum ChildId : UINT { kToolBarId = 100, kStatusBarId, kInfoPanelId, kDisplayId }
 
 // Status panes: file name, image, pages, zoom (the last takes the rest).
 constexpr int kPaneWidths[] = {220, 150, 100, 80};
-constexpr int kInfoGroupFile = 1;
-constexpr int kInfoGroupError = 2;
 
 // Buttons that start a group of their own on the bar.
 bool StartsGroup(size_t index) {
@@ -55,12 +54,7 @@ bool COrbiskWnd::CreateChildren() {
   status.paneWidths = kPaneWidths;
   if (!statusBar_.Create(status)) return false;
 
-  const ui::ListColumnArgs columns[] = {{L"Name", 70}, {L"Value", 200}};
-  ui::ListViewArgs info;
-  info.parent = hwnd();
-  info.id = kInfoPanelId;
-  info.columns = columns;
-  if (!infoPanel_.Create(info)) return false;
+  if (!infoPanel_.Create(hwnd(), kInfoPanelId, &settings_.collapsedGroups)) return false;
 
   display_ = std::make_unique<CLiteCtrlExEx>(hwnd());
   if (!display_->CreateView(hwnd(), kDisplayId)) return false;
@@ -155,22 +149,40 @@ void COrbiskWnd::RefreshToolBar() {
   toolBar_.SetChecked(host::kCmdShowInfoPanel, settings_.showInfo);
 }
 
+std::u16string COrbiskWnd::LoadPathForInfo() const {
+  return loadNameW_.empty() ? platform::Utf16FromNarrow(loadName_) : loadNameW_;
+}
+
+void COrbiskWnd::ShowFileInfo() {
+  decltype(loadedInfo_) record;
+  {
+    std::lock_guard lock(listsMutex_);
+    record = std::move(loadedInfo_);
+  }
+  info_.SetDetailed(settings_.detailedMetaInfo);
+  if (record) {
+    info_.BuildFromRecord(*record, LoadPathForInfo());
+  } else if (!info_.BuildForPath(LoadPathForInfo(), nullptr, true)) {
+    info_.Clear();
+    info_.Publish();
+  }
+}
+
 void COrbiskWnd::ShowLoadError(uint32_t code) {
   ResetTitleAndBars();
+  // The rows of the picture shown before do not describe this file.
+  info_.Clear();
+  info_.Publish();
   bool report = userInitiated_.exchange(false);
   if (!report || code == glib::USRA || !settings_.notifyAboutError) return;
-  std::wstring path = loadNameW_.empty() ? ui::WideFromNarrow(loadName_)
-                                         : std::wstring(loadNameW_.begin(), loadNameW_.end());
-  std::wstring folder = path.substr(0, path.find_last_of(L"\\/") + 1);
-  infoPanel_.Clear();
-  infoPanel_.AddGroup(kInfoGroupFile, L"File");
-  infoPanel_.AddRow(kInfoGroupFile, L"Name", path.substr(folder.size()));
-  infoPanel_.AddRow(kInfoGroupFile, L"Folder", folder);
-  infoPanel_.AddGroup(kInfoGroupError, L"Load Error Info");
-  infoPanel_.AddRow(kInfoGroupError, L"Code", ui::WideFromUtf8(glib::RetcodeMessage(code)));
+  info_.SetDetailed(settings_.detailedMetaInfo);
+  info_.BuildForPath(LoadPathForInfo(), nullptr, true);
+  info_.AddGroup(glib::kGroupLoadError, "Load Error Info");
+  info_.AddText("Code", glib::RetcodeMessage(code));
   std::string extended = display_ ? display_->GetFilterMessage().c_str() : "";
   if (!extended.empty())
-    infoPanel_.AddRow(kInfoGroupError, L"Extended", ui::WideFromNarrow(extended));
+    info_.AddText("Extended", platform::Utf8FromUtf16(platform::Utf16FromNarrow(extended)));
+  info_.Publish();
   settings_.showInfo = true;
   Layout();
   RefreshToolBar();

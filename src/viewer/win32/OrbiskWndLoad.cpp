@@ -176,16 +176,20 @@ uint32_t COrbiskWnd::LoadProcedure() {
   }
 
   FileFacts facts;
+  std::unique_ptr<glib::FileInfoRecord, glib::FileInfoRecordDeleter> info;
   try {
-    glib::FileInfoRecord* info = nullptr;
-    ERetcode rc = wide ? film.GetFileInfoW(widePath, &info, glib::kFormatNone)
-                       : film.GetFileInfo(name.c_str(), &info, glib::kFormatNone);
+    glib::FileInfoRecord* record = nullptr;
+    ERetcode rc = wide ? film.GetFileInfoW(widePath, &record, glib::kFormatNone)
+                       : film.GetFileInfo(name.c_str(), &record, glib::kFormatNone);
+    info.reset(record);
     if (rc == glib::RCOK && info) {
       facts.pages = info->pageCount;
       facts.format = info->format;
+    } else {
+      info.reset();
     }
-    if (info) info->ops->Destroy(info, 1);
   } catch (...) {
+    info.reset();
     log_.Write("Exception on getinfo!\n");
   }
 
@@ -240,6 +244,11 @@ uint32_t COrbiskWnd::LoadProcedure() {
     std::lock_guard lock(listsMutex_);
     history_.Add(name, true);
   }
+  {
+    std::lock_guard lock(listsMutex_);
+    loadedInfo_ = std::move(info);
+  }
+  SendMessageW(hwnd(), UWM_NOTIFY, kNotifyInfo, 0);
   SendMessageW(hwnd(), UWM_NOTIFY, kNotifyTitle, 0);
   PostMessageW(hwnd(), UWM_NOTIFY, kNotifyStatus, 0);
   return glib::RCOK;
