@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
 #include <vector>
@@ -13,6 +14,8 @@
 struct VStream;
 
 namespace glib::Libtiff {
+
+class Segment;
 
 // Field types of a directory entry.
 enum FieldType : uint16_t {
@@ -62,6 +65,8 @@ class Reader {
   static constexpr size_t kMaxDirectories = 64;
   static constexpr uint16_t kMaxEntries = 4096;
   static constexpr uint64_t kMaxStreamBytes = uint64_t(256) << 20;
+  // Bytes read through a segment in all (each read of overlapping parts counts).
+  static constexpr uint64_t kMaxSegmentBytes = uint64_t(64) << 20;
 
   // The block stays the caller's and must outlive the reader. False when it has no
   // TIFF header ("II*\0" or "MM\0*"); the directory chain that starts at the header
@@ -69,6 +74,10 @@ class Reader {
   bool Open(std::span<const uint8_t> block);
   // The stream from its start, read whole into the reader (up to kMaxStreamBytes).
   bool Open(VStream* stream);
+  // A block inside a bigger stream: only the header, the directories and the values
+  // of their entries are read, when a directory is read. The segment's stream must
+  // outlive the reader; Block() is empty for such a reader.
+  bool Open(const Segment& segment);
 
   bool BigEndian() const { return bigEndian_; }
   std::span<const uint8_t> Block() const { return block_; }
@@ -91,17 +100,30 @@ class Reader {
   std::optional<int32_t> Signed(const Entry& entry, uint32_t index = 0) const;
   std::optional<Rational> RationalAt(const Entry& entry, uint32_t index = 0) const;
   std::optional<double> Real(const Entry& entry, uint32_t index = 0) const;
-  // The raw bytes of the entry's values (count x type size).
+  // The raw bytes of the entry's values (count x type size). They stay valid while
+  // the reader lives.
   std::span<const uint8_t> Bytes(const Entry& entry) const;
 
  private:
+  bool OpenChain();
+  // U16 and U32 read bytes made available by Load.
   uint16_t U16(uint32_t at) const;
   uint32_t U32(uint32_t at) const;
-  bool Fits(uint64_t at, uint64_t size) const {
-    return at <= block_.size() && size <= block_.size() - at;
-  }
+  bool Fits(uint64_t at, uint64_t size) const { return at <= size_ && size <= size_ - at; }
+  // The bytes [at, at + size) of the block, or null when they were not loaded.
+  const uint8_t* Data(uint64_t at, uint64_t size) const;
+  // Makes [at, at + size) readable through Data: a bounds check for a block in
+  // memory, a read through the segment otherwise.
+  bool Load(uint64_t at, uint64_t size);
 
   std::span<const uint8_t> block_;
+  uint64_t size_ = 0;
+  const Segment* segment_ = nullptr;
+  // Parts read through the segment, disjoint, by their offset; parts merged into a
+  // bigger one stay alive in retired_ so that spans handed out remain valid.
+  std::map<uint32_t, std::vector<uint8_t>> parts_;
+  std::vector<std::vector<uint8_t>> retired_;
+  uint64_t segmentBytes_ = 0;
   std::vector<uint8_t> owned_;
   bool bigEndian_ = false;
   std::vector<Directory> chain_;
