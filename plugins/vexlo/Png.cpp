@@ -341,9 +341,7 @@ std::span<const uint8_t> IptcRecords(std::span<const uint8_t> bytes) {
 void TakeRawProfile(std::string_view key, std::string_view text, PngHeader& h) {
   std::string_view name = key.substr(kRawProfile.size());
   if (name == "exif" && h.exif.empty()) {
-    std::vector<uint8_t> bytes = DecodeRawProfile(text);
-    std::span<const uint8_t> block = TiffExif(bytes);
-    h.exif.assign(block.begin(), block.end());
+    h.exif = DecodeRawProfile(text);  // the JPEG-style header goes when the record gets it
   } else if ((name == "iptc" || name == "8bim") && h.iptc.empty()) {
     std::vector<uint8_t> bytes = DecodeRawProfile(text);
     std::span<const uint8_t> records = IptcRecords(bytes);
