@@ -276,6 +276,13 @@ constexpr uint32_t kTagXmp = glib::FourCC("XMP ");
 void AppendMetadata(gen::byte_array& block, uint32_t tag, std::span<const uint8_t> bytes);
 std::span<const uint8_t> FindMetadata(const gen::byte_array& block, uint32_t tag);
 
+// EXIF blocks sometimes keep the JPEG-style "Exif\0\0" header; ours start at the TIFF
+// header.
+inline std::span<const uint8_t> TiffExif(std::span<const uint8_t> exif) {
+  if (exif.size() >= 6 && std::memcmp(exif.data(), "Exif\0\0", 6) == 0) return exif.subspan(6);
+  return exif;
+}
+
 // ---------------------------------------------------------------------------
 // File information
 

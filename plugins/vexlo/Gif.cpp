@@ -228,6 +228,9 @@ uint32_t InfoGif(const Source& source, InfoRecord& info) {
       info.width = gif->Image.Left + gif->Image.Width;
       info.height = gif->Image.Top + gif->Image.Height;
     }
+    // Without a global colour table the first frame's own table gives the depth.
+    if (frames == 0 && !gif->SColorMap && gif->Image.ColorMap)
+      info.bitsPerPixel = gif->Image.ColorMap->BitsPerPixel;
     ++frames;
     if (!walker.SkipImage()) break;
   }

@@ -135,12 +135,25 @@ uint32_t InfoIcons(const Source& source, InfoRecord& info, uint16_t kind) {
   info.SetType(kind == 1 ? "Windows Icon" : "Windows Cursor");
   info.width = e.width ? int32_t(e.width) : 256;
   info.height = e.height ? int32_t(e.height) : 256;
-  Reader image(source.Bytes().subspan(e.offset, e.size));
-  if (image.Left() >= 16 && !IsPng(source.Bytes().subspan(e.offset, e.size))) {
+  std::span<const uint8_t> body = source.Bytes().subspan(e.offset, e.size);
+  Reader image(body);
+  if (IsPng(body)) {
+    // The IHDR chunk right after the signature has the true size and depth.
+    image.Skip(8 + 8);
+    uint32_t width = image.U32BE(), height = image.U32BE();
+    uint32_t depth = image.U8(), colorType = image.U8();
+    static const uint8_t kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
+    uint32_t channels = colorType < 7 ? kChannels[colorType] : 0;
+    if (!image.Failed() && channels && width && height && width <= 256 && height <= 256) {
+      info.width = int32_t(width);
+      info.height = int32_t(height);
+      info.bitsPerPixel = int32_t(depth * channels);
+    } else {
+      info.bitsPerPixel = 32;
+    }
+  } else if (image.Left() >= 16) {
     image.Skip(14);
     info.bitsPerPixel = image.U16LE();
-  } else {
-    info.bitsPerPixel = 32;
   }
   info.pixelType = glib::kPixelRGBA32;
   info.pageCount = uint32_t(entries.size());

@@ -3,6 +3,7 @@
 // EXIF chunks. libpng reports errors with longjmp; the frames that call setjmp hold
 // plain data only.
 #include <algorithm>
+#include <cctype>
 #include <csetjmp>
 #include <ctime>
 
@@ -23,6 +24,13 @@ void ReadFromMemory(png_structp png, png_bytep out, size_t length) {
 }
 
 void Silent(png_structp, png_const_charp) {}
+
+// Keywords of the text chunks that hold hex dumps of profiles.
+constexpr std::string_view kRawProfile = "Raw profile type ";
+// The longest hex dump of a profile read (8 MiB of profile).
+constexpr size_t kMaxProfileHex = size_t(16) << 20;
+// Texts for the panel are cut at this length.
+constexpr size_t kMaxShownText = 64 * 1024;
 // libpng prints and aborts unless the error function leaves by itself.
 void Fail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
@@ -35,7 +43,7 @@ struct PngHeader {
   bool hasTime = false;
   png_time time{};
   float dpiX = 0, dpiY = 0;
-  std::vector<uint8_t> icc, exif;
+  std::vector<uint8_t> icc, exif, iptc;
   std::vector<std::pair<std::string, std::string>> texts;
 };
 
@@ -246,49 +254,166 @@ uint32_t ReadPng(std::span<const uint8_t> bytes, PngHeader& header, LoadJob* job
   return rc;
 }
 
-// Text chunks anywhere in the file (many writers put them after the image data):
-// tEXt as it is, zTXt and iTXt inflated up to a limit.
-void CollectTexts(std::span<const uint8_t> bytes, PngHeader& h) {
+// Inflates a zlib stream into at most `limit` bytes, growing the output as it goes.
+// With `whole`, a stream that does not end within the limit (or is damaged) gives
+// false; otherwise what arrived before the limit or the damage is kept.
+bool Inflate(std::string_view in, size_t limit, bool whole, std::string& out) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = uInt(in.size());
+  out.clear();
+  int status = Z_OK;
+  while (status == Z_OK && out.size() < limit) {
+    size_t done = out.size();
+    out.resize(std::min(limit, std::max<size_t>(done * 2, 64 * 1024)));
+    z.next_out = reinterpret_cast<Bytef*>(out.data() + done);
+    z.avail_out = uInt(out.size() - done);
+    status = inflate(&z, Z_NO_FLUSH);
+    out.resize(out.size() - z.avail_out);
+    if (status == Z_BUF_ERROR && z.avail_out != 0) break;  // the input ran out
+  }
+  inflateEnd(&z);
+  return status == Z_STREAM_END || (!whole && !out.empty());
+}
+
+// ImageMagick keeps profiles it has no chunk for in text chunks named
+// "Raw profile type <name>": a newline, the name, a newline, the byte count in
+// decimal, then the bytes as hexadecimal digits broken into lines. The bytes, or
+// empty when the dump is damaged or shorter than it says.
+std::vector<uint8_t> DecodeRawProfile(std::string_view text) {
+  constexpr size_t kMaxBytes = kMaxProfileHex / 2;
+  size_t at = 0;
+  auto skipSpace = [&] {
+    while (at < text.size() && std::isspace(uint8_t(text[at]))) ++at;
+  };
+  skipSpace();
+  while (at < text.size() && text[at] != '\n') ++at;  // the profile's name
+  skipSpace();
+  uint64_t count = 0;
+  size_t digits = 0;
+  for (; at < text.size() && std::isdigit(uint8_t(text[at])) && digits < 10; ++at, ++digits)
+    count = count * 10 + uint64_t(text[at] - '0');
+  if (digits == 0 || count == 0 || count > kMaxBytes) return {};
+  std::vector<uint8_t> bytes;
+  bytes.reserve(size_t(std::min<uint64_t>(count, (text.size() - at) / 2)));
+  int high = -1;
+  for (; at < text.size() && bytes.size() < count; ++at) {
+    char c = text[at];
+    if (std::isspace(uint8_t(c))) continue;
+    int nibble = c >= '0' && c <= '9'   ? c - '0'
+                 : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                 : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                        : -1;
+    if (nibble < 0) return {};
+    if (high < 0) {
+      high = nibble;
+    } else {
+      bytes.push_back(uint8_t(high << 4 | nibble));
+      high = -1;
+    }
+  }
+  if (bytes.size() != count) return {};
+  return bytes;
+}
+
+// The IPTC records of a raw "iptc" profile: IIM records as they are, or the IPTC
+// resource (0x0404) of a Photoshop resource block.
+std::span<const uint8_t> IptcRecords(std::span<const uint8_t> bytes) {
+  if (!bytes.empty() && bytes[0] == 0x1C) return bytes;
+  Reader in(bytes);
+  while (in.Left() >= 12) {
+    const uint8_t* sign = in.Take(4);
+    if (!sign || std::memcmp(sign, "8BIM", 4) != 0) break;
+    uint16_t id = in.U16BE();
+    uint8_t nameLength = in.U8();
+    in.Skip(nameLength + ((nameLength + 1) & 1));  // the name, padded to an even length
+    uint32_t size = in.U32BE();
+    const uint8_t* data = in.Take(size);
+    if (!data) break;
+    if (id == 0x0404) return {data, size};
+    in.Skip(size & 1);
+  }
+  return {};
+}
+
+// The metadata a PNG keeps in text chunks besides the text itself.
+void TakeRawProfile(std::string_view key, std::string_view text, PngHeader& h) {
+  std::string_view name = key.substr(kRawProfile.size());
+  if (name == "exif" && h.exif.empty()) {
+    h.exif = DecodeRawProfile(text);  // the JPEG-style header goes when the record gets it
+  } else if ((name == "iptc" || name == "8bim") && h.iptc.empty()) {
+    std::vector<uint8_t> bytes = DecodeRawProfile(text);
+    std::span<const uint8_t> records = IptcRecords(bytes);
+    h.iptc.assign(records.begin(), records.end());
+  }
+}
+
+// One text chunk's keyword and text (inflated); false for a damaged chunk.
+bool ReadTextChunk(uint32_t type, std::string_view all, std::string& key, std::string& value) {
+  size_t nul = all.find('\0');
+  if (nul == std::string_view::npos || nul == 0 || nul > 79) return false;
+  key.assign(all.substr(0, nul));
+  std::string_view rest = all.substr(nul + 1);
+  bool compressed = type == glib::FourCC("zTXt");
+  if (type == glib::FourCC("iTXt")) {
+    if (rest.size() < 2) return false;
+    compressed = rest[0] != 0;
+    rest.remove_prefix(2);
+    for (int skip = 0; skip < 2; ++skip) {  // language tag, translated keyword
+      size_t end = rest.find('\0');
+      if (end == std::string_view::npos) return false;
+      rest.remove_prefix(end + 1);
+    }
+  } else if (compressed) {
+    if (rest.empty()) return false;
+    rest.remove_prefix(1);  // compression method
+  }
+  bool profile = key.starts_with(kRawProfile);
+  if (!compressed) {
+    value.assign(rest);
+    return true;
+  }
+  // Hex dumps of profiles may be large; texts shown in the panel are cut short.
+  return Inflate(rest, profile ? kMaxProfileHex : kMaxShownText, profile, value);
+}
+
+// Chunks anywhere in the file (many writers put text, eXIf and tIME after the image
+// data, where the header read does not look): text chunks as they are, zTXt and
+// iTXt inflated up to a limit, ImageMagick's raw profiles decoded.
+void CollectChunks(std::span<const uint8_t> bytes, PngHeader& h) {
   Reader in(bytes);
   in.Skip(8);
+  std::string key, value;
   for (int chunks = 0; in.Left() >= 12 && chunks < 100000 && h.texts.size() < 1000; ++chunks) {
     uint32_t length = in.U32BE();
     uint32_t type = in.U32BE();
     const uint8_t* body = in.Take(length);
     in.Skip(4);
     if (!body) break;
-    bool text = type == glib::FourCC("tEXt"), ztext = type == glib::FourCC("zTXt"),
-         itext = type == glib::FourCC("iTXt");
-    if (!text && !ztext && !itext) continue;
-    std::string_view all(reinterpret_cast<const char*>(body), length);
-    size_t nul = all.find('\0');
-    if (nul == std::string_view::npos || nul == 0 || nul > 79) continue;
-    std::string key(all.substr(0, nul));
-    std::string_view rest = all.substr(nul + 1);
-    bool compressed = ztext;
-    if (itext) {
-      if (rest.size() < 2) continue;
-      compressed = rest[0] != 0;
-      rest.remove_prefix(2);
-      for (int skip = 0; skip < 2; ++skip) {  // language tag, translated keyword
-        size_t end = rest.find('\0');
-        if (end == std::string_view::npos) break;
-        rest.remove_prefix(end + 1);
-      }
-    } else if (ztext) {
-      if (rest.empty()) continue;
-      rest.remove_prefix(1);  // compression method
-    }
-    if (!compressed) {
-      h.texts.emplace_back(key, std::string(rest));
+    if (type == glib::FourCC("eXIf") && h.exif.empty()) {
+      h.exif.assign(body, body + length);
       continue;
     }
-    std::string value(64 * 1024, '\0');
-    uLongf size = uLongf(value.size());
-    int z = uncompress(reinterpret_cast<Bytef*>(value.data()), &size,
-                       reinterpret_cast<const Bytef*>(rest.data()), uLong(rest.size()));
-    if (z == Z_OK || z == Z_BUF_ERROR) {
-      value.resize(size);
+    if (type == glib::FourCC("tIME") && !h.hasTime && length == 7) {
+      Reader t(body, length);
+      h.time.year = t.U16BE();
+      h.time.month = t.U8();
+      h.time.day = t.U8();
+      h.time.hour = t.U8();
+      h.time.minute = t.U8();
+      h.time.second = t.U8();
+      h.hasTime = true;
+      continue;
+    }
+    if (type != glib::FourCC("tEXt") && type != glib::FourCC("zTXt") &&
+        type != glib::FourCC("iTXt"))
+      continue;
+    std::string_view all(reinterpret_cast<const char*>(body), length);
+    if (!ReadTextChunk(type, all, key, value)) continue;
+    if (key.starts_with(kRawProfile)) {
+      TakeRawProfile(key, value, h);  // a hex dump, not text for the panel
+    } else {
       h.texts.emplace_back(key, value);
     }
   }
@@ -336,7 +461,7 @@ uint32_t InfoPng(const Source& source, InfoRecord& info) {
   PngHeader h;
   uint32_t rc = ReadPng(source.Bytes(), h, nullptr, nullptr);
   if (rc != RCOK) return rc;
-  CollectTexts(source.Bytes(), h);
+  CollectChunks(source.Bytes(), h);
   info.SetType("Portable Network Graphics");
   info.width = int32_t(h.width);
   info.height = int32_t(h.height);
@@ -373,7 +498,8 @@ uint32_t InfoPng(const Source& source, InfoRecord& info) {
   }
   for (const auto& [key, value] : h.texts) info.AddPair(key, value);
   info.SetProfile(h.icc);
-  info.SetExif(h.exif);
+  info.SetExif(TiffExif(h.exif));
+  info.SetIptc(h.iptc);
   return RCOK;
 }
 

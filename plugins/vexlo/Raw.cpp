@@ -5,10 +5,90 @@
 // Planar data stores each channel as a whole plane of rows (with the same row gap),
 // one after the other.
 #include <algorithm>
+#include <array>
+#include <mutex>
 
 #include "vexlo/Formats.h"
 
 namespace vexlo {
+namespace {
+
+// Information requests carry no load record, so the layout of a RAW file is only
+// known once a load has read it. The module remembers the layouts of the last few
+// loads by the bytes they read (a fingerprint of size, time and the ends of the
+// data), so that the panel shows the layout the picture on screen was read with.
+// Shared by every window of the process: the same bytes mean the same layout.
+struct RememberedLayout {
+  uint64_t fingerprint = 0;
+  glib::RAWDesc layout;
+  int32_t width = 0, height = 0;
+  uint32_t pixelType = 0;
+};
+
+constexpr size_t kRememberedLayouts = 16;
+
+struct LayoutMemory {
+  std::mutex lock;
+  std::array<RememberedLayout, kRememberedLayouts> entries{};
+  size_t next = 0;
+};
+
+LayoutMemory& Layouts() {
+  static LayoutMemory memory;
+  return memory;
+}
+
+uint64_t Fingerprint(const Source& source) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  auto mix = [&](uint64_t value) {
+    for (int i = 0; i < 8; ++i) {
+      hash ^= uint8_t(value >> (8 * i));
+      hash *= 1099511628211ull;
+    }
+  };
+  mix(source.Size());
+  mix(uint64_t(source.Modified()));
+  std::span<const uint8_t> bytes = source.Bytes();
+  size_t head = std::min<size_t>(bytes.size(), 64 * 1024);
+  size_t tail = std::min<size_t>(bytes.size() - head, 4096);
+  for (uint8_t b : bytes.first(head)) mix(b);
+  for (uint8_t b : bytes.last(tail)) mix(b);
+  return hash;
+}
+
+void RememberLayout(const Source& source, const glib::RAWLoad& raw, uint32_t type) {
+  RememberedLayout entry;
+  entry.fingerprint = Fingerprint(source);
+  entry.layout = raw;
+  entry.width = int32_t(raw.width);
+  entry.height = int32_t(raw.height);
+  entry.pixelType = type;
+  LayoutMemory& memory = Layouts();
+  std::lock_guard<std::mutex> hold(memory.lock);
+  for (RememberedLayout& known : memory.entries) {
+    if (known.fingerprint == entry.fingerprint) {
+      known = entry;
+      return;
+    }
+  }
+  memory.entries[memory.next] = entry;
+  memory.next = (memory.next + 1) % kRememberedLayouts;
+}
+
+bool RecallLayout(const Source& source, RememberedLayout& out) {
+  uint64_t fingerprint = Fingerprint(source);
+  LayoutMemory& memory = Layouts();
+  std::lock_guard<std::mutex> hold(memory.lock);
+  for (const RememberedLayout& known : memory.entries) {
+    if (known.fingerprint == fingerprint && known.width > 0) {
+      out = known;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 uint32_t LoadRaw(LoadJob& job) {
   const glib::RAWLoad* raw = job.options.raw;
@@ -87,14 +167,31 @@ uint32_t LoadRaw(LoadJob& job) {
     }
     if ((y & 1023) == 0 && !Progress(job.request, int32_t(y + 1), int32_t(height))) return USRA;
   }
-  return AddPage(job.request, std::move(page), job.options);
+  rc = AddPage(job.request, std::move(page), job.options);
+  if (rc == RCOK) RememberLayout(job.source, *raw, type);
+  return rc;
 }
 
 uint32_t InfoRaw(const Source& source, InfoRecord& info) {
-  // The layout lives in the load record, which information requests do not carry.
   info.SetType("RAW pixel data");
   info.pageCount = 1;
-  (void)source;
+  RememberedLayout known;
+  if (!RecallLayout(source, known)) return RCOK;  // not loaded yet: the layout is unknown
+  const glib::RAWDesc& raw = known.layout;
+  uint32_t bits = raw.pixelType & 0xFF, channels = (raw.pixelType >> 8) & 0xFF;
+  info.width = known.width;
+  info.height = known.height;
+  info.bitsPerPixel = int32_t(bits * channels);
+  info.pixelType = known.pixelType;
+  info.compression = 0;
+  glib::RawFileInfo& r = info.raw;
+  r.headerSize = raw.headerLength;
+  r.lineGap = raw.lineGap;
+  r.channels = channels;
+  r.bitsPerSample = bits;
+  std::memcpy(r.channelOrder, raw.channelOrder, std::min<size_t>(channels, 4));
+  r.interleaved = raw.interleaved ? 1 : 0;
+  r.littleEndian = raw.littleEndian ? 1 : 0;
   return RCOK;
 }
 

@@ -42,6 +42,33 @@ uint32_t ReadHeader(std::span<const uint8_t> bytes, TgaHeader& h) {
   return CheckSize(h.width, h.height);
 }
 
+// The comment lines of a TGA 2.0 extension area: the footer's signature marks a file
+// that has one, the footer's first word gives its offset, and four lines of 81 bytes
+// (80 characters and a terminating zero) follow the size word and the author's name.
+std::string ExtensionComments(std::span<const uint8_t> bytes) {
+  constexpr size_t kFooter = 26, kLine = 81, kAreaSize = 495;
+  if (bytes.size() < kFooter ||
+      std::memcmp(bytes.data() + bytes.size() - 18, "TRUEVISION-XFILE.\0", 18) != 0)
+    return {};
+  Reader footer(bytes.last(kFooter));
+  uint32_t area = footer.U32LE();
+  if (area == 0 || area >= bytes.size() - kFooter) return {};
+  Reader in(bytes.subspan(area, bytes.size() - kFooter - area));
+  if (in.U16LE() < kAreaSize || !in.Skip(41)) return {};
+  std::string comments;
+  for (int line = 0; line < 4; ++line) {
+    const uint8_t* text = in.Take(kLine);
+    if (!text) return {};
+    std::string_view chars(reinterpret_cast<const char*>(text),
+                           strnlen(reinterpret_cast<const char*>(text), kLine - 1));
+    while (!chars.empty() && chars.back() == ' ') chars.remove_suffix(1);
+    if (chars.empty()) continue;
+    if (!comments.empty()) comments += '\n';
+    comments += chars;
+  }
+  return comments;
+}
+
 uint32_t PageType(const TgaHeader& h) {
   uint32_t base = h.imageType & ~8u;
   if (base == 1) return glib::kPixelIndexed8;
@@ -142,7 +169,12 @@ uint32_t InfoTga(const Source& source, InfoRecord& info) {
   info.pixelType = PageType(h);
   info.compression = h.imageType & 8 ? 1 : 0;
   info.pageCount = 1;
-  if (!h.id.empty()) info.SetText(glib::kInfoComment, h.id);
+  std::string comments = ExtensionComments(source.Bytes());
+  if (!comments.empty()) {
+    info.SetText(glib::kInfoComment, comments);
+  } else if (!h.id.empty()) {
+    info.SetText(glib::kInfoComment, h.id);
+  }
   return RCOK;
 }
 

@@ -24,12 +24,6 @@ std::span<const uint8_t> Chunk(WebPDemuxer* demux, const char* fourcc) {
   return bytes;
 }
 
-// EXIF chunks sometimes keep the JPEG-style header; the block starts at the TIFF header.
-std::span<const uint8_t> TiffExif(std::span<const uint8_t> exif) {
-  if (exif.size() >= 6 && std::memcmp(exif.data(), "Exif\0\0", 6) == 0) return exif.subspan(6);
-  return exif;
-}
-
 }  // namespace
 
 uint32_t LoadWebp(LoadJob& job) {

@@ -134,8 +134,9 @@ Loaded Vexlo::Thumbnail(const std::string& path, uint32_t maxWidth, uint32_t max
 }
 
 std::unique_ptr<glib::FileInfoRecord, glib::FileInfoRecordDeleter> Vexlo::Info(
-    const std::string& path, uint32_t* rc) {
+    const std::string& path, uint32_t* rc, uint32_t format) {
   glib::ImageDataExchange request;
+  request.format = format;
   glib::FileInfoRecord* record = nullptr;
   uint32_t code = manager_.GetFileInfo(path.c_str(), &request, &record);
   if (rc) *rc = code;

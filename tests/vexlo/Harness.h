@@ -66,9 +66,9 @@ class Vexlo {
   Loaded LoadBytes(std::string_view bytes, const void* params = nullptr,
                    uint32_t format = glib::kFormatNone);
   Loaded Thumbnail(const std::string& path, uint32_t maxWidth, uint32_t maxHeight);
-  // The information record, or null with the code in rc.
-  std::unique_ptr<glib::FileInfoRecord, glib::FileInfoRecordDeleter> Info(const std::string& path,
-                                                                          uint32_t* rc = nullptr);
+  // The information record, or null with the code in rc; `format` as for Load.
+  std::unique_ptr<glib::FileInfoRecord, glib::FileInfoRecordDeleter> Info(
+      const std::string& path, uint32_t* rc = nullptr, uint32_t format = glib::kFormatNone);
   // Saves the pictures as pages (groups 0, 1, ...) to a file; the code.
   uint32_t Save(const std::string& path, const std::vector<Picture>& pages,
                 glib::ImageSave& params);
