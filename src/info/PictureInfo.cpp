@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 #include "formats/FormatRegistry.h"
@@ -816,9 +817,15 @@ void FlmPictureInfo::AddMetadata(const FileInfoRecord& record) {
     Libiptc::IPTC iptc;
     if (iptc.LoadFromStream(&stream) == RCOK) {
       AddGroup(kGroupIptc, "IPTC");
+      // Repeated datasets (keywords, categories, contacts) each keep their row: the
+      // list merges items of the same name, so the second is "Keywords (2)".
+      std::map<std::string, int> seen;
       std::string name, value;
-      for (uint32_t i = 0; i < iptc.GetSize(); ++i)
-        if (iptc.GetPrintableItem(i, name, value)) AddText(name, value);
+      for (uint32_t i = 0; i < iptc.GetSize(); ++i) {
+        if (!iptc.GetPrintableItem(i, name, value)) continue;
+        int count = ++seen[name];
+        AddText(count == 1 ? name : name + " (" + std::to_string(count) + ")", value);
+      }
     }
   }
 }

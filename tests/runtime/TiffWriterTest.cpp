@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numbers>
+
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -173,12 +175,12 @@ TEST(TiffWriter, RationalsAreTheClosestWithThirtyTwoBitTerms) {
   VMemStream out;
   Writer w;
   ASSERT_TRUE(w.Open(&out));
-  ASSERT_TRUE(w.SetFieldRational(1, M_PI));
+  ASSERT_TRUE(w.SetFieldRational(1, std::numbers::pi));
   ASSERT_TRUE(w.FlushIFD());
   std::vector<uint8_t> block = Bytes(out);
   Reader r;
   ASSERT_TRUE(r.Open(block));
-  EXPECT_NEAR(r.Real(r.Directories()[0].entries[0]).value_or(0), M_PI, 1e-15);
+  EXPECT_NEAR(r.Real(r.Directories()[0].entries[0]).value_or(0), std::numbers::pi, 1e-15);
 }
 
 TEST(TiffWriter, RefusalsPoisonTheWriter) {

@@ -263,6 +263,80 @@ HWND Child(HWND parent, const wchar_t* className) {
   return FindWindowExW(parent, nullptr, className, nullptr);
 }
 
+HWND InfoPanel(HWND viewer) { return Child(viewer, L"OrbiskInfoList"); }
+
+HWND InfoListBox(HWND viewer) { return Child(InfoPanel(viewer), L"ListBox"); }
+
+std::vector<std::wstring> InfoRows(HWND viewer) {
+  HWND list = InfoListBox(viewer);
+  std::vector<std::wstring> rows;
+  int count = list ? int(SendMessageW(list, LB_GETCOUNT, 0, 0)) : 0;
+  for (int row = 0; row < count; ++row) {
+    std::wstring text(size_t(std::max<LRESULT>(0, SendMessageW(list, LB_GETTEXTLEN, row, 0))), L'\0');
+    SendMessageW(list, LB_GETTEXT, row, LPARAM(text.data()));
+    rows.push_back(text);
+  }
+  return rows;
+}
+
+bool ClickListRow(HWND list, int row) {
+  RECT area{};
+  if (SendMessageW(list, LB_GETITEMRECT, row, LPARAM(&area)) == LB_ERR) return false;
+  LPARAM at = MAKELPARAM(area.left + 40, (area.top + area.bottom) / 2);
+  SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(list, WM_LBUTTONUP, 0, at);
+  RunPostedMessages();
+  return true;
+}
+
+std::string ClipboardText() {
+  if (!OpenClipboard(nullptr)) return "<none>";
+  std::string text = "<none>";
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
+      text = bytes;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+FileDialogAnswer::FileDialogAnswer(std::wstring caption, std::wstring path)
+    : caption_(std::move(caption)), path_(std::move(path)) {
+  thread_ = CreateThread(nullptr, 0, &FileDialogAnswer::Run, this, 0, nullptr);
+}
+
+FileDialogAnswer::~FileDialogAnswer() {
+  if (thread_) {
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+  }
+}
+
+unsigned long __stdcall FileDialogAnswer::Run(void* self) {
+  auto* answer = static_cast<FileDialogAnswer*>(self);
+  DWORD deadline = GetTickCount() + 20000;
+  while (GetTickCount() < deadline) {
+    HWND dialog = FindWindowW(L"#32770", answer->caption_.c_str());
+    DWORD process = 0;
+    if (dialog) GetWindowThreadProcessId(dialog, &process);
+    if (dialog && process == GetCurrentProcessId()) {
+      // The file name box: a combo box in the explorer style, an edit in the old one.
+      HWND name = GetDlgItem(dialog, 0x47C);
+      if (!name) name = GetDlgItem(dialog, 0x480);
+      if (name) {
+        SendMessageW(name, WM_SETTEXT, 0, LPARAM(answer->path_.c_str()));
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        answer->answered_ = true;
+        return 0;
+      }
+    }
+    Sleep(20);  // polling another thread's window, with the deadline above
+  }
+  return 1;
+}
+
 std::wstring StatusText(HWND viewer, int pane) {
   HWND bar = Child(viewer, L"msctls_statusbar32");
   if (!bar) return L"<no status bar>";

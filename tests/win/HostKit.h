@@ -71,6 +71,30 @@ std::wstring MenuItemText(HMENU menu, UINT command);
 UINT MenuState(HWND host, HMENU bar, UINT command);
 // Drops one file on the window, as the shell's drag and drop does.
 void DropFile(HWND window, const std::wstring& path);
+// The information panel of a viewer (its container window) and the list inside it.
+HWND InfoPanel(HWND viewer);
+HWND InfoListBox(HWND viewer);
+// The panel's rows as the list holds them: a group title, or "name\tvalue".
+std::vector<std::wstring> InfoRows(HWND viewer);
+// Clicks a row of a list box as a user does; false when the row is not there.
+bool ClickListRow(HWND list, int row);
+// The clipboard's text in the plain 8-bit format; "<none>" when it has none.
+std::string ClipboardText();
+// From another thread: waits for a common file dialog of this process with the
+// caption, types the path into its file name box and presses its OK button. join()
+// the thread after the modal call that shows the dialog has returned.
+class FileDialogAnswer {
+ public:
+  FileDialogAnswer(std::wstring caption, std::wstring path);
+  ~FileDialogAnswer();
+  bool Answered() const { return answered_; }
+
+ private:
+  void* thread_ = nullptr;
+  std::wstring caption_, path_;
+  volatile bool answered_ = false;
+  static unsigned long __stdcall Run(void* self);
+};
 // The pixel at client coordinates of a window, as 0xRRGGBB.
 uint32_t PixelAt(HWND window, int x, int y);
 

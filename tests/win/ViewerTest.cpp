@@ -243,15 +243,11 @@ TEST_F(ViewerTest, StatusPanesMenusAndSettingsWrittenAtExit) {
   EXPECT_EQ(last.substr(last.size() - 8), L"blue.bmp");
 }
 
-// The cell texts of the information panel, row by row.
-std::vector<std::pair<std::wstring, std::wstring>> InfoRows(HWND viewer) {
-  HWND list = Child(viewer, L"SysListView32");
-  std::vector<std::pair<std::wstring, std::wstring>> rows;
-  int count = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < count; ++row) {
-    rows.emplace_back(ui::ListViewCellText(list, row, 0), ui::ListViewCellText(list, row, 1));
-  }
-  return rows;
+bool HasRow(const std::vector<std::wstring>& rows, const std::wstring& text) {
+  return std::find(rows.begin(), rows.end(), text) != rows.end();
+}
+bool HasRowStarting(const std::vector<std::wstring>& rows, const std::wstring& start) {
+  return std::any_of(rows.begin(), rows.end(), [&](auto& row) { return row.rfind(start, 0) == 0; });
 }
 
 TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
@@ -267,12 +263,13 @@ TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
   }
   HWND viewer = OpenStandalone(&broken);
   ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return !InfoRows(viewer).empty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Load Error Info"); }));
   auto rows = InfoRows(viewer);
-  auto code = std::find_if(rows.begin(), rows.end(), [](auto& r) { return r.first == L"Code"; });
-  ASSERT_NE(code, rows.end());
-  EXPECT_FALSE(code->second.empty());
-  EXPECT_TRUE(IsWindowVisible(Child(viewer, L"SysListView32")));
+  EXPECT_EQ(rows[0], L"File Info");
+  EXPECT_TRUE(HasRowStarting(rows, L"File size\t"));
+  EXPECT_TRUE(HasRowStarting(rows, L"Code\t"));
+  EXPECT_FALSE(HasRow(rows, L"Code\t"));  // with the return code's message
+  EXPECT_TRUE(IsWindowVisible(InfoPanel(viewer)));
   EXPECT_EQ(Text(Frame()), L"Orbisk");
   // The display shows the built-in picture instead of an empty background.
   HWND display = Child(viewer, L"OrbiskView");
@@ -280,6 +277,10 @@ TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
   GetClientRect(display, &client);
   EXPECT_TRUE(
       WaitUntil([&] { return PixelAt(display, client.right / 2, client.bottom / 2) != kWhite; }));
+  // The next good load shows its own information and nothing of the error.
+  DropFile(viewer, red_);
+  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
+  EXPECT_FALSE(HasRow(InfoRows(viewer), L"Load Error Info"));
   CloseStandalone(viewer);
 
   // With "NotifyAboutError" off nothing is reported.
@@ -294,8 +295,8 @@ TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
     RunPostedMessages();
     return false;
   }));
-  EXPECT_TRUE(InfoRows(viewer).empty());
-  EXPECT_FALSE(IsWindowVisible(Child(viewer, L"SysListView32")));
+  EXPECT_FALSE(HasRow(InfoRows(viewer), L"Load Error Info"));
+  EXPECT_FALSE(IsWindowVisible(InfoPanel(viewer)));
   CloseStandalone(viewer);
 }
 
@@ -493,6 +494,88 @@ TEST_F(ViewerTest, AMultiPageFileLaysOutThePageShownAtItsOwnSize) {
   EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"1000%"; }))
       << StatusText(viewer, 3);
   EXPECT_EQ(StatusText(viewer, 1).substr(0, 8), L"40 x 20 ");
+  CloseStandalone(viewer);
+}
+
+// ---- the information panel ----
+
+constexpr char kInfoView[] =
+    "ShowInfo=#1\r\nShowToolBar=#0\r\nShowStatusBar=#0\r\nAutoLoadLastImage=#0\r\n";
+
+TEST_F(ViewerTest, InfoPanelDescribesEachFileShown) {
+  WriteIni(kInfoView);
+  HWND viewer = OpenStandalone(&red_);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
+  auto rows = InfoRows(viewer);
+  EXPECT_EQ(rows[0], L"Common Info");
+  EXPECT_TRUE(HasRow(rows, L"File path\t" + red_));
+  EXPECT_TRUE(HasRow(rows, L"Dimension\t100 x 50 pixels"));  // no resolution, no inches
+  EXPECT_TRUE(HasRow(rows, L"File size\t15 KB (15054 bytes)"));
+  EXPECT_TRUE(HasRow(rows, L"Color depth\t24 bpp"));
+  EXPECT_TRUE(IsWindowVisible(InfoPanel(viewer)));
+
+  // The next file replaces every row.
+  std::wstring blue = folder_.File(L"blue.bmp");
+  WriteBmp(blue, 30, 20, 0x0000FF);
+  DropFile(viewer, blue);
+  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Dimension\t30 x 20 pixels"); }));
+  EXPECT_FALSE(HasRow(InfoRows(viewer), L"Dimension\t100 x 50 pixels"));
+  EXPECT_EQ(std::count(InfoRows(viewer).begin(), InfoRows(viewer).end(), L"Common Info"), 1);
+  CloseStandalone(viewer);
+}
+
+TEST_F(ViewerTest, InfoPanelGroupsStayCollapsedAcrossFilesAndRuns) {
+  WriteIni(kInfoView);
+  HWND viewer = OpenStandalone(&red_);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
+  size_t expanded = InfoRows(viewer).size();
+  ASSERT_GT(expanded, 3u);
+  ASSERT_TRUE(ClickListRow(InfoListBox(viewer), 0));
+  EXPECT_EQ(InfoRows(viewer), std::vector<std::wstring>{L"Common Info"});
+
+  std::wstring blue = folder_.File(L"blue.bmp");
+  WriteBmp(blue, 30, 20, 0x0000FF);
+  DropFile(viewer, blue);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"blue.bmp"); }));
+  RunPostedMessages();
+  EXPECT_EQ(InfoRows(viewer), std::vector<std::wstring>{L"Common Info"});
+  CloseStandalone(viewer);
+
+  viewer = OpenStandalone(&red_);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
+  EXPECT_EQ(InfoRows(viewer), std::vector<std::wstring>{L"Common Info"});
+  // A click on the header opens it again, and that is remembered too.
+  ASSERT_TRUE(ClickListRow(InfoListBox(viewer), 0));
+  EXPECT_EQ(InfoRows(viewer).size(), expanded);
+  CloseStandalone(viewer);
+  viewer = OpenStandalone(&red_);
+  ASSERT_TRUE(WaitUntil([&] { return InfoRows(viewer).size() == expanded; }));
+  CloseStandalone(viewer);
+}
+
+TEST_F(ViewerTest, InfoPanelCopiesAndSavesItsText) {
+  WriteIni(kInfoView);
+  HWND viewer = OpenStandalone(&red_);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
+  SendMessageW(InfoPanel(viewer), WM_COMMAND, 2001, 0);  // "Copy all Info to Clipboard"
+  std::string text = ClipboardText();
+  EXPECT_EQ(text.rfind("Common Info\r\nFile path\t", 0), 0u) << text;
+  EXPECT_NE(text.find("\r\nDimension\t100 x 50 pixels\r\n"), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+
+  {
+    // "Save Info to File...": a name without an extension is saved as a .txt file.
+    FileDialogAnswer answer(L"Save Info to File", folder_.File(L"info"));
+    SendMessageW(InfoPanel(viewer), WM_COMMAND, 2002, 0);
+    EXPECT_TRUE(answer.Answered());
+  }
+  std::ifstream saved(std::filesystem::path(folder_.File(L"info.txt")), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(bytes, text);
   CloseStandalone(viewer);
 }
 

@@ -282,6 +282,7 @@ void InfoList::SaveToFile() {
   OPENFILENAMEW dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = GetAncestor(hwnd(), GA_ROOT);
+  dialog.lpstrTitle = L"Save Info to File";
   dialog.lpstrFilter = kFilter;
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = path;
