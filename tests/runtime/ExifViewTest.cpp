@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -416,4 +419,326 @@ TEST(ExifView, ListsAreBounded) {
   EXPECT_EQ(view.GetSize(), EXIFView::kMaxItems);
   EXPECT_LT(std::strlen(view.GetValue(0)), 4000u);
   EXPECT_EQ(std::string(view.GetValue(0)).substr(0, 4), "aaaa");
+}
+
+// ---------------------------------------------------------------------------------
+// exiftool as an independent oracle over the files in tests/data/info.
+
+namespace {
+
+// Just enough JSON for exiftool's -j output; numbers keep their text.
+struct Json {
+  enum Kind { kNull, kText, kNumber, kBool, kArray, kObject } kind = kNull;
+  std::string text;
+  std::vector<Json> items;
+  std::vector<std::pair<std::string, Json>> members;
+
+  const Json* Member(const std::string& key) const {
+    for (const auto& [k, v] : members) {
+      if (k == key) return &v;
+    }
+    return nullptr;
+  }
+};
+
+class JsonParser {
+ public:
+  explicit JsonParser(const std::string& s) : s_(s) {}
+
+  std::optional<Json> Parse() {
+    std::optional<Json> value = ParseValue();
+    Skip();
+    if (at_ != s_.size()) return std::nullopt;
+    return value;
+  }
+
+ private:
+  void Skip() {
+    while (at_ < s_.size() && std::isspace(uint8_t(s_[at_]))) ++at_;
+  }
+  bool Eat(char c) {
+    Skip();
+    if (at_ < s_.size() && s_[at_] == c) return ++at_, true;
+    return false;
+  }
+  std::optional<std::string> String() {
+    if (!Eat('"')) return std::nullopt;
+    std::string out;
+    while (at_ < s_.size() && s_[at_] != '"') {
+      char c = s_[at_++];
+      if (c == '\\' && at_ < s_.size()) {
+        c = s_[at_++];
+        if (c == 'n') c = '\n';
+        if (c == 't') c = '\t';
+        if (c == 'u' && at_ + 4 <= s_.size()) {  // exiftool escapes control characters only
+          out += char(std::stoi(s_.substr(at_, 4), nullptr, 16));
+          at_ += 4;
+          continue;
+        }
+      }
+      out += c;
+    }
+    if (!Eat('"')) return std::nullopt;
+    return out;
+  }
+  std::optional<Json> ParseValue() {
+    Skip();
+    if (at_ >= s_.size()) return std::nullopt;
+    Json value;
+    const char c = s_[at_];
+    if (c == '"') {
+      std::optional<std::string> text = String();
+      if (!text) return std::nullopt;
+      value.kind = Json::kText;
+      value.text = *text;
+    } else if (c == '[' || c == '{') {
+      const bool object = c == '{';
+      value.kind = object ? Json::kObject : Json::kArray;
+      ++at_;
+      if (Eat(object ? '}' : ']')) return value;
+      do {
+        std::string key;
+        if (object) {
+          std::optional<std::string> k = String();
+          if (!k || !Eat(':')) return std::nullopt;
+          key = *k;
+        }
+        std::optional<Json> item = ParseValue();
+        if (!item) return std::nullopt;
+        if (object) {
+          value.members.emplace_back(key, std::move(*item));
+        } else {
+          value.items.push_back(std::move(*item));
+        }
+      } while (Eat(','));
+      if (!Eat(object ? '}' : ']')) return std::nullopt;
+    } else {
+      const size_t start = at_;
+      while (at_ < s_.size() && !std::strchr(",]} \t\r\n", s_[at_])) ++at_;
+      value.text = s_.substr(start, at_ - start);
+      value.kind = value.text == "true" || value.text == "false" ? Json::kBool
+                   : value.text == "null"                        ? Json::kNull
+                                                                 : Json::kNumber;
+    }
+    return value;
+  }
+
+  const std::string& s_;
+  size_t at_ = 0;
+};
+
+std::optional<std::string> RunCommand(const std::string& command) {
+#ifdef _WIN32
+  (void)command;
+  return std::nullopt;
+#else
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return std::nullopt;
+  std::string out;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  if (pclose(pipe) != 0) return std::nullopt;
+  return out;
+#endif
+}
+
+bool HaveExiftool() {
+  static const bool have = RunCommand("exiftool -ver 2>/dev/null").has_value();
+  return have;
+}
+
+uint32_t Be32(const std::string& s, size_t at) {
+  return uint32_t(uint8_t(s[at])) << 24 | uint32_t(uint8_t(s[at + 1])) << 16 |
+         uint32_t(uint8_t(s[at + 2])) << 8 | uint8_t(s[at + 3]);
+}
+
+// The EXIF block of a JPEG (APP1 "Exif\0\0"), PNG (eXIf chunk), WebP (EXIF chunk) or
+// TIFF file (the whole file), and where its TIFF header is in the file.
+struct ExifBlock {
+  std::string bytes;
+  size_t headerAt = 0;
+};
+
+std::optional<ExifBlock> ExtractExif(const std::string& file) {
+  if (file.compare(0, 2, "\xFF\xD8") == 0) {
+    for (size_t at = 2; at + 4 <= file.size() && uint8_t(file[at]) == 0xFF;) {
+      const size_t length = size_t(uint8_t(file[at + 2])) << 8 | uint8_t(file[at + 3]);
+      if (uint8_t(file[at + 1]) == 0xE1 && file.compare(at + 4, 6, std::string("Exif\0\0", 6)) == 0)
+        return ExifBlock{file.substr(at + 4, length - 2), at + 10};
+      at += 2 + length;
+    }
+  } else if (file.compare(0, 8, "\x89PNG\r\n\x1A\n") == 0) {
+    for (size_t at = 8; at + 8 <= file.size();) {
+      const size_t length = Be32(file, at);
+      if (file.compare(at + 4, 4, "eXIf") == 0)
+        return ExifBlock{file.substr(at + 8, length), at + 8};
+      at += 12 + length;
+    }
+  } else if (file.compare(0, 4, "RIFF") == 0 && file.compare(8, 4, "WEBP") == 0) {
+    for (size_t at = 12; at + 8 <= file.size();) {
+      const size_t length = uint8_t(file[at + 4]) | size_t(uint8_t(file[at + 5])) << 8 |
+                            size_t(uint8_t(file[at + 6])) << 16 |
+                            size_t(uint8_t(file[at + 7])) << 24;
+      if (file.compare(at, 4, "EXIF") == 0) return ExifBlock{file.substr(at + 8, length), at + 8};
+      at += 8 + length + (length & 1);
+    }
+  } else if (file.compare(0, 4, std::string("II*\0", 4)) == 0 ||
+             file.compare(0, 4, std::string("MM\0*", 4)) == 0) {
+    return ExifBlock{file, 0};
+  }
+  return std::nullopt;
+}
+
+// The numbers in one of our values: "1/250" is one number, signs count.
+std::vector<double> Numbers(const std::string& s) {
+  std::vector<double> out;
+  for (size_t i = 0; i < s.size();) {
+    const bool sign =
+        (s[i] == '-' || s[i] == '+') && i + 1 < s.size() && std::isdigit(uint8_t(s[i + 1]));
+    if (!sign && !std::isdigit(uint8_t(s[i]))) {
+      ++i;
+      continue;
+    }
+    char* end = nullptr;
+    double v = std::strtod(s.c_str() + i, &end);
+    i = size_t(end - s.c_str());
+    if (i + 1 < s.size() && s[i] == '/' && std::isdigit(uint8_t(s[i + 1]))) {
+      v /= std::strtod(s.c_str() + i + 1, &end);
+      i = size_t(end - s.c_str());
+    }
+    out.push_back(v);
+  }
+  return out;
+}
+
+// exiftool's -n value as numbers; nothing when it is not a list of numbers.
+std::optional<std::vector<double>> OracleNumbers(const std::string& s) {
+  std::vector<double> out;
+  const char* p = s.c_str();
+  while (*p) {
+    char* end = nullptr;
+    const double v = std::strtod(p, &end);
+    if (end == p) return std::nullopt;
+    out.push_back(v);
+    p = end;
+    while (*p == ' ') ++p;
+  }
+  if (out.empty()) return std::nullopt;
+  return out;
+}
+
+bool Near(double a, double b) { return std::fabs(a - b) <= 1e-3 * std::max(std::fabs(b), 1e-3); }
+
+bool SameText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(uint8_t(x)) == std::tolower(uint8_t(y));
+         });
+}
+
+struct Expected {
+  Ifd ifd;
+  uint16_t tag;
+  std::string printed, numeric;
+};
+
+// Whether our value says what exiftool says. Beyond equal texts and equal numbers,
+// a few tags have their own rule: versions ("2.32" for "0232"), GPS coordinates (our
+// degrees, minutes and seconds against its decimal degrees) and Flash (our words
+// against its bits).
+bool Agrees(const std::string& ours, const Expected& e) {
+  if (SameText(ours, e.printed) || SameText(ours, e.numeric)) return true;
+  const bool version = (e.ifd == Ifd::kExif && (e.tag == 0x9000 || e.tag == 0xA000)) ||
+                       (e.ifd == Ifd::kInterop && e.tag == 2);
+  if (version) {
+    std::string digits;
+    for (char c : ours) {
+      if (c != '.') digits += c;
+    }
+    return SameText(std::string(4 - std::min<size_t>(4, digits.size()), '0') + digits, e.printed);
+  }
+  std::optional<std::vector<double>> oracle = OracleNumbers(e.numeric);
+  if (!oracle) return false;
+  const std::vector<double> mine = Numbers(ours);
+  if (e.ifd == Ifd::kGps && (e.tag == 2 || e.tag == 4 || e.tag == 20 || e.tag == 22)) {
+    return mine.size() == 3 && oracle->size() == 1 &&
+           Near(mine[0] + mine[1] / 60 + mine[2] / 3600, (*oracle)[0]);
+  }
+  if (e.ifd == Ifd::kExif && e.tag == 0x9209 && oracle->size() == 1) {
+    const uint32_t bits = uint32_t((*oracle)[0]);
+    return (ours.rfind("Fired", 0) == 0) == bool(bits & 1) &&
+           (ours.find("Auto mode") != std::string::npos) == ((bits >> 3 & 3) == 3);
+  }
+  if (mine.size() != oracle->size()) return false;
+  for (size_t i = 0; i < mine.size(); ++i) {
+    if (!Near(mine[i], (*oracle)[i])) return false;
+  }
+  return true;
+}
+
+std::optional<Json> Exiftool(const std::string& options, const std::string& path) {
+  std::optional<std::string> out =
+      RunCommand("exiftool -j -G1 -a -D " + options + " '" + path + "' 2>/dev/null");
+  if (!out) return std::nullopt;
+  std::optional<Json> json = JsonParser(*out).Parse();
+  if (!json || json->kind != Json::kArray || json->items.size() != 1) return std::nullopt;
+  return json->items[0];
+}
+
+// The tags exiftool finds in the five directories the view lists.
+std::vector<Expected> OracleTags(const std::string& path) {
+  static const std::map<std::string, Ifd> kGroups = {{"IFD0", Ifd::kIfd0},
+                                                     {"ExifIFD", Ifd::kExif},
+                                                     {"GPS", Ifd::kGps},
+                                                     {"InteropIFD", Ifd::kInterop},
+                                                     {"IFD1", Ifd::kIfd1}};
+  std::optional<Json> printed = Exiftool("", path), numeric = Exiftool("-n", path);
+  std::vector<Expected> tags;
+  if (!printed || !numeric) return tags;
+  for (const auto& [key, value] : printed->members) {
+    const std::string group = key.substr(0, key.find(':'));
+    const Json* id = value.Member("id");
+    const Json* number = numeric->Member(key);
+    if (!kGroups.count(group) || !id || id->kind != Json::kNumber || !number) continue;
+    const Json* p = value.Member("val");
+    const Json* n = number->Member("val");
+    if (!p || !n) continue;
+    tags.push_back({kGroups.at(group), uint16_t(std::stoi(id->text)), p->text, n->text});
+  }
+  return tags;
+}
+
+}  // namespace
+
+TEST(ExifView, AgreesWithExiftool) {
+  if (!HaveExiftool()) GTEST_SKIP() << "exiftool is not installed";
+  const std::filesystem::path dir = testing_support::DataDir() / "info";
+  for (const char* name :
+       {"camera-le.jpg", "camera-be.jpg", "camera.tif", "camera.png", "camera.webp"}) {
+    SCOPED_TRACE(name);
+    const std::string path = (dir / name).string();
+    std::optional<ExifBlock> block = ExtractExif(testing_support::ReadFile(path));
+    ASSERT_TRUE(block) << "no EXIF block found";
+    EXIFView view(true);
+    ASSERT_TRUE(view.BuildView(reinterpret_cast<const uint8_t*>(block->bytes.data()),
+                               uint32_t(block->bytes.size())));
+    const std::vector<Expected> tags = OracleTags(path);
+    size_t compared = 0;
+    for (Expected e : tags) {
+      // exiftool gives the thumbnail's offset in the file; ours is in the block.
+      if (e.ifd == Ifd::kIfd1 && e.tag == 0x0201)
+        e.numeric = std::to_string(std::stoul(e.numeric) - block->headerAt);
+      std::optional<std::string> ours = Value(view, e.ifd, e.tag);
+      if (!ours) {
+        ADD_FAILURE() << "tag 0x" << std::hex << e.tag << " of directory " << int(e.ifd)
+                      << " not listed; exiftool: " << e.printed;
+        continue;
+      }
+      EXPECT_TRUE(Agrees(*ours, e))
+          << "tag 0x" << std::hex << e.tag << " of directory " << int(e.ifd) << ": ours \"" << *ours
+          << "\", exiftool \"" << e.printed << "\" (" << e.numeric << ")";
+      ++compared;
+    }
+    std::printf("%s: %zu tags compared with exiftool\n", name, compared);
+    EXPECT_GE(compared, 100u);
+  }
 }
