@@ -400,14 +400,13 @@ TEST(ExifView, ListsAreBounded) {
   const uint32_t text = b.Size();
   b.Block().insert(b.Block().end(), 100000, 'a');
   b.Block().push_back(0);
-  std::vector<TiffBuilder::Field> rows;
-  for (uint16_t tag = 1; tag <= 3000; ++tag) rows.push_back(b.Long(tag, 0));
-  for (TiffBuilder::Field& row : rows) row = {0x010E, tiff::kAscii, 100001, {}};
-  std::vector<uint8_t>& block = b.Block();
+  // Written with offset 0, then pointed at the text.
+  std::vector<TiffBuilder::Field> rows(3000, {0x010E, tiff::kAscii, 100001, {}});
   const uint32_t exif = b.Directory(rows);
   const uint32_t ifd0 = b.Size();
   rows.push_back(b.Long(0x8769, exif));
   b.Directory(rows, true);
+  std::vector<uint8_t>& block = b.Block();
   for (uint32_t dir : {exif, ifd0}) {
     for (uint32_t i = 0; i < 3000; ++i) {
       const uint32_t at = dir + 2 + 12 * i + 8;
