@@ -4,9 +4,14 @@
 // choice and thumbnails. Common layouts are read directly into page rows (bilevel
 // pages stay one bit deep); the rest goes through libtiff's RGBA reader.
 #include <algorithm>
+#include <bit>
 #include <cstdarg>
+#include <optional>
 
 #include <tiffio.h>
+
+#include "formats/MemStream.h"
+#include "runtime/TiffWriter.h"
 
 #include "vexlo/ColorManage.h"
 #include "vexlo/Formats.h"
@@ -88,72 +93,128 @@ size_t IptcUnit(TIFF* tif) {
   return field && TIFFFieldDataType(field) == TIFF_LONG ? 4 : 1;
 }
 
-// The EXIF directory of a classic TIFF as a block of its own (a TIFF header, an
-// IFD0 that points at the EXIF directory, the directory with its values moved
-// behind it), the form JPEG files carry. Pointers to further directories inside it
-// (interoperability) are left out. Empty when the file has none or it is damaged.
-std::vector<uint8_t> ExifBlock(std::span<const uint8_t> file, bool bigEndian, uint64_t at) {
-  Reader in(file);
-  auto u16 = [&](Reader& r) { return bigEndian ? r.U16BE() : r.U16LE(); };
-  auto u32 = [&](Reader& r) { return bigEndian ? r.U32BE() : r.U32LE(); };
-  if (!in.Seek(at)) return {};
-  uint32_t count = u16(in);
-  if (count == 0 || count > 1000) return {};
-  static const uint32_t kTypeSize[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
-  struct Entry {
-    uint32_t tag, type, count;
-    const uint8_t* value;  // the 4 inline bytes
-    std::span<const uint8_t> data;
-  };
-  std::vector<Entry> entries;
-  for (uint32_t i = 0; i < count; ++i) {
-    Entry e{u16(in), u16(in), u32(in), in.Take(4), {}};
-    if (in.Failed()) return {};
-    if (e.type >= 14 || e.type == 0 || e.tag == 0xA005) continue;
-    uint64_t size = uint64_t(kTypeSize[e.type]) * e.count;
-    if (size > 4) {
-      Reader v(e.value, 4);
-      uint32_t offset = u32(v);
-      if (offset > file.size() || size > file.size() - offset || size > (1u << 20)) continue;
-      e.data = file.subspan(offset, size_t(size));
-    }
-    entries.push_back(e);
-  }
-  Writer w;
-  auto p16 = [&](uint32_t v) { bigEndian ? w.U16BE(v) : w.U16LE(v); };
-  auto p32 = [&](uint32_t v) { bigEndian ? w.U32BE(v) : w.U32LE(v); };
-  w.Append(bigEndian ? "MM" : "II", 2);
-  p16(42);
-  p32(8);
-  p16(1);  // IFD0: the pointer to the EXIF directory only
-  p16(0x8769);
-  p16(4);
-  p32(1);
-  p32(26);
-  p32(0);
-  uint32_t dataAt = 26 + 2 + uint32_t(entries.size()) * 12 + 4;
-  p16(uint32_t(entries.size()));
-  for (const Entry& e : entries) {
-    p16(e.tag);
-    p16(e.type);
-    p32(e.count);
-    if (e.data.empty()) {
-      w.Append(e.value, 4);
-    } else {
-      p32(dataAt);
-      dataAt += uint32_t((e.data.size() + 1) & ~size_t(1));
-    }
-  }
-  p32(0);
-  for (const Entry& e : entries) {
-    if (e.data.empty()) continue;
-    w.Append(e.data.data(), e.data.size());
-    if (e.data.size() % 2) w.U8(0);
-  }
-  return std::move(w.Bytes());
+// The metadata of one TIFF directory as an EXIF block (the form JPEG files carry in
+// APP1): IFD0 with the directory's descriptive tags, then the EXIF directory with its
+// interoperability directory, and the GPS directory, each copied entry by entry with
+// its values and the pointers set to where the copies went.
+constexpr uint16_t kOrientationTag = 274;
+constexpr uint16_t kExifPointer = 34665, kGpsPointer = 34853, kInteropPointer = 40965;
+// Values over these sizes are left out: IFD0's big values are blobs (layers, private
+// data), and no camera writes an EXIF value near a megabyte. The block as a whole is
+// bounded too, since entries may share one big value.
+constexpr uint32_t kMaxIfd0Value = 64u << 10;
+constexpr uint32_t kMaxExifValue = 1u << 20;
+constexpr uint64_t kMaxExifBlock = 8u << 20;
+
+// IFD0 tags that lay out the pixels or hold blocks handed over on their own (ICC,
+// XMP, IPTC, Photoshop): not part of the picture's description.
+bool IsLayoutTag(uint16_t tag) {
+  static constexpr uint16_t kTags[] = {254, 255, 256, 257, 258, 259, 262,   263,   264,  265, 266,
+                                       273, 277, 278, 279, 280, 281, 284,   288,   289,  290, 291,
+                                       292, 293, 317, 320, 322, 323, 324,   325,   330,  332, 338,
+                                       339, 340, 341, 347, 530, 700, 33723, 34377, 34675};
+  // 512-521: the old JPEG compression's tables and offsets.
+  return (tag >= 512 && tag <= 521) ||
+         std::find(std::begin(kTags), std::end(kTags), tag) != std::end(kTags);
 }
 
-Directory ReadDirectory(TIFF* tif) {
+// IFD0 tags kept in the block that alone do not make it worth handing over: nearly
+// every TIFF has them.
+bool IsPlacementTag(uint16_t tag) {
+  static constexpr uint16_t kTags[] = {
+      kOrientationTag, 282, 283, 286, 287, 296, 297, 529, 531, 532};
+  return std::find(std::begin(kTags), std::end(kTags), tag) != std::end(kTags);
+}
+
+class ExifCopier {
+ public:
+  ExifCopier(glib::Libtiff::Reader& in, glib::Libtiff::Writer& out) : in_(in), out_(out) {}
+
+  // Adds the entry with its values to the writer's current directory; false when it
+  // is left out (no values, too big, the block's budget spent).
+  bool Copy(const glib::Libtiff::Entry& entry, uint32_t maxBytes) {
+    std::span<const uint8_t> raw = in_.Bytes(entry);
+    if (raw.empty() || raw.size() > maxBytes || raw.size() > kMaxExifBlock - spent_) return false;
+    spent_ += raw.size();
+    // The writer takes values in host order; rationals as two 32-bit terms.
+    const bool rational =
+        entry.type == glib::Libtiff::kRational || entry.type == glib::Libtiff::kSRational;
+    const size_t unit = rational ? 4 : glib::Libtiff::TypeSize(entry.type);
+    std::vector<uint8_t> host(raw.begin(), raw.end());
+    if (unit > 1 && in_.BigEndian() != (std::endian::native == std::endian::big)) {
+      for (size_t i = 0; i + unit <= host.size(); i += unit)
+        std::reverse(host.begin() + ptrdiff_t(i), host.begin() + ptrdiff_t(i + unit));
+    }
+    return out_.SetField(entry.tag, entry.type, entry.count, host.data());
+  }
+
+  // Copies the directory a pointer entry leads to (its interoperability directory
+  // before it when asked) as a sub-directory; its offset in the block, or 0 when it
+  // is unreadable or holds nothing.
+  uint32_t CopySubDirectory(const glib::Libtiff::Entry* pointer, bool withInterop) {
+    if (!pointer) return 0;
+    std::optional<glib::Libtiff::Directory> directory = in_.SubDirectory(*pointer);
+    if (!directory) return 0;
+    const glib::Libtiff::Entry* interopEntry =
+        withInterop ? glib::Libtiff::Reader::Find(*directory, kInteropPointer) : nullptr;
+    uint32_t interop = CopySubDirectory(interopEntry, false);
+    bool any = false;
+    for (const glib::Libtiff::Entry& entry : directory->entries) {
+      // Offsets into the file mean nothing in the block.
+      if (IsPointer(entry)) continue;
+      any |= Copy(entry, kMaxExifValue);
+    }
+    if (interop) any |= out_.SetField(kInteropPointer, glib::Libtiff::kLong, 1, &interop);
+    return any ? out_.FlushSubIFD() : 0;
+  }
+
+  static bool IsPointer(const glib::Libtiff::Entry& entry) {
+    return entry.type == glib::Libtiff::kIfd || entry.tag == kExifPointer ||
+           entry.tag == kGpsPointer || entry.tag == kInteropPointer || entry.tag == 330;
+  }
+
+ private:
+  glib::Libtiff::Reader& in_;
+  glib::Libtiff::Writer& out_;
+  uint64_t spent_ = 0;
+};
+
+// The directory at `at` of the file (one of the main chain, usually IFD0) as an EXIF
+// block in the file's byte order. Empty when the file is not a classic TIFF, the
+// directory is unreadable, or it has neither EXIF nor GPS data nor a descriptive
+// tag. Orientation is left out for pages whose pixels are delivered upright.
+std::vector<uint8_t> ExifBlock(std::span<const uint8_t> file, uint64_t at, bool keepOrientation) {
+  glib::Libtiff::Reader in;
+  if (at > UINT32_MAX || !in.Open(file)) return {};
+  std::optional<glib::Libtiff::Directory> ifd;
+  for (const glib::Libtiff::Directory& d : in.Directories()) {
+    if (d.offset == at) ifd = d;
+  }
+  if (!ifd) ifd = in.ReadDirectory(uint32_t(at));
+  if (!ifd) return {};
+  VMemStream stream;
+  glib::Libtiff::Writer out;
+  if (!out.Open(&stream, in.BigEndian())) return {};
+  ExifCopier copier(in, out);
+  // Sub-directories go first: each is written before the directory pointing at it.
+  uint32_t gps = copier.CopySubDirectory(glib::Libtiff::Reader::Find(*ifd, kGpsPointer), false);
+  uint32_t exif = copier.CopySubDirectory(glib::Libtiff::Reader::Find(*ifd, kExifPointer), true);
+  bool described = false;
+  for (const glib::Libtiff::Entry& entry : ifd->entries) {
+    if (IsLayoutTag(entry.tag) || ExifCopier::IsPointer(entry)) continue;
+    if (entry.tag == kOrientationTag && !keepOrientation) continue;
+    if (copier.Copy(entry, kMaxIfd0Value) && !IsPlacementTag(entry.tag)) described = true;
+  }
+  if (!described && !exif && !gps) return {};
+  if (exif) out.SetField(kExifPointer, glib::Libtiff::kLong, 1, &exif);
+  if (gps) out.SetField(kGpsPointer, glib::Libtiff::kLong, 1, &gps);
+  if (!out.FlushIFD() || out.Failed() || stream.Error()) return {};
+  return {stream.Data(), stream.Data() + stream.Length()};
+}
+
+// With `keepOrientation`, the EXIF block keeps the directory's orientation (the
+// information panel); a decoded page is delivered upright and leaves it out.
+Directory ReadDirectory(TIFF* tif, bool keepOrientation) {
   Directory d;
   TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &d.width);
   TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &d.height);
@@ -189,10 +250,10 @@ Directory ReadDirectory(TIFF* tif) {
                   static_cast<uint8_t*>(data) + size_t(count) * IptcUnit(tif));
   if (d.iptc.empty() && TIFFGetField(tif, TIFFTAG_PHOTOSHOP, &count, &data) && data)
     d.iptc = IptcFromPhotoshop({static_cast<uint8_t*>(data), count});
-  toff_t exifAt = 0;
   auto* file = static_cast<MemoryFile*>(TIFFClientdata(tif));
-  if (!TIFFIsBigTIFF(tif) && TIFFGetField(tif, TIFFTAG_EXIFIFD, &exifAt) && exifAt && file)
-    d.exif = ExifBlock({file->data, size_t(file->size)}, TIFFIsBigEndian(tif) != 0, exifAt);
+  if (!TIFFIsBigTIFF(tif) && file)
+    d.exif =
+        ExifBlock({file->data, size_t(file->size)}, TIFFCurrentDirOffset(tif), keepOrientation);
   return d;
 }
 
@@ -417,7 +478,7 @@ uint32_t ReadRgba(TIFF* tif, const Directory& d, glib::CoreBitmap& bitmap) {
 }
 
 uint32_t DecodeDirectory(LoadJob& job, TIFF* tif, PagePtr& page) {
-  Directory d = ReadDirectory(tif);
+  Directory d = ReadDirectory(tif, false);
   uint32_t rc = CheckSize(d.width, d.height);
   if (rc != RCOK) return rc;
   uint32_t type = DirectType(d, job.options.reduceTo8Bits);
@@ -525,7 +586,7 @@ uint32_t InfoTif(const Source& source, InfoRecord& info) {
   // Without strip chopping, so that the strip count is the file's.
   TiffPtr tif(OpenClient("rmc", &file, &MemRead, &NoWrite, &MemSeek, &MemSize));
   if (!tif) return BADI;
-  Directory d = ReadDirectory(tif.get());
+  Directory d = ReadDirectory(tif.get(), true);
   info.SetType("Tagged Image File Format");
   info.width = int32_t(d.width);
   info.height = int32_t(d.height);

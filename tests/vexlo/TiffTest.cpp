@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
+
 #include "Harness.h"
 #include "formats/Retcode.h"
+#include "runtime/TiffDirectory.h"
 
 using namespace vexlo_test;
 using glib::TIFSave;
@@ -211,28 +215,187 @@ TEST_F(TiffTest, MalformedFilesAnswerWithACode) {
   EXPECT_EQ(vexlo.LoadBytes(farStrip).rc, glib::RCOK);  // the strip reads as empty
 }
 
-// A TIFF whose EXIF directory holds DateTimeOriginal: the directory comes back as a
-// block of its own, with its value moved along.
-TEST_F(TiffTest, ExifDirectoryBecomesABlock) {
+// What an EXIF block handed over by the plug-in says, read back with the runtime's
+// reader: texts by (directory, tag), rationals as numerator/denominator.
+struct ExifFacts {
+  bool sound = false, bigEndian = false, layoutTags = false;
+  std::map<std::pair<int, uint16_t>, std::string> texts;
+  std::map<std::pair<int, uint16_t>, std::vector<glib::Libtiff::Rational>> rationals;
+  std::map<std::pair<int, uint16_t>, uint32_t> numbers;
+
+  std::string Text(int which, uint16_t tag) const {
+    auto found = texts.find({which, tag});
+    return found == texts.end() ? "(none)" : found->second;
+  }
+};
+
+enum { kIfd0, kExif, kInterop, kGps };
+
+ExifFacts ReadExif(const uint8_t* data, uint32_t size) {
+  ExifFacts facts;
+  glib::Libtiff::Reader reader;
+  if (!reader.Open({data, size}) || reader.Directories().empty()) return facts;
+  facts.sound = true;
+  facts.bigEndian = reader.BigEndian();
+  auto collect = [&](int which, const glib::Libtiff::Directory& d) {
+    for (const glib::Libtiff::Entry& e : d.entries) {
+      std::span<const uint8_t> bytes = reader.Bytes(e);
+      if (e.type == glib::Libtiff::kAscii) {
+        facts.texts[{which, e.tag}] = std::string(bytes.begin(), bytes.end()).c_str();
+      } else if (e.type == glib::Libtiff::kRational) {
+        for (uint32_t i = 0; i < e.count; ++i)
+          facts.rationals[{which, e.tag}].push_back(*reader.RationalAt(e, i));
+      } else if (auto n = reader.Unsigned(e)) {
+        facts.numbers[{which, e.tag}] = *n;
+      }
+    }
+  };
+  const glib::Libtiff::Directory ifd0 = reader.Directories().front();
+  collect(kIfd0, ifd0);
+  for (uint16_t tag : {256, 257, 273, 279, 259, 317}) {
+    if (reader.Find(ifd0, tag)) facts.layoutTags = true;
+  }
+  if (const glib::Libtiff::Entry* e = reader.Find(ifd0, 34853)) {
+    if (auto gps = reader.SubDirectory(*e)) collect(kGps, *gps);
+  }
+  if (const glib::Libtiff::Entry* e = reader.Find(ifd0, 34665)) {
+    if (auto exif = reader.SubDirectory(*e)) {
+      collect(kExif, *exif);
+      if (const glib::Libtiff::Entry* i = reader.Find(*exif, 40965)) {
+        if (auto interop = reader.SubDirectory(*i)) collect(kInterop, *interop);
+      }
+    }
+  }
+  return facts;
+}
+
+bool HaveExiftool() {
+#if defined(_WIN32)
+  return false;
+#else
+  return std::system("/usr/bin/exiftool -ver >/dev/null 2>&1") == 0;
+#endif
+}
+
+// The tags of tests/data/info/exif.tif, written by exiftool.
+const char kExiftoolTags[] =
+    "-Make=Cam -Model=M1 -Artist=Me -ExposureTime=1/250 -FNumber=2.8 -ISO=200 "
+    "-DateTimeOriginal='2024:05:01 12:34:56' -GPSLatitude=48.8582 -GPSLatitudeRef=N "
+    "-GPSLongitude=2.2945 -GPSLongitudeRef=E -GPSAltitude=35 -InteropIndex=R98";
+
+void ExpectCameraTags(const ExifFacts& f) {
+  ASSERT_TRUE(f.sound);
+  EXPECT_FALSE(f.layoutTags);  // the pixels' layout stays out of the block
+  EXPECT_EQ(f.texts.at({kIfd0, 0x010F}), "Cam");
+  EXPECT_EQ(f.texts.at({kIfd0, 0x0110}), "M1");
+  EXPECT_EQ(f.texts.at({kIfd0, 0x013B}), "Me");
+  auto exposure = f.rationals.at({kExif, 0x829A}).at(0);
+  EXPECT_EQ(exposure.numerator, 1);
+  EXPECT_EQ(exposure.denominator, 250);
+  auto fnumber = f.rationals.at({kExif, 0x829D}).at(0);
+  EXPECT_DOUBLE_EQ(double(fnumber.numerator) / double(fnumber.denominator), 2.8);
+  EXPECT_EQ(f.numbers.at({kExif, 0x8827}), 200u);
+  EXPECT_EQ(f.texts.at({kExif, 0x9003}), "2024:05:01 12:34:56");
+  EXPECT_EQ(f.texts.at({kInterop, 0x0001}), "R98");
+  EXPECT_EQ(f.texts.at({kGps, 0x0001}), "N");
+  EXPECT_EQ(f.texts.at({kGps, 0x0003}), "E");
+  const auto& latitude = f.rationals.at({kGps, 0x0002});
+  ASSERT_EQ(latitude.size(), 3u);
+  double degrees = 0, scale = 1;
+  for (const auto& r : latitude) {
+    degrees += double(r.numerator) / double(r.denominator) / scale;
+    scale *= 60;
+  }
+  EXPECT_NEAR(degrees, 48.8582, 1e-6);
+  auto altitude = f.rationals.at({kGps, 0x0006}).at(0);
+  EXPECT_EQ(altitude.numerator / altitude.denominator, 35);
+}
+
+// IFD0's descriptive tags, the EXIF directory with its interoperability directory
+// and the GPS directory all come over, in the file's byte order.
+TEST_F(TiffTest, ExifBlockCarriesEveryMetadataDirectory) {
+  std::string path = (testing_support::DataDir() / "info" / "exif.tif").string();
+  auto info = vexlo.Info(path);
+  ASSERT_TRUE(info);
+  ExifFacts facts = ReadExif(info->exif, info->exifSize);
+  ExpectCameraTags(facts);
+  EXPECT_FALSE(facts.bigEndian);
+  EXPECT_EQ(facts.numbers.at({kIfd0, 274}), 1u);  // orientation, for the panel
+
+  // A decoded page carries the block too.
+  Loaded loaded = vexlo.Load(path);
+  ASSERT_EQ(loaded.rc, glib::RCOK);
+  EXPECT_NE(loaded.metadata.at(0).find("2024:05:01 12:34:56"), std::string::npos);
+
+  if (!HaveConvert() || !HaveExiftool()) GTEST_SKIP() << "no convert or exiftool";
+  std::string big = vexlo.Dir().File("big.tif");
+  // ImageMagick 6 takes the TIFF byte order from this define, not from -endian.
+  ASSERT_TRUE(Convert("-size 64x48 gradient: -compress lzw -define tiff:endian=msb '" + big + "'"));
+  ASSERT_EQ(std::system(("/usr/bin/exiftool -q -overwrite_original " + std::string(kExiftoolTags) +
+                         " '" + big + "' >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  auto bigInfo = vexlo.Info(big);
+  ASSERT_TRUE(bigInfo);
+  ExifFacts bigFacts = ReadExif(bigInfo->exif, bigInfo->exifSize);
+  ExpectCameraTags(bigFacts);
+  EXPECT_TRUE(bigFacts.bigEndian);
+}
+
+// No metadata, no block; a describing IFD0 tag alone is enough for one; an EXIF
+// directory alone gets an IFD0 that points at it.
+TEST_F(TiffTest, ExifBlockOnlyWhenThereIsSomethingToShow) {
+  auto plain = vexlo.Info(vexlo.Write("plain.tif", TinyTiff(0, false)));
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->exifSize, 0u);
+
   TiffBytes b;
-  uint32_t exifAt = 8 + 2 + 9 * 12 + 4, pixelsAt = exifAt + 2 + 12 + 4, dateAt = pixelsAt + 4;
+  uint32_t pixelsAt = 8 + 2 + 9 * 12 + 4, makeAt = pixelsAt + 4;
   b.U16(9);
   b.GreyStrip(2, 2, pixelsAt);
-  b.Entry(34665, 4, 1, exifAt);
+  b.Entry(0x010F, 2, 6, makeAt);
   b.U32(0);
-  b.U16(1);
-  b.Entry(0x9003, 2, 20, dateAt);
-  b.U32(0);
-  b.t += std::string("\x10\x20\x30\x40", 4);
-  b.t += std::string("2024:01:02 03:04:05\0", 20);
-  const std::string& t = b.t;
-  auto info = vexlo.Info(vexlo.Write("exif.tif", t));
-  ASSERT_TRUE(info);
-  ASSERT_GT(info->exifSize, 8u);
-  std::string block(reinterpret_cast<const char*>(info->exif), info->exifSize);
-  EXPECT_EQ(block.substr(0, 4), std::string("II*\0", 4));
-  EXPECT_NE(block.find("2024:01:02 03:04:05"), std::string::npos);
-  EXPECT_EQ(vexlo.LoadBytes(t).rc, glib::RCOK);
+  b.t += std::string("\x10\x20\x30\x40", 4) + std::string("Canon\0", 6);
+  auto make = vexlo.Info(vexlo.Write("make.tif", b.t));
+  ASSERT_TRUE(make);
+  ExifFacts facts = ReadExif(make->exif, make->exifSize);
+  EXPECT_EQ(facts.Text(kIfd0, 0x010F), "Canon");
+  EXPECT_TRUE(facts.rationals.empty() && !facts.layoutTags);
+
+  TiffBytes e;
+  uint32_t exifAt = 8 + 2 + 9 * 12 + 4, dateAt = exifAt + 2 + 12 + 4 + 4;
+  e.U16(9);
+  e.GreyStrip(2, 2, exifAt + 2 + 12 + 4);
+  e.Entry(34665, 4, 1, exifAt);
+  e.U32(0);
+  e.U16(1);
+  e.Entry(0x9003, 2, 20, dateAt);
+  e.U32(0);
+  e.t += std::string("\x10\x20\x30\x40", 4) + std::string("2024:01:02 03:04:05\0", 20);
+  auto exif = vexlo.Info(vexlo.Write("exif.tif", e.t));
+  ASSERT_TRUE(exif);
+  EXPECT_EQ(ReadExif(exif->exif, exif->exifSize).Text(kExif, 0x9003), "2024:01:02 03:04:05");
+  EXPECT_EQ(vexlo.LoadBytes(e.t).rc, glib::RCOK);
+}
+
+// Cut short or with bytes spoilt anywhere in its directories, the file gives an empty
+// or sound block, never a crash.
+TEST_F(TiffTest, DamagedMetadataGivesAnEmptyOrSoundBlock) {
+  std::string good = ReadFile((testing_support::DataDir() / "info" / "exif.tif").string());
+  ASSERT_GT(good.size(), 600u);
+  auto check = [&](const std::string& bytes) {
+    uint32_t rc = 0;
+    auto info = vexlo.Info(vexlo.Write("damaged.tif", bytes), &rc);
+    if (info && info->exifSize) {
+      EXPECT_TRUE(ReadExif(info->exif, info->exifSize).sound);
+    }
+  };
+  for (size_t size = 8; size < good.size(); size += 13) check(good.substr(0, size));
+  for (size_t at = 8; at < good.size(); at += 3) {
+    std::string spoilt = good;
+    spoilt[at] = char(spoilt[at] ^ 0xFF);
+    check(spoilt);
+  }
 }
 
 // A 4 x 4 page followed by its 2 x 2 reduced-resolution image.
