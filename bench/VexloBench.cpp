@@ -19,6 +19,9 @@
 #include <png.h>
 
 #include "filters/FilterManager.h"
+#include "formats/MemStream.h"
+#include "info/PictureInfo.h"
+#include "runtime/TiffWriter.h"
 #include "formats/IDEPage.h"
 #include "formats/ImageDataExchange.h"
 #include "formats/Retcode.h"
@@ -57,7 +60,103 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
   return bytes;
 }
 
-void WriteJpeg(const std::vector<uint8_t>& rgb, const std::string& path) {
+// A camera's EXIF block: IFD0, the EXIF and GPS directories and a thumbnail
+// directory, about 60 entries with texts, rationals and a maker-note blob.
+std::vector<uint8_t> CameraExif() {
+  using namespace glib::Libtiff;
+  VMemStream out;
+  Writer w;
+  w.Open(&out);
+  auto text = [&](uint16_t tag, const char* value) {
+    w.SetField(tag, kAscii, uint32_t(std::strlen(value) + 1), value);
+  };
+  auto shorts = [&](uint16_t tag, uint16_t value) { w.SetField(tag, kShort, 1, &value); };
+  auto rational = [&](uint16_t tag, uint32_t n, uint32_t d) {
+    uint32_t pair[2] = {n, d};
+    w.SetField(tag, kRational, 1, pair);
+  };
+  // GPS
+  uint8_t version[4] = {2, 3, 0, 0};
+  w.SetField(0x0000, kByte, 4, version);
+  text(0x0001, "N");
+  uint32_t latitude[6] = {48, 1, 51, 1, 2952, 100};
+  w.SetField(0x0002, kRational, 3, latitude);
+  text(0x0003, "E");
+  uint32_t longitude[6] = {2, 1, 17, 1, 4020, 100};
+  w.SetField(0x0004, kRational, 3, longitude);
+  rational(0x0006, 355, 10);
+  uint32_t stamp[6] = {12, 1, 34, 1, 56, 1};
+  w.SetField(0x0007, kRational, 3, stamp);
+  text(0x001D, "2024:05:01");
+  uint32_t gps = w.FlushSubIFD();
+  // EXIF
+  rational(0x829A, 1, 250);
+  rational(0x829D, 28, 10);
+  shorts(0x8822, 3);
+  shorts(0x8827, 200);
+  w.SetField(0x9000, kUndefined, 4, "0232");
+  text(0x9003, "2024:05:01 12:34:56");
+  text(0x9004, "2024:05:01 12:34:56");
+  text(0x9010, "+02:00");
+  uint8_t components[4] = {1, 2, 3, 0};
+  w.SetField(0x9101, kUndefined, 4, components);
+  int32_t shutter[2] = {7965784, 1000000};
+  w.SetField(0x9201, kSRational, 1, shutter);
+  rational(0x9202, 297, 100);
+  int32_t bias[2] = {2, 3};
+  w.SetField(0x9204, kSRational, 1, bias);
+  shorts(0x9207, 5);
+  shorts(0x9209, 16);
+  rational(0x920A, 50, 1);
+  std::vector<uint8_t> makerNote(12000, 0x5A);
+  w.SetField(0x927C, kUndefined, uint32_t(makerNote.size()), makerNote.data());
+  w.SetField(0x9286, kUndefined, 16, "ASCII\0\0\0A comment");
+  text(0x9290, "123");
+  w.SetField(0xA000, kUndefined, 4, "0100");
+  shorts(0xA001, 1);
+  shorts(0xA002, uint16_t(kWidth));
+  shorts(0xA003, uint16_t(kHeight));
+  shorts(0xA402, 0);
+  shorts(0xA403, 0);
+  shorts(0xA405, 75);
+  shorts(0xA406, 0);
+  text(0xA431, "SN12345");
+  uint32_t lens[8] = {24, 1, 70, 1, 28, 10, 28, 10};
+  w.SetField(0xA432, kRational, 4, lens);
+  text(0xA433, "Lens maker");
+  text(0xA434, "24-70mm F2.8");
+  uint32_t exif = w.FlushSubIFD();
+  // IFD0
+  text(0x010E, "A landscape at dawn");
+  text(0x010F, "Camera maker");
+  text(0x0110, "Model 100");
+  shorts(0x0112, 1);
+  rational(0x011A, 300, 1);
+  rational(0x011B, 300, 1);
+  shorts(0x0128, 2);
+  text(0x0131, "Firmware 1.0");
+  text(0x0132, "2024:05:01 12:34:56");
+  text(0x013B, "Photographer");
+  text(0x8298, "(c) 2024");
+  w.SetField(0x8769, kLong, 1, &exif);
+  w.SetField(0x8825, kLong, 1, &gps);
+  w.FlushIFD();
+  // IFD1
+  shorts(0x0103, 6);
+  rational(0x011A, 72, 1);
+  rational(0x011B, 72, 1);
+  shorts(0x0128, 2);
+  w.AppendIFD();
+  w.FlushIFD();
+  if (w.Failed()) {
+    std::fprintf(stderr, "vexlo_bench: the EXIF block could not be written\n");
+    std::exit(2);
+  }
+  return std::vector<uint8_t>(out.Data(), out.Data() + out.Size());
+}
+
+void WriteJpeg(const std::vector<uint8_t>& rgb, const std::string& path,
+               const std::vector<uint8_t>& exif = {}) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -71,6 +170,12 @@ void WriteJpeg(const std::vector<uint8_t>& rgb, const std::string& path) {
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, 90, TRUE);
   jpeg_start_compress(&c, TRUE);
+  if (!exif.empty()) {
+    std::vector<uint8_t> app1(6 + exif.size());
+    std::memcpy(app1.data(), "Exif\0", 6);
+    std::memcpy(app1.data() + 6, exif.data(), exif.size());
+    jpeg_write_marker(&c, JPEG_APP0 + 1, app1.data(), unsigned(app1.size()));
+  }
   for (int y = 0; y < kHeight; ++y) {
     JSAMPROW row = const_cast<uint8_t*>(&rgb[size_t(y) * kWidth * 3]);
     jpeg_write_scanlines(&c, &row, 1);
@@ -187,17 +292,33 @@ int main() {
   std::string jpeg = (dir / "picture.jpg").string(), png = (dir / "picture.png").string();
   {
     std::vector<uint8_t> rgb = Picture();
-    WriteJpeg(rgb, jpeg);
+    WriteJpeg(rgb, jpeg, CameraExif());
     WritePng(rgb, png);
   }
   glib::FilterManager manager;
   std::string folder =
       platform::ModuleFolder(reinterpret_cast<const void*>(&Picture)) + "../plugins";
   manager.Configure(folder.c_str(), "vexlo");
+  // The information model asks the program's own manager, as the viewer does.
+  glib::FilterManager::Global().Configure(folder.c_str(), "vexlo");
   volatile size_t sink = 0;
   bool ok = Compare(
       "vexlo_jpeg_24mp_vs_libjpeg_turbo", [&] { sink = sink + ThroughManager(manager, jpeg); },
       [&] { sink = sink + JpegAlone(jpeg); }, 1.10);
+  // The information panel's whole work for a camera photo (file information and the
+  // model with its EXIF group) against decoding the same file: it must never decode.
+  std::u16string jpegWide(jpeg.begin(), jpeg.end());
+  ok &= Compare(
+      "info_jpeg_24mp_exif_vs_decode",
+      [&] {
+        glib::FlmPictureInfo model;
+        if (!model.BuildForPath(jpegWide) || model.Size() < 60) {
+          std::fprintf(stderr, "vexlo_bench: no information for %s\n", jpeg.c_str());
+          std::exit(2);
+        }
+        sink = sink + model.Size();
+      },
+      [&] { sink = sink + ThroughManager(manager, jpeg); }, 0.05);
   ok &= Compare(
       "vexlo_png_24mp_vs_libpng", [&] { sink = sink + ThroughManager(manager, png); },
       [&] { sink = sink + PngAlone(png); }, 1.10);

@@ -520,8 +520,9 @@ TEST_F(ViewerTest, InfoPanelDescribesEachFileShown) {
   WriteBmp(blue, 30, 20, 0x0000FF);
   DropFile(viewer, blue);
   ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Dimension\t30 x 20 pixels"); }));
-  EXPECT_FALSE(HasRow(InfoRows(viewer), L"Dimension\t100 x 50 pixels"));
-  EXPECT_EQ(std::count(InfoRows(viewer).begin(), InfoRows(viewer).end(), L"Common Info"), 1);
+  rows = InfoRows(viewer);
+  EXPECT_FALSE(HasRow(rows, L"Dimension\t100 x 50 pixels"));
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), L"Common Info"), 1);
   CloseStandalone(viewer);
 }
 
