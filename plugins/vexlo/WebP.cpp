@@ -88,7 +88,8 @@ uint32_t InfoWebp(const Source& source, InfoRecord& info) {
   if (WebPDemuxGetFrame(demux.get(), 1, &it)) {
     if (WebPGetFeatures(it.fragment.bytes, it.fragment.size, &features) == VP8_STATUS_OK) {
       alpha |= features.has_alpha != 0;
-      info.compression = features.format == 2 ? 3 : 8;  // lossless is Flate-like, lossy JPEG-like
+      // The general compression codes have no name for WebP's own codecs.
+      info.SetText(glib::kInfoCompression, features.format == 2 ? "VP8L (lossless)" : "VP8 (lossy)");
     }
     WebPDemuxReleaseIterator(&it);
   }

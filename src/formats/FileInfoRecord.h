@@ -48,7 +48,7 @@ enum InfoText : uint32_t {
   kInfoDataFormat,          // PVR
   kInfoPixelFormat,         // PVR
   kInfoColorSpace,          // RLA
-  kInfoCompression,         // EXR (its own compression names)
+  kInfoCompression,         // EXR, WebP (their own compression names)
   kInfoPhotometric,         // DCM
   kInfoDocumentName,        // TIF
   kInfoPageName,            // TIF

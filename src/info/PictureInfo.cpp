@@ -37,8 +37,8 @@ enum : uint32_t {
   kAVI = 0x01415649, kMPG = 0x014D5047, kPSP = 0x20505350, kDXF = 0x80445846,
   kCGM = 0x8043474D, kHPG = 0x80485047, kAMF = 0x88414D46, kWPG = 0x80575047,
   kSNP = 0x80534E50,
-  // WebP, which the raster plug-in reads; it gets the generic items.
-  kWBP = 0x00574250,
+  // WebP, which the raster plug-in reads: the generic items and its codec's name.
+  kWBP = 0x18574250,
 };
 
 std::string Formatted(const char* format, va_list args) {
@@ -499,8 +499,12 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
   switch (r.format) {
     case kBMA: case kCUT: case kFXM: case kG3: case kG4: case kIMG: case kKOA: case kMAC:
     case kMSP: case kFormatOTA: case kPIX: case kRAS: case kRLE: case kSFF: case kVIC:
-    case kFormatWBM: case kXBM: case kXWD: case kICA: case kFormatJP2: case kDCX: case kWBP:
+    case kFormatWBM: case kXBM: case kXWD: case kICA: case kFormatJP2: case kDCX:
       items.Generic();
+      break;
+    case kWBP:
+      items.Generic();
+      items.Text("Compression", kInfoCompression);
       break;
     case kFormatPCX: case kCLP:
       items.Dimension();

@@ -55,6 +55,9 @@ TEST_F(PluginInfo, CameraFilesOfEveryFormatShowTheirExif) {
     // Offsets and pointers only in the detailed view.
     EXPECT_EQ(exif.count("Exif IFD Pointer") + exif.count("Exif Offset"), 0u);
   }
+  auto webp = Group("camera.webp", "Common Info");
+  EXPECT_EQ(webp["Dimension"], "16 x 12 pixels");
+  EXPECT_EQ(webp["Compression"], "VP8 (lossy)");
   auto detailed = Group("camera-le.jpg", "EXIF", true);
   EXPECT_GT(detailed.size(), Group("camera-le.jpg", "EXIF").size());
 }
