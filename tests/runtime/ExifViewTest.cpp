@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "runtime/TiffDirectory.h"
+#include "support/Exiftool.h"
 #include "support/TestSupport.h"
 
 using glib::Libtiff::EXIFView;
@@ -425,127 +427,6 @@ TEST(ExifView, ListsAreBounded) {
 
 namespace {
 
-// Just enough JSON for exiftool's -j output; numbers keep their text.
-struct Json {
-  enum Kind { kNull, kText, kNumber, kBool, kArray, kObject } kind = kNull;
-  std::string text;
-  std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;
-
-  const Json* Member(const std::string& key) const {
-    for (const auto& [k, v] : members) {
-      if (k == key) return &v;
-    }
-    return nullptr;
-  }
-};
-
-class JsonParser {
- public:
-  explicit JsonParser(const std::string& s) : s_(s) {}
-
-  std::optional<Json> Parse() {
-    std::optional<Json> value = ParseValue();
-    Skip();
-    if (at_ != s_.size()) return std::nullopt;
-    return value;
-  }
-
- private:
-  void Skip() {
-    while (at_ < s_.size() && std::isspace(uint8_t(s_[at_]))) ++at_;
-  }
-  bool Eat(char c) {
-    Skip();
-    if (at_ < s_.size() && s_[at_] == c) return ++at_, true;
-    return false;
-  }
-  std::optional<std::string> String() {
-    if (!Eat('"')) return std::nullopt;
-    std::string out;
-    while (at_ < s_.size() && s_[at_] != '"') {
-      char c = s_[at_++];
-      if (c == '\\' && at_ < s_.size()) {
-        c = s_[at_++];
-        if (c == 'n') c = '\n';
-        if (c == 't') c = '\t';
-        if (c == 'u' && at_ + 4 <= s_.size()) {  // exiftool escapes control characters only
-          out += char(std::stoi(s_.substr(at_, 4), nullptr, 16));
-          at_ += 4;
-          continue;
-        }
-      }
-      out += c;
-    }
-    if (!Eat('"')) return std::nullopt;
-    return out;
-  }
-  std::optional<Json> ParseValue() {
-    Skip();
-    if (at_ >= s_.size()) return std::nullopt;
-    Json value;
-    const char c = s_[at_];
-    if (c == '"') {
-      std::optional<std::string> text = String();
-      if (!text) return std::nullopt;
-      value.kind = Json::kText;
-      value.text = *text;
-    } else if (c == '[' || c == '{') {
-      const bool object = c == '{';
-      value.kind = object ? Json::kObject : Json::kArray;
-      ++at_;
-      if (Eat(object ? '}' : ']')) return value;
-      do {
-        std::string key;
-        if (object) {
-          std::optional<std::string> k = String();
-          if (!k || !Eat(':')) return std::nullopt;
-          key = *k;
-        }
-        std::optional<Json> item = ParseValue();
-        if (!item) return std::nullopt;
-        if (object) {
-          value.members.emplace_back(key, std::move(*item));
-        } else {
-          value.items.push_back(std::move(*item));
-        }
-      } while (Eat(','));
-      if (!Eat(object ? '}' : ']')) return std::nullopt;
-    } else {
-      const size_t start = at_;
-      while (at_ < s_.size() && !std::strchr(",]} \t\r\n", s_[at_])) ++at_;
-      value.text = s_.substr(start, at_ - start);
-      value.kind = value.text == "true" || value.text == "false" ? Json::kBool
-                   : value.text == "null"                        ? Json::kNull
-                                                                 : Json::kNumber;
-    }
-    return value;
-  }
-
-  const std::string& s_;
-  size_t at_ = 0;
-};
-
-std::optional<std::string> RunCommand(const std::string& command) {
-#ifdef _WIN32
-  (void)command;
-  return std::nullopt;
-#else
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return std::nullopt;
-  std::string out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  if (pclose(pipe) != 0) return std::nullopt;
-  return out;
-#endif
-}
-
-bool HaveExiftool() {
-  static const bool have = RunCommand("exiftool -ver 2>/dev/null").has_value();
-  return have;
-}
-
 uint32_t Be32(const std::string& s, size_t at) {
   return uint32_t(uint8_t(s[at])) << 24 | uint32_t(uint8_t(s[at + 1])) << 16 |
          uint32_t(uint8_t(s[at + 2])) << 8 | uint8_t(s[at + 3]);
@@ -674,15 +555,6 @@ bool Agrees(const std::string& ours, const Expected& e) {
   return true;
 }
 
-std::optional<Json> Exiftool(const std::string& options, const std::string& path) {
-  std::optional<std::string> out =
-      RunCommand("exiftool -j -G1 -a -D " + options + " '" + path + "' 2>/dev/null");
-  if (!out) return std::nullopt;
-  std::optional<Json> json = JsonParser(*out).Parse();
-  if (!json || json->kind != Json::kArray || json->items.size() != 1) return std::nullopt;
-  return json->items[0];
-}
-
 // The tags exiftool finds in the five directories the view lists.
 std::vector<Expected> OracleTags(const std::string& path) {
   static const std::map<std::string, Ifd> kGroups = {{"IFD0", Ifd::kIfd0},
@@ -690,18 +562,15 @@ std::vector<Expected> OracleTags(const std::string& path) {
                                                      {"GPS", Ifd::kGps},
                                                      {"InteropIFD", Ifd::kInterop},
                                                      {"IFD1", Ifd::kIfd1}};
-  std::optional<Json> printed = Exiftool("", path), numeric = Exiftool("-n", path);
+  using testing_support::Exiftool;
+  std::vector<testing_support::ExiftoolTag> printed = Exiftool("", path);
+  std::vector<testing_support::ExiftoolTag> numeric = Exiftool("-n", path);
   std::vector<Expected> tags;
-  if (!printed || !numeric) return tags;
-  for (const auto& [key, value] : printed->members) {
-    const std::string group = key.substr(0, key.find(':'));
-    const Json* id = value.Member("id");
-    const Json* number = numeric->Member(key);
-    if (!kGroups.count(group) || !id || id->kind != Json::kNumber || !number) continue;
-    const Json* p = value.Member("val");
-    const Json* n = number->Member("val");
-    if (!p || !n) continue;
-    tags.push_back({kGroups.at(group), uint16_t(std::stoi(id->text)), p->text, n->text});
+  if (printed.size() != numeric.size()) return tags;
+  for (size_t i = 0; i < printed.size(); ++i) {
+    auto group = kGroups.find(printed[i].group);
+    if (group == kGroups.end()) continue;
+    tags.push_back({group->second, uint16_t(printed[i].id), printed[i].value, numeric[i].value});
   }
   return tags;
 }
@@ -709,7 +578,7 @@ std::vector<Expected> OracleTags(const std::string& path) {
 }  // namespace
 
 TEST(ExifView, AgreesWithExiftool) {
-  if (!HaveExiftool()) GTEST_SKIP() << "exiftool is not installed";
+  if (!testing_support::HaveExiftool()) GTEST_SKIP() << "exiftool is not installed";
   const std::filesystem::path dir = testing_support::DataDir() / "info";
   for (const char* name :
        {"camera-le.jpg", "camera-be.jpg", "camera.tif", "camera.png", "camera.webp"}) {
