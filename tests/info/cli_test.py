@@ -2,19 +2,20 @@
 """`orbisk info` as a user runs it: the text and HTML forms, the exit status and the
 message for a file without image information.
 
-    cli_test.py <orbisk program> <tests/data folder> <scratch folder>
+    cli_test.py <tests/data folder> <scratch folder> [<emulator>] <orbisk program>
 """
 import os
 import re
 import subprocess
 import sys
 
-program, data, work = sys.argv[1:4]
+data, work = sys.argv[1:3]
+program = sys.argv[3:]
 failures = []
 
 
 def run(expected_status, *args):
-    done = subprocess.run([program, *args], capture_output=True)
+    done = subprocess.run([*program, *args], capture_output=True)
     if done.returncode != expected_status:
         failures.append(f"orbisk {' '.join(args)}: status {done.returncode}, "
                         f"expected {expected_status}\n{done.stderr.decode()}")
