@@ -19,13 +19,13 @@
 #include <png.h>
 
 #include "filters/FilterManager.h"
-#include "formats/MemStream.h"
-#include "info/PictureInfo.h"
-#include "runtime/TiffWriter.h"
 #include "formats/IDEPage.h"
 #include "formats/ImageDataExchange.h"
+#include "formats/MemStream.h"
 #include "formats/Retcode.h"
+#include "info/PictureInfo.h"
 #include "platform/Module.h"
+#include "runtime/TiffWriter.h"
 
 namespace {
 

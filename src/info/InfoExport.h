@@ -41,8 +41,7 @@ class InfoCatalogs {
   // The group with this icon, made when there is none yet.
   InfoCatalog& AddCatalog(int icon, std::string_view title);
   // Returns the item's index; with replace on an item of that name keeps its place.
-  size_t SetItem(InfoCatalog& catalog, std::string_view name, std::string_view value,
-                 bool replace);
+  size_t SetItem(InfoCatalog& catalog, std::string_view name, std::string_view value, bool replace);
 
   std::vector<InfoCatalog>& Catalogs() { return catalogs_; }
   const std::vector<InfoCatalog>& Catalogs() const { return catalogs_; }

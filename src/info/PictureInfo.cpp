@@ -24,18 +24,54 @@ constexpr char kModifiedPattern[] = "%d.%m.%Y %H:%M";
 
 // Identifiers of the formats with their own items that the registry does not name.
 enum : uint32_t {
-  kBMA = 0x00424D41, kCUT = 0x00435554, kFXM = 0x0046584D, kG3 = 0x00473320,
-  kG4 = 0x00473420, kIMG = 0x00494D47, kKOA = 0x004B4F41, kMAC = 0x004D4143,
-  kMSP = 0x004D5350, kPIX = 0x00504958, kRAS = 0x00524153, kRLE = 0x00524C45,
-  kSFF = 0x00534646, kVIC = 0x00564943, kXBM = 0x0058424D, kXWD = 0x00585744,
-  kICA = 0x10494341, kCLP = 0x10434C50, kDCX = 0x10444358, kICN = 0x0049434E,
-  kSGI = 0x00534749, kPXR = 0x00505852, kIFF = 0x00494646, kJB2 = 0x004A4232,
-  kPBM = 0x0050424D, kPGM = 0x0050474D, kPFM = 0x0050464D, kPAM = 0x0050414D,
-  kPCD = 0x00504344, kPCT = 0x00504354, kPDB = 0x00504442, kPIC = 0x00504943,
-  kPVR = 0x00505652, kRLA = 0x00524C41, kSCT = 0x00534354, kWBC = 0x00574243,
-  kXPM = 0x0058504D, kCAL = 0x0043414C, kDCR = 0x00444352, kDPX = 0x00445058,
-  kAVI = 0x01415649, kMPG = 0x014D5047, kPSP = 0x20505350, kDXF = 0x80445846,
-  kCGM = 0x8043474D, kHPG = 0x80485047, kAMF = 0x88414D46, kWPG = 0x80575047,
+  kBMA = 0x00424D41,
+  kCUT = 0x00435554,
+  kFXM = 0x0046584D,
+  kG3 = 0x00473320,
+  kG4 = 0x00473420,
+  kIMG = 0x00494D47,
+  kKOA = 0x004B4F41,
+  kMAC = 0x004D4143,
+  kMSP = 0x004D5350,
+  kPIX = 0x00504958,
+  kRAS = 0x00524153,
+  kRLE = 0x00524C45,
+  kSFF = 0x00534646,
+  kVIC = 0x00564943,
+  kXBM = 0x0058424D,
+  kXWD = 0x00585744,
+  kICA = 0x10494341,
+  kCLP = 0x10434C50,
+  kDCX = 0x10444358,
+  kICN = 0x0049434E,
+  kSGI = 0x00534749,
+  kPXR = 0x00505852,
+  kIFF = 0x00494646,
+  kJB2 = 0x004A4232,
+  kPBM = 0x0050424D,
+  kPGM = 0x0050474D,
+  kPFM = 0x0050464D,
+  kPAM = 0x0050414D,
+  kPCD = 0x00504344,
+  kPCT = 0x00504354,
+  kPDB = 0x00504442,
+  kPIC = 0x00504943,
+  kPVR = 0x00505652,
+  kRLA = 0x00524C41,
+  kSCT = 0x00534354,
+  kWBC = 0x00574243,
+  kXPM = 0x0058504D,
+  kCAL = 0x0043414C,
+  kDCR = 0x00444352,
+  kDPX = 0x00445058,
+  kAVI = 0x01415649,
+  kMPG = 0x014D5047,
+  kPSP = 0x20505350,
+  kDXF = 0x80445846,
+  kCGM = 0x8043474D,
+  kHPG = 0x80485047,
+  kAMF = 0x88414D46,
+  kWPG = 0x80575047,
   kSNP = 0x80534E50,
   // WebP, which the raster plug-in reads: the generic items and its codec's name.
   kWBP = 0x18574250,
@@ -58,7 +94,8 @@ std::string Printed(const char* format, ...) {
 
 std::string ProfileText(const FileInfoRecord& record) {
   std::string space;
-  for (int shift = 24; shift >= 0; shift -= 8) space += char((record.colorProfileSpace >> shift) & 0xFF);
+  for (int shift = 24; shift >= 0; shift -= 8)
+    space += char((record.colorProfileSpace >> shift) & 0xFF);
   return space + "; " + (record.colorProfileText ? record.colorProfileText : "");
 }
 
@@ -99,37 +136,59 @@ bool IsLosslessJpeg(uint32_t marker) {
 
 const char* JpegColorSpace(uint32_t code) {
   switch (code) {
-    case 1: return "Grayscale";
-    case 3: return "RGB";
-    case 5: return "CMYK";
-    case 6: return "YCbCr";
-    case 7: return "YCbCrK";
-    case 11: return "CIE Lab";
-    case 131: return "RGBA";
-    default: return "Unknown";
+    case 1:
+      return "Grayscale";
+    case 3:
+      return "RGB";
+    case 5:
+      return "CMYK";
+    case 6:
+      return "YCbCr";
+    case 7:
+      return "YCbCrK";
+    case 11:
+      return "CIE Lab";
+    case 131:
+      return "RGBA";
+    default:
+      return "Unknown";
   }
 }
 
 const char* TiffPhotometric(const TiffFileInfo& tiff) {
   bool mono = tiff.bitsPerSample <= 1;
   switch (tiff.photometric) {
-    case 0: return mono ? "MONO (WHITE IS ZERO)" : "GRAY (WHITE IS ZERO)";
-    case 1: return mono ? "MONO (BLACK IS ZERO)" : "GRAY (BLACK IS ZERO)";
-    case 2: return "RGB";
-    case 3: return "INDEXED";
-    case 4: return "MASK";
+    case 0:
+      return mono ? "MONO (WHITE IS ZERO)" : "GRAY (WHITE IS ZERO)";
+    case 1:
+      return mono ? "MONO (BLACK IS ZERO)" : "GRAY (BLACK IS ZERO)";
+    case 2:
+      return "RGB";
+    case 3:
+      return "INDEXED";
+    case 4:
+      return "MASK";
     case 5:
       if (!tiff.hasDotRange) return "SEPARATED";
       return tiff.samplesPerPixel < 4 ? "CMY" : "CMYK";
-    case 6: return "YCbCr";
-    case 8: return "CIELab";
-    case 9: return "ICCLab";
-    case 10: return "ITULab";
-    case 32803: return "CFA";
-    case 32844: return "LOGL";
-    case 32845: return "LOGLUV";
-    case 34892: return "Linear Raw";
-    default: return nullptr;
+    case 6:
+      return "YCbCr";
+    case 8:
+      return "CIELab";
+    case 9:
+      return "ICCLab";
+    case 10:
+      return "ITULab";
+    case 32803:
+      return "CFA";
+    case 32844:
+      return "LOGL";
+    case 32845:
+      return "LOGLUV";
+    case 34892:
+      return "Linear Raw";
+    default:
+      return nullptr;
   }
 }
 
@@ -141,11 +200,16 @@ const char* PickName(int32_t value, std::initializer_list<const char*> names, in
 
 const char* BmpBitMask(uint32_t pixelType) {
   switch (pixelType) {
-    case 0x03010110: return "RGB 5:6:5";
-    case 0x83010110: return "RGBA 5:5:5:1";
-    case 0x83010404: return "RGBA 4:4:4:4";
-    case 0x43010110: return "RGB 5:5:5:1";
-    default: return "";
+    case 0x03010110:
+      return "RGB 5:6:5";
+    case 0x83010110:
+      return "RGBA 5:5:5:1";
+    case 0x83010404:
+      return "RGBA 4:4:4:4";
+    case 0x43010110:
+      return "RGB 5:5:5:1";
+    default:
+      return "";
   }
 }
 
@@ -164,7 +228,8 @@ class FormatItems {
   }
   void Plain() { info_.AddItem("Dimension", "%d x %d pixels", r_.width, r_.height); }
   void Inches() {
-    info_.AddItem("Dimension", "%.2f x %.2f inches", double(r_.widthInches), double(r_.heightInches));
+    info_.AddItem("Dimension", "%.2f x %.2f inches", double(r_.widthInches),
+                  double(r_.heightInches));
   }
   void Depth() {
     if (r_.bitsPerPixel > 0) info_.AddItem("Color depth", "%d bpp", r_.bitsPerPixel);
@@ -236,7 +301,8 @@ void FormatItems::Jpeg() {
   Profile();
   if (j.restartInterval) {
     if (IsLosslessJpeg(j.frameMarker) && r_.width > 0) {
-      info_.AddItem("Restart Interval", "%d row(s)", int32_t(j.restartInterval / uint32_t(r_.width)));
+      info_.AddItem("Restart Interval", "%d row(s)",
+                    int32_t(j.restartInterval / uint32_t(r_.width)));
     } else {
       info_.AddItem("Restart Interval", "%d MCU(s)", int32_t(j.restartInterval));
     }
@@ -262,8 +328,9 @@ void FormatItems::Tiff() {
   }
   info_.AddText("Segmentation", PickName(t.segmentation, {"Striped", "Single-Striped", "Tiled"}));
   if (t.extraSamples >= 0)
-    info_.AddText("Extra samples", PickName(t.extraSamples, {"unspecified alpha", "associated alpha",
-                                                             "unassociated alpha"}));
+    info_.AddText(
+        "Extra samples",
+        PickName(t.extraSamples, {"unspecified alpha", "associated alpha", "unassociated alpha"}));
   if (t.orientation != 0)
     info_.AddText("Orientation", PickName(t.orientation,
                                           {"top-left", "top-right", "bottom-right", "bottom-left",
@@ -322,10 +389,25 @@ std::string FileSizeText(uint64_t size) {
 }
 
 const char* GeneralCompressionName(int32_t code) {
-  static constexpr const char* kNames[] = {
-      "None",  "RLE",       "LZW",    "Flate",    "CCITT MH-RLE", "CCITT Group3 (T.4)",
-      "CCITT Group4 (T.6)", "IBM MMR", "JPEG",   "JPEG-2000",    "Huffman",
-      "ISO JBIG", "MS .CAB", "RADC",  "DXT1",     "DXT2",         "DXT3", "DXT4", "DXT5"};
+  static constexpr const char* kNames[] = {"None",
+                                           "RLE",
+                                           "LZW",
+                                           "Flate",
+                                           "CCITT MH-RLE",
+                                           "CCITT Group3 (T.4)",
+                                           "CCITT Group4 (T.6)",
+                                           "IBM MMR",
+                                           "JPEG",
+                                           "JPEG-2000",
+                                           "Huffman",
+                                           "ISO JBIG",
+                                           "MS .CAB",
+                                           "RADC",
+                                           "DXT1",
+                                           "DXT2",
+                                           "DXT3",
+                                           "DXT4",
+                                           "DXT5"};
   if (code < 0 || size_t(code) >= std::size(kNames)) return "None";
   return kNames[code];
 }
@@ -497,16 +579,35 @@ void FlmPictureInfo::AddCompression(const FileInfoRecord& record) {
 void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
   FormatItems items(*this, r);
   switch (r.format) {
-    case kBMA: case kCUT: case kFXM: case kG3: case kG4: case kIMG: case kKOA: case kMAC:
-    case kMSP: case kFormatOTA: case kPIX: case kRAS: case kRLE: case kSFF: case kVIC:
-    case kFormatWBM: case kXBM: case kXWD: case kICA: case kFormatJP2: case kDCX:
+    case kBMA:
+    case kCUT:
+    case kFXM:
+    case kG3:
+    case kG4:
+    case kIMG:
+    case kKOA:
+    case kMAC:
+    case kMSP:
+    case kFormatOTA:
+    case kPIX:
+    case kRAS:
+    case kRLE:
+    case kSFF:
+    case kVIC:
+    case kFormatWBM:
+    case kXBM:
+    case kXWD:
+    case kICA:
+    case kFormatJP2:
+    case kDCX:
       items.Generic();
       break;
     case kWBP:
       items.Generic();
       items.Text("Compression", kInfoCompression);
       break;
-    case kFormatPCX: case kCLP:
+    case kFormatPCX:
+    case kCLP:
       items.Dimension();
       items.Depth();
       if (r.format == kFormatPCX || r.width != 0) items.Density();
@@ -517,7 +618,9 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
       items.Depth();
       items.Text("Comment", kInfoComment);
       break;
-    case kICN: case kSGI: case kPXR:
+    case kICN:
+    case kSGI:
+    case kPXR:
       items.Dimension();
       items.Depth();
       break;
@@ -534,7 +637,10 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
       items.Depth();
       items.Pages();
       break;
-    case kPBM: case kPGM: case kFormatPPM: case kPFM:
+    case kPBM:
+    case kPGM:
+    case kFormatPPM:
+    case kPFM:
       items.Plain();
       items.Depth();
       AddText("Color type", r.kind == 0 ? "Monochrome" : r.kind == 1 ? "Gray" : "Color");
@@ -649,7 +755,8 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
       items.Text("Comments", kInfoComment);
       items.Text("Creating application", kInfoSoftware);
       break;
-    case kAVI: case kMPG:
+    case kAVI:
+    case kMPG:
       items.Plain();
       items.Pages();
       break;
@@ -707,7 +814,8 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
       AddItem("Hot Spot", "%d x %d", r.hotSpotX, r.hotSpotY);
       items.Pages();
       break;
-    case kFormatICO: case kFormatANI:
+    case kFormatICO:
+    case kFormatANI:
       items.Dimension();
       items.Depth();
       items.Pages();
@@ -726,7 +834,9 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
       uint32_t flags = r.profileFlags;
       const char* profile = "Unspecified";
       if (flags & 1)
-        profile = (flags & 4) ? "Complexity" : (flags & 2) ? "Low Complexity" : "Very Low Complexity";
+        profile = (flags & 4)   ? "Complexity"
+                  : (flags & 2) ? "Low Complexity"
+                                : "Very Low Complexity";
       AddText("Simplicity Profile", profile);
       break;
     }
@@ -779,7 +889,8 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
       AddItem("Version", "%d", r.versionMajor);
       items.Text("Description", kInfoDescription);
       break;
-    case kHPG: case kAMF:
+    case kHPG:
+    case kAMF:
       items.Inches();
       break;
     case kWPG:
@@ -794,7 +905,8 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
       AddText("Type", r.kind == 4 ? "EMF+" : r.kind == 5 ? "EMF+ dual" : "Windows EMF");
       items.Text("Description", kInfoDescription);
       break;
-    case kFormatEPS: case kFormatPDF:
+    case kFormatEPS:
+    case kFormatPDF:
       items.Pages();
       items.Inches();
       break;

@@ -338,7 +338,8 @@ TEST(InfoExport, TextAndHtmlFormsAreExact) {
   model.AddText("Make", "Cam");
   InfoCatalogs catalogs = CatalogsOf(model);
   catalogs.Catalogs()[1].collapsed = true;  // collapsed groups are exported too
-  EXPECT_EQ(info::TextForm(catalogs.Catalogs()), "Common Info\r\nFile type\tJPEG\r\nEXIF\r\nMake\tCam\r\n");
+  EXPECT_EQ(info::TextForm(catalogs.Catalogs()),
+            "Common Info\r\nFile type\tJPEG\r\nEXIF\r\nMake\tCam\r\n");
   std::string html = info::HtmlForm(catalogs.Catalogs());
   std::string empty = info::HtmlForm({});
   EXPECT_EQ(empty.size(), 125u + 18u);
@@ -372,7 +373,8 @@ TEST(InfoExport, SavingPicksTheNameAndTheForm) {
   save("info.HTM");
   EXPECT_EQ(testing_support::ReadFile(dir.File("info.HTM")), "Common Info\r\nFile type\tJPEG\r\n");
   save("page.html");
-  EXPECT_EQ(testing_support::ReadFile(dir.File("page.html")).substr(125, 20), "<p>Common Info</p>\r\n");
+  EXPECT_EQ(testing_support::ReadFile(dir.File("page.html")).substr(125, 20),
+            "<p>Common Info</p>\r\n");
 
   InfoCatalogs none;
   auto saveEmpty = [&](const std::string& name) {

@@ -39,7 +39,8 @@ class PluginInfo : public ::testing::Test {
 };
 
 TEST_F(PluginInfo, CameraFilesOfEveryFormatShowTheirExif) {
-  for (const char* file : {"camera-le.jpg", "camera-be.jpg", "camera.tif", "camera.png", "camera.webp"}) {
+  for (const char* file :
+       {"camera-le.jpg", "camera-be.jpg", "camera.tif", "camera.png", "camera.webp"}) {
     SCOPED_TRACE(file);
     auto exif = Group(file, "EXIF");
     EXPECT_EQ(exif["Make"], "Orbisk Test Camera Co.");

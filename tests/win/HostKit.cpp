@@ -272,7 +272,8 @@ std::vector<std::wstring> InfoRows(HWND viewer) {
   std::vector<std::wstring> rows;
   int count = list ? int(SendMessageW(list, LB_GETCOUNT, 0, 0)) : 0;
   for (int row = 0; row < count; ++row) {
-    std::wstring text(size_t(std::max<LRESULT>(0, SendMessageW(list, LB_GETTEXTLEN, row, 0))), L'\0');
+    std::wstring text(size_t(std::max<LRESULT>(0, SendMessageW(list, LB_GETTEXTLEN, row, 0))),
+                      L'\0');
     SendMessageW(list, LB_GETTEXT, row, LPARAM(text.data()));
     rows.push_back(text);
   }

@@ -62,9 +62,8 @@ SIZE Font::GetTextSize(std::u16string_view text) const {
 }
 
 std::u16string Font::GetShortVisibleString(std::u16string_view text, int width) const {
-  return ShortVisibleString(text, width, [this](std::u16string_view part) {
-    return int(GetTextSize(part).cx);
-  });
+  return ShortVisibleString(text, width,
+                            [this](std::u16string_view part) { return int(GetTextSize(part).cx); });
 }
 
 }  // namespace glib

@@ -213,10 +213,11 @@ void InfoList::Draw(const DRAWITEMSTRUCT& draw) {
   if (item >= catalog.items.size()) return;
   bool odd = item % 2 != 0;
   FillArea(dc, left, row.top, left + kMargin, row.bottom, colors_.margin);
-  FillArea(dc, left + kMargin, row.top, divider, row.bottom, odd ? colors_.nameOdd : colors_.nameEven);
+  FillArea(dc, left + kMargin, row.top, divider, row.bottom,
+           odd ? colors_.nameOdd : colors_.nameEven);
   FillArea(dc, divider, row.top, divider + kDividerWidth, row.bottom, colors_.header);
   FillArea(dc, divider + kDividerWidth, row.top, right, row.bottom,
-       odd ? colors_.valueOdd : colors_.valueEven);
+           odd ? colors_.valueOdd : colors_.valueEven);
   SetBkMode(dc, TRANSPARENT);
   ui::SelectScope font(dc, itemFont_->GetHFONT());
   const info::InfoItem& entry = catalog.items[item];
@@ -352,8 +353,8 @@ LRESULT InfoList::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
   return Default(message, wparam, lparam);
 }
 
-LRESULT CALLBACK InfoList::ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
-                                    UINT_PTR, DWORD_PTR self) noexcept {
+LRESULT CALLBACK InfoList::ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                    DWORD_PTR self) noexcept {
   try {
     return reinterpret_cast<InfoList*>(self)->OnListMessage(message, wparam, lparam);
   } catch (...) {
