@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,17 @@ class PathList {
   void RemoveCurrent();
   void Clear();
 
+  // With at least two entries, makes another entry than the current one current,
+  // drawn from the minimal-standard generator seeded with `seed` (the caller passes
+  // clock()); false with fewer entries.
+  bool Random(uint32_t seed);
+
+  // Sort orders: as listed, by full path, by extension, by name as Explorer shows
+  // names (case-insensitive, runs of digits by their value: "img2" before "img10").
+  enum class Order { kNone = 0, kPath = 1, kExtension = 2, kNatural = 3 };
+  // Sorts, then the entry equal to `keep` becomes current (the first when none is).
+  void Sort(Order order, std::string_view keep);
+
   bool Empty() const { return paths_.empty(); }
   size_t Count() const { return paths_.size(); }
   size_t CurrentIndex() const { return current_; }
@@ -34,5 +46,11 @@ class PathList {
   std::vector<std::string> paths_;
   size_t current_ = 0;
 };
+
+// One step of the minimal-standard generator as the random order uses it.
+uint32_t NextRandom(uint32_t x);
+// The orders of Sort, for tests and the option pages: true when a sorts before b.
+bool ExtensionBefore(std::string_view a, std::string_view b);
+bool NaturalBefore(std::string_view a, std::string_view b);
 
 }  // namespace viewer
