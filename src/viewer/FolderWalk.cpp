@@ -1,5 +1,6 @@
 #include "viewer/FolderWalk.h"
 
+#include <utility>
 #include <vector>
 
 #include "platform/FolderList.h"
@@ -47,10 +48,13 @@ std::string FolderOf(std::string_view path) {
 
 std::optional<std::string> WalkFolder(PathList& folder, bool forward, std::string_view shown,
                                       const std::function<bool()>& wrap,
-                                      const std::function<bool(const std::string&)>& canLoad) {
+                                      const std::function<bool(const std::string&)>& canLoad,
+                                      bool fromCurrent) {
   if (folder.Count() < 2) return std::nullopt;
   while (!folder.Empty()) {
-    if (forward ? !folder.HasNext() : !folder.HasPrev()) {
+    if (std::exchange(fromCurrent, false)) {
+      // The candidate is already current.
+    } else if (forward ? !folder.HasNext() : !folder.HasPrev()) {
       if (!wrap()) return std::nullopt;
       forward ? folder.First() : folder.Last();
     } else {

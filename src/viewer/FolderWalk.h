@@ -30,8 +30,11 @@ std::string FolderOf(std::string_view path);
 // The next (or previous) entry of the folder list to load after `shown`. At the end
 // (start) of the list `wrap` decides whether to go on from the other end. Entries
 // that `canLoad` refuses leave the list. Nothing when there is nothing else to show.
+// With fromCurrent the current entry is the first candidate: after a failed file was
+// removed, the one that followed it stands there and must not be stepped over.
 std::optional<std::string> WalkFolder(PathList& folder, bool forward, std::string_view shown,
                                       const std::function<bool()>& wrap,
-                                      const std::function<bool(const std::string&)>& canLoad);
+                                      const std::function<bool(const std::string&)>& canLoad,
+                                      bool fromCurrent = false);
 
 }  // namespace viewer

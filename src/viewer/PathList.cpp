@@ -93,6 +93,11 @@ void PathList::Clear() {
   current_ = 0;
 }
 
+void PathList::Assign(std::vector<std::string> paths) {
+  paths_ = std::move(paths);
+  current_ = 0;
+}
+
 bool PathList::Random(uint32_t seed) {
   if (paths_.size() < 2) return false;
   uint32_t x = seed;

@@ -25,6 +25,8 @@ class PathList {
   // The entry that followed becomes current (the new last one at the end).
   void RemoveCurrent();
   void Clear();
+  // Takes the paths as they are (no merging of repeats); the first becomes current.
+  void Assign(std::vector<std::string> paths);
 
   // With at least two entries, makes another entry than the current one current,
   // drawn from the minimal-standard generator seeded with `seed` (the caller passes

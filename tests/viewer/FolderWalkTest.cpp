@@ -110,6 +110,26 @@ TEST(FolderWalk, SkipsWhatCannotBeShownAndStopsAtTheShownFile) {
   EXPECT_EQ(walk.wraps, 2);
 }
 
+TEST(FolderWalk, AfterAFailedFileTheOneThatFollowedIsNotPassedOver) {
+  Walk walk{ListOf({"a.jpg", "broken.jpg", "c.jpg", "d.jpg"}),
+            {"a.jpg", "broken.jpg", "c.jpg", "d.jpg"}};
+  walk.folder.Sort(PathList::Order::kNone, "a.jpg");
+  EXPECT_EQ(walk.Step(true, "a.jpg"), "broken.jpg");
+  walk.folder.RemoveCurrent();  // its load failed; "c.jpg" now stands there
+  EXPECT_EQ(WalkFolder(
+                walk.folder, true, "a.jpg", [] { return true; },
+                [](const std::string&) { return true; }, true),
+            "c.jpg");
+  // The failed file was the last: the walk wraps as usual.
+  walk.folder.Last();
+  walk.folder.RemoveCurrent();
+  EXPECT_EQ(walk.folder.Current(), "c.jpg");
+  EXPECT_EQ(WalkFolder(
+                walk.folder, true, "c.jpg", [] { return true; },
+                [](const std::string&) { return true; }, true),
+            "a.jpg");
+}
+
 TEST(FolderWalk, ARefusedWrapKeepsThePicture) {
   Walk walk{ListOf({"a.jpg", "b.jpg"}), {"a.jpg", "b.jpg"}};
   walk.allowWrap = false;
@@ -144,15 +164,20 @@ TEST(FolderWalk, CollectsFilesLowerCasedAndSubFoldersDepthFirstOnRequest) {
     return s;
   };
   std::string root = dir.Path().string();
+#if defined(_WIN32)
+  const std::string sep = "\\";
+#else
+  const std::string sep = "/";
+#endif
   std::vector<std::string> flat, deep;
   EXPECT_TRUE(CollectFolder(root, false, lower,
                             [&](const std::string& p) { return flat.push_back(p), true; }));
   std::sort(flat.begin(), flat.end());
-  EXPECT_EQ(flat, (std::vector<std::string>{lower(root) + "/a.jpg", lower(root) + "/b.png"}));
+  EXPECT_EQ(flat, (std::vector<std::string>{lower(root) + sep + "a.jpg", lower(root) + sep + "b.png"}));
   CollectFolder(root, true, lower, [&](const std::string& p) { return deep.push_back(p), true; });
   EXPECT_EQ(deep.size(), 4u);
   // Depth first: the sub-folder's files come together, where the folder was met.
-  std::string sub = lower(root) + "/sub/";
+  std::string sub = lower(root) + sep + "sub" + sep;
   auto first = std::find_if(deep.begin(), deep.end(), [&](auto& p) { return p.starts_with(sub); });
   ASSERT_NE(first, deep.end());
   EXPECT_TRUE(std::all_of(first, first + 2, [&](auto& p) { return p.starts_with(sub); }));

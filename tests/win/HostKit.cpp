@@ -303,39 +303,57 @@ std::string ClipboardText() {
   return text;
 }
 
-FileDialogAnswer::FileDialogAnswer(std::wstring caption, std::wstring path)
-    : caption_(std::move(caption)), path_(std::move(path)) {
-  thread_ = CreateThread(nullptr, 0, &FileDialogAnswer::Run, this, 0, nullptr);
+DialogAnswer::DialogAnswer(std::wstring caption, std::function<void(HWND)> act,
+                           std::wstring containing)
+    : caption_(std::move(caption)), containing_(std::move(containing)), act_(std::move(act)) {
+  thread_ = CreateThread(nullptr, 0, &DialogAnswer::Run, this, 0, nullptr);
 }
 
-FileDialogAnswer::~FileDialogAnswer() {
+DialogAnswer::~DialogAnswer() {
   if (thread_) {
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
   }
 }
 
-unsigned long __stdcall FileDialogAnswer::Run(void* self) {
-  auto* answer = static_cast<FileDialogAnswer*>(self);
+unsigned long __stdcall DialogAnswer::Run(void* self) {
+  auto* answer = static_cast<DialogAnswer*>(self);
   DWORD deadline = GetTickCount() + 20000;
   while (GetTickCount() < deadline) {
     HWND dialog = FindWindowW(L"#32770", answer->caption_.c_str());
     DWORD process = 0;
     if (dialog) GetWindowThreadProcessId(dialog, &process);
-    if (dialog && process == GetCurrentProcessId()) {
-      // The file name box: a combo box in the explorer style, an edit in the old one.
-      HWND name = GetDlgItem(dialog, 0x47C);
-      if (!name) name = GetDlgItem(dialog, 0x480);
-      if (name) {
-        SendMessageW(name, WM_SETTEXT, 0, LPARAM(answer->path_.c_str()));
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    if (dialog && process == GetCurrentProcessId() && IsWindowVisible(dialog)) {
+      std::wstring seen;
+      for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (ClassOf(child) == L"Static" && !Text(child).empty()) seen += Text(child) + L"\n";
+      if (seen.find(answer->containing_) != std::wstring::npos) {
+        answer->seen_ = seen;
+        answer->act_(dialog);
         answer->answered_ = true;
         return 0;
       }
     }
-    Sleep(20);  // polling another thread's window, with the deadline above
+    Sleep(20);  // polling another thread's windows, with the deadline above
   }
   return 1;
+}
+
+void AnswerFileDialog(HWND dialog, const std::wstring& path) {
+  // The file name box: a combo box in the explorer style, an edit in the old one.
+  HWND name = GetDlgItem(dialog, 0x47C);
+  if (!name) name = GetDlgItem(dialog, 0x480);
+  SendMessageW(name, WM_SETTEXT, 0, LPARAM(path.c_str()));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+void AnswerMessageBox(HWND box, int button, const wchar_t* checkLabel) {
+  if (checkLabel) {
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+      if (ClassOf(child) == L"Button" && Text(child) == checkLabel)
+        SendMessageW(child, BM_CLICK, 0, 0);
+  }
+  PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
 }
 
 std::wstring StatusText(HWND viewer, int pane) {

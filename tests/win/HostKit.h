@@ -80,21 +80,31 @@ std::vector<std::wstring> InfoRows(HWND viewer);
 bool ClickListRow(HWND list, int row);
 // The clipboard's text in the plain 8-bit format; "<none>" when it has none.
 std::string ClipboardText();
-// From another thread: waits for a common file dialog of this process with the
-// caption, types the path into its file name box and presses its OK button. join()
-// the thread after the modal call that shows the dialog has returned.
-class FileDialogAnswer {
+// From another thread: waits for a dialog of this process with the caption (and,
+// when given, a static text containing `containing`), then acts on it as a user
+// would. The destructor joins the thread: let it run after the modal call that shows
+// the dialog has returned.
+class DialogAnswer {
  public:
-  FileDialogAnswer(std::wstring caption, std::wstring path);
-  ~FileDialogAnswer();
+  DialogAnswer(std::wstring caption, std::function<void(HWND dialog)> act,
+               std::wstring containing = L"");
+  ~DialogAnswer();
   bool Answered() const { return answered_; }
+  // What the dialog's static texts said, joined by line breaks.
+  const std::wstring& SeenText() const { return seen_; }
 
  private:
   void* thread_ = nullptr;
-  std::wstring caption_, path_;
+  std::wstring caption_, containing_, seen_;
+  std::function<void(HWND)> act_;
   volatile bool answered_ = false;
   static unsigned long __stdcall Run(void* self);
 };
+// Types the path into a common file dialog's name box and presses OK.
+void AnswerFileDialog(HWND dialog, const std::wstring& path);
+// Ticks the check box with the label (when given) and presses the button.
+void AnswerMessageBox(HWND box, int button, const wchar_t* checkLabel = nullptr);
+
 // The pixel at client coordinates of a window, as 0xRRGGBB.
 uint32_t PixelAt(HWND window, int x, int y);
 

@@ -570,7 +570,8 @@ TEST_F(ViewerTest, InfoPanelCopiesAndSavesItsText) {
 
   {
     // "Save Info to File...": a name without an extension is saved as a .txt file.
-    FileDialogAnswer answer(L"Save Info to File", folder_.File(L"info"));
+    std::wstring name = folder_.File(L"info");
+    DialogAnswer answer(L"Save Info to File", [&](HWND dialog) { AnswerFileDialog(dialog, name); });
     SendMessageW(InfoPanel(viewer), WM_COMMAND, 2002, 0);
     EXPECT_TRUE(answer.Answered());
   }
@@ -578,6 +579,76 @@ TEST_F(ViewerTest, InfoPanelCopiesAndSavesItsText) {
   std::string bytes((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
   EXPECT_EQ(bytes, text);
   CloseStandalone(viewer);
+}
+
+// ---- walking the folder ----
+
+TEST_F(ViewerTest, WalkRightArrowThroughTheFolderSkippingWhatCannotBeShown) {
+  WriteIni(
+      "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n"
+      "SortFileType=#1\r\nAskDirectoryBound=#1\r\n");
+  std::wstring walk = folder_.File(L"walk\\");
+  CreateDirectoryW(walk.c_str(), nullptr);
+  std::wstring first = walk + L"a.bmp";
+  WriteBmp(first, 40, 30, kRed);
+  std::ofstream(std::filesystem::path(walk + L"b.txt")) << "not a picture";
+  std::wstring broken = walk + L"c.bmp";
+  WriteBmp(broken, 40, 30, kRed);
+  {
+    std::fstream file(std::filesystem::path(broken),
+                      std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(28);
+    file.put(7);  // 7 bits per pixel: recognised, not readable
+  }
+  WriteBmp(walk + L"d.bmp", 20, 10, 0x0000FF);
+  HWND viewer = OpenStandalone(&first);
+  ASSERT_NE(viewer, nullptr);
+  // The status bar shows a picture once its load, folder list included, is over.
+  auto shows = [&](const wchar_t* name, const wchar_t* size) {
+    return WaitUntil([&] {
+      return Text(Frame()) == TitleFor(name) && StatusText(viewer, 1).rfind(size, 0) == 0;
+    });
+  };
+  ASSERT_TRUE(shows(L"a.bmp", L"40 x 30"));
+
+  // The text file and the broken picture are passed over.
+  PostMessageW(viewer, WM_KEYDOWN, VK_RIGHT, 0);
+  ASSERT_TRUE(shows(L"d.bmp", L"20 x 10")) << Text(Frame());
+
+  // At the end: the question; Cancel keeps the picture.
+  {
+    DialogAnswer answer(
+        L"Orbisk", [](HWND box) { AnswerMessageBox(box, IDCANCEL); }, L"Jump to the first image");
+    PostMessageW(viewer, WM_KEYDOWN, VK_RIGHT, 0);
+    // (Not RunPostedMessages: the box's own loop would swallow its marker.)
+    EXPECT_TRUE(WaitUntil([&] { return answer.Answered(); }));
+  }
+  RunPostedMessages();
+  EXPECT_EQ(Text(Frame()), TitleFor(L"d.bmp"));
+
+  // Ticked and OK: on from the first, and the question is off from now on.
+  {
+    DialogAnswer answer(
+        L"Orbisk", [](HWND box) { AnswerMessageBox(box, IDOK, L"Do not show this dialog again"); },
+        L"Jump to the first image");
+    PostMessageW(viewer, WM_KEYDOWN, VK_RIGHT, 0);
+    // (Not RunPostedMessages: the box's own loop would swallow its marker.)
+    EXPECT_TRUE(WaitUntil([&] { return answer.Answered(); }));
+  }
+  ASSERT_TRUE(shows(L"a.bmp", L"40 x 30")) << Text(Frame());
+  // No question any more: Left wraps to the last at once.
+  PostMessageW(viewer, WM_KEYDOWN, VK_LEFT, 0);
+  ASSERT_TRUE(shows(L"d.bmp", L"20 x 10")) << Text(Frame());
+
+  // Back through the history: a, d, a, d.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdStepBack, 0);
+  EXPECT_TRUE(shows(L"a.bmp", L"40 x 30"));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdStepBack, 0);
+  EXPECT_TRUE(shows(L"d.bmp", L"20 x 10"));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdStepNext, 0);
+  EXPECT_TRUE(shows(L"a.bmp", L"40 x 30"));
+  CloseStandalone(viewer);
+  EXPECT_NE(ReadIni().find("AskDirectoryBound=#0"), std::string::npos) << ReadIni();
 }
 
 // ---- the file manager's windows ----

@@ -161,6 +161,17 @@ class COrbiskWnd final : public ui::Window {
   void OpenWebPage(const wchar_t* address);
   void OpenRecent(UINT command);
   void ReloadImage();
+  // "OpenNext" / "OpenPrev": the next showable file of the folder list.
+  void OpenNeighbour(bool forward);
+  enum class FolderEnd { kFirst, kLast, kRandom };
+  void OpenFolderEnd(FolderEnd which);
+  // "StepNext" / "StepBack" through the history.
+  void StepHistory(bool forward);
+  // Whether a changed picture may be dropped (the save question; nothing asks yet).
+  bool ConfirmDiscardChanges() { return true; }
+  // After a good load: the folder list of the loaded file's folder, built when the
+  // folder changed, on the worker thread.
+  void RebuildFolderList(const std::string& loaded);
   void RequestZoomFor(ZoomCommand command);
   void RequestZoom(const ZoomRequest& request);
   void OnDropFiles(HDROP drop);
@@ -282,6 +293,7 @@ class COrbiskWnd final : public ui::Window {
   std::u16string loadNameW_;
   bool loadRecordsHistory_ = false;
   bool loadRebuildsFolder_ = false;
+  std::string folderOfList_;  // the folder the folder list was built from
   std::optional<glib::RAWLoad> loadRaw_;
   ui::UniqueHandleObject worker_;
   LoadProgress progress_;
@@ -289,6 +301,9 @@ class COrbiskWnd final : public ui::Window {
   HWND progressBar_ = nullptr;
   HWND progressLabel_ = nullptr;
   int direction_ = 0;  // 1 forwards, 2 backwards: where a failed walk continues
+  // A forward walk resumes at the folder list's current entry: the failed file was
+  // removed and the one that followed it stands there.
+  std::atomic<bool> resumeWalk_{false};
 };
 
 }  // namespace viewer

@@ -7,7 +7,9 @@
 
 #include "host/Commands.h"
 #include "ui/Text.h"
+#include "viewer/FolderWalk.h"
 #include "viewer/ViewerTexts.h"
+#include "viewer/win32/CheckedMessageBox.h"
 #include "viewer/win32/KeyNames.h"
 #include "viewer/win32/ListerWiring.h"
 #include "viewer/win32/LiteCtrl.h"
@@ -59,6 +61,13 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdCopyImage, [](COrbiskWnd& w) { w.CopyImage(); }},
       {kCmdClearClipboard, [](COrbiskWnd& w) { w.ClearClipboard(); }},
       {kCmdReloadImage, [](COrbiskWnd& w) { w.ReloadImage(); }},
+      {kCmdOpenNext, [](COrbiskWnd& w) { w.OpenNeighbour(true); }},
+      {kCmdOpenPrev, [](COrbiskWnd& w) { w.OpenNeighbour(false); }},
+      {kCmdOpenFirst, [](COrbiskWnd& w) { w.OpenFolderEnd(FolderEnd::kFirst); }},
+      {kCmdOpenLast, [](COrbiskWnd& w) { w.OpenFolderEnd(FolderEnd::kLast); }},
+      {kCmdOpenRandom, [](COrbiskWnd& w) { w.OpenFolderEnd(FolderEnd::kRandom); }},
+      {kCmdStepNext, [](COrbiskWnd& w) { w.StepHistory(true); }},
+      {kCmdStepBack, [](COrbiskWnd& w) { w.StepHistory(false); }},
       {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
       {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
       {kCmdActualSize, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ActualSize); }},
@@ -154,7 +163,7 @@ void COrbiskWnd::RebuildRecentMenu(HMENU recent) {
 
 void COrbiskWnd::OpenRecent(UINT command) {
   size_t index = command - kFirstRecentCommand;
-  if (loadRunning_ || index >= recentEntries_.size()) return;
+  if (loadRunning_ || index >= recentEntries_.size() || !ConfirmDiscardChanges()) return;
   userInitiated_ = true;
   LoadFile(recentEntries_[index], true, nullptr, true);
 }
@@ -167,6 +176,63 @@ void COrbiskWnd::ReloadImage() {
     current = history_.Current();
   }
   if (current) LoadFile(*current, false, nullptr, true);
+}
+
+void COrbiskWnd::OpenNeighbour(bool forward) {
+  bool fromCurrent = resumeWalk_.exchange(false) && forward;
+  if (loadRunning_ || !ConfirmDiscardChanges()) return;
+  std::optional<std::string> next;
+  {
+    std::unique_lock lock(listsMutex_);
+    if (folderList_.Count() < 2) return;
+    std::string shown = history_.Current().value_or("");
+    auto wrap = [&] {
+      if (!settings_.askDirectoryBound || slideShow_) return true;
+      lock.unlock();  // the box runs a message loop
+      CheckedAnswer answer =
+          CheckedMessageBox(nullptr, L"Orbisk",
+                            forward ? L"No more images in directory\nJump to the first image ?"
+                                    : L"No more images in directory\nJump to the last image ?",
+                            MB_OKCANCEL);
+      lock.lock();
+      settings_.askDirectoryBound = !answer.checked;
+      return answer.button == IDOK;
+    };
+    auto canLoad = [&](const std::string& path) {
+      return display_ && display_->CanOpen(path.c_str()) == glib::RCOK;
+    };
+    next = WalkFolder(folderList_, forward, shown, wrap, canLoad, fromCurrent);
+  }
+  if (!next) return;
+  direction_ = forward ? 1 : 2;
+  LoadFile(*next, true, nullptr, false);
+}
+
+void COrbiskWnd::OpenFolderEnd(FolderEnd which) {
+  if (loadRunning_ || !ConfirmDiscardChanges()) return;
+  std::optional<std::string> entry;
+  {
+    std::lock_guard lock(listsMutex_);
+    if (folderList_.Count() < 2) return;
+    if (which == FolderEnd::kFirst) folderList_.First();
+    if (which == FolderEnd::kLast) folderList_.Last();
+    if (which == FolderEnd::kRandom) folderList_.Random(uint32_t(clock()));
+    entry = folderList_.Current();
+  }
+  if (entry && LoadFile(*entry, true, nullptr, true)) return;
+  OpenNeighbour(which != FolderEnd::kLast);
+}
+
+void COrbiskWnd::StepHistory(bool forward) {
+  if (loadRunning_ || !ConfirmDiscardChanges()) return;
+  std::optional<std::string> entry;
+  {
+    std::lock_guard lock(listsMutex_);
+    entry = forward ? history_.Next() : history_.Prev();
+  }
+  if (!entry) return;
+  userInitiated_ = true;
+  LoadFile(*entry, false, nullptr, true);
 }
 
 void COrbiskWnd::HandKeyToHost(UINT command) {

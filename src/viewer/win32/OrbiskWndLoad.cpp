@@ -5,6 +5,7 @@
 #include <process.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cwctype>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "platform/Text.h"
 #include "ui/ActivationScope.h"
 #include "ui/Text.h"
+#include "viewer/FolderWalk.h"
 #include "viewer/LoadAdjustments.h"
 #include "viewer/LoadPlan.h"
 #include "viewer/win32/ListerWiring.h"
@@ -135,6 +137,8 @@ void COrbiskWnd::WorkerBody() {
     SendMessageW(hwnd(), WM_COMMAND, host::kCmdExit, 0);
     return;
   }
+  // The bars show the new picture once the viewer takes commands again.
+  if (rc == glib::RCOK) PostMessageW(hwnd(), UWM_NOTIFY, kNotifyStatus, 0);
   if (rc == glib::RCOK || rc == glib::USRA) return;
   // A file that failed while walking the folder is skipped and the walk goes on.
   std::lock_guard lock(listsMutex_);
@@ -144,6 +148,7 @@ void COrbiskWnd::WorkerBody() {
     history_.RemoveCurrent();
   }
   if (direction_ != 0) {
+    resumeWalk_ = direction_ == 1 && loadRecordsHistory_;
     PostMessageW(hwnd(), WM_COMMAND, direction_ == 1 ? host::kCmdOpenNext : host::kCmdOpenPrev, 0);
     direction_ = 0;
   }
@@ -250,8 +255,37 @@ uint32_t COrbiskWnd::LoadProcedure() {
   }
   SendMessageW(hwnd(), UWM_NOTIFY, kNotifyInfo, 0);
   SendMessageW(hwnd(), UWM_NOTIFY, kNotifyTitle, 0);
-  PostMessageW(hwnd(), UWM_NOTIFY, kNotifyStatus, 0);
+  // The picture is up; a big folder may take its time now.
+  if (loadRebuildsFolder_) RebuildFolderList(name);
   return glib::RCOK;
+}
+
+void COrbiskWnd::RebuildFolderList(const std::string& loaded) {
+  std::string folder = FolderOf(loaded);
+  {
+    std::lock_guard lock(listsMutex_);
+    if (folder == folderOfList_) {
+      // The same folder: the list stays, the loaded file becomes its current entry.
+      const std::vector<std::string>& paths = folderList_.Paths();
+      if (std::find(paths.begin(), paths.end(), loaded) != paths.end())
+        folderList_.Sort(PathList::Order::kNone, loaded);
+      return;
+    }
+  }
+  std::vector<std::string> files;
+  bool complete =
+      CollectFolder(folder, settings_.recurseSubDir, &LowerAnsi, [&](const std::string& path) {
+        files.push_back(path);
+        return !closePending_;
+      });
+  log_.Write("***Total files=%d\n", int(files.size()));
+  PathList list;
+  list.Assign(std::move(files));
+  list.Sort(PathList::Order(std::clamp(settings_.sortFileType, 0, 3)), loaded);
+  std::lock_guard lock(listsMutex_);
+  folderList_ = std::move(list);
+  // A walk cut short by closing is not remembered as the folder's list.
+  folderOfList_ = complete ? folder : std::string();
 }
 
 // "ShowAlphaChannel" 2 makes every slide opaque; "ResampleByResolution" gives slides
