@@ -651,6 +651,62 @@ TEST_F(ViewerTest, WalkRightArrowThroughTheFolderSkippingWhatCannotBeShown) {
   EXPECT_NE(ReadIni().find("AskDirectoryBound=#0"), std::string::npos) << ReadIni();
 }
 
+TEST_F(ViewerTest, WalkOnAfterDeletingUntilTheFolderIsEmpty) {
+  WriteIni(
+      "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n"
+      "SortFileType=#1\r\nAskDeletingFile=#1\r\nSendToRecyleBin=#0\r\n");
+  std::wstring dir = folder_.File(L"delete\\");
+  CreateDirectoryW(dir.c_str(), nullptr);
+  WriteBmp(dir + L"x.bmp", 10, 10, kRed);
+  WriteBmp(dir + L"y.bmp", 20, 20, kRed);
+  WriteBmp(dir + L"z.bmp", 30, 30, kRed);
+  std::wstring middle = dir + L"y.bmp";
+  HWND viewer = OpenStandalone(&middle);
+  ASSERT_NE(viewer, nullptr);
+  auto shows = [&](const wchar_t* name, const wchar_t* size) {
+    return WaitUntil([&] {
+      return Text(Frame()) == TitleFor(name) && StatusText(viewer, 1).rfind(size, 0) == 0;
+    });
+  };
+  ASSERT_TRUE(shows(L"y.bmp", L"20 x 20"));
+  auto exists = [&](const wchar_t* name) {
+    return GetFileAttributesW((dir + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  };
+
+  {  // Cancel keeps the file.
+    DialogAnswer answer(
+        L"Orbisk", [](HWND box) { AnswerMessageBox(box, IDCANCEL); },
+        L"Are you sure you want to remove");
+    PostMessageW(viewer, WM_COMMAND, host::kCmdDeleteImage, 0);
+    EXPECT_TRUE(WaitUntil([&] { return answer.Answered(); }));
+    EXPECT_NE(answer.SeenText().find(L"y.bmp'"), std::wstring::npos) << answer.SeenText();
+  }
+  EXPECT_TRUE(exists(L"y.bmp"));
+  {  // OK deletes it and shows the file that followed; the box is not asked again.
+    DialogAnswer answer(
+        L"Orbisk", [](HWND box) { AnswerMessageBox(box, IDOK, L"Do not show this dialog again"); },
+        L"Are you sure you want to remove");
+    PostMessageW(viewer, WM_COMMAND, host::kCmdDeleteImage, 0);
+    EXPECT_TRUE(WaitUntil([&] { return answer.Answered(); }));
+  }
+  ASSERT_TRUE(shows(L"z.bmp", L"30 x 30"));
+  EXPECT_FALSE(exists(L"y.bmp"));
+  PostMessageW(viewer, WM_COMMAND, host::kCmdDeleteImage, 0);
+  ASSERT_TRUE(shows(L"x.bmp", L"10 x 10"));  // the only one left
+  EXPECT_FALSE(exists(L"z.bmp"));
+  // The last file: no title, no picture.
+  PostMessageW(viewer, WM_COMMAND, host::kCmdDeleteImage, 0);
+  EXPECT_TRUE(WaitUntil([&] { return Text(Frame()) == L"Orbisk"; }));
+  EXPECT_FALSE(exists(L"x.bmp"));
+  HWND display = Child(viewer, L"OrbiskView");
+  RECT client{};
+  GetClientRect(display, &client);
+  EXPECT_TRUE(
+      WaitUntil([&] { return PixelAt(display, client.right / 2, client.bottom / 2) != kRed; }));
+  CloseStandalone(viewer);
+  EXPECT_NE(ReadIni().find("AskDeletingFile=#0"), std::string::npos);
+}
+
 // ---- the file manager's windows ----
 
 class FileManagerTest : public ViewerTest {

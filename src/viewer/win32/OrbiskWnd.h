@@ -167,6 +167,9 @@ class COrbiskWnd final : public ui::Window {
   void OpenFolderEnd(FolderEnd which);
   // "StepNext" / "StepBack" through the history.
   void StepHistory(bool forward);
+  // "DeleteImage": the shown file to the Recycle Bin (or gone for good), then the
+  // next one.
+  void DeleteShownFile();
   // Whether a changed picture may be dropped (the save question; nothing asks yet).
   bool ConfirmDiscardChanges() { return true; }
   // After a good load: the folder list of the loaded file's folder, built when the

@@ -5,6 +5,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "host/Commands.h"
 #include "ui/Text.h"
 #include "viewer/FolderWalk.h"
@@ -68,6 +70,7 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdOpenRandom, [](COrbiskWnd& w) { w.OpenFolderEnd(FolderEnd::kRandom); }},
       {kCmdStepNext, [](COrbiskWnd& w) { w.StepHistory(true); }},
       {kCmdStepBack, [](COrbiskWnd& w) { w.StepHistory(false); }},
+      {kCmdDeleteImage, [](COrbiskWnd& w) { w.DeleteShownFile(); }},
       {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
       {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
       {kCmdActualSize, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ActualSize); }},
@@ -233,6 +236,68 @@ void COrbiskWnd::StepHistory(bool forward) {
   if (!entry) return;
   userInitiated_ = true;
   LoadFile(*entry, false, nullptr, true);
+}
+
+void COrbiskWnd::DeleteShownFile() {
+  if (loadRunning_) return;
+  std::optional<std::string> shown;
+  {
+    std::lock_guard lock(listsMutex_);
+    shown = history_.Current();
+  }
+  if (!shown) return;
+  std::wstring path = ui::WideFromNarrow(*shown);
+  if (settings_.askDeletingFile) {
+    std::wstring text = settings_.sendToRecycleBin
+                            ? L"Are you sure you want to send\n'" + path + L"' to the Recycle Bin ?"
+                            : L"Are you sure you want to remove\n'" + path + L"' ?";
+    CheckedAnswer answer = CheckedMessageBox(nullptr, L"Orbisk", text, MB_OKCANCEL);
+    settings_.askDeletingFile = !answer.checked;
+    if (answer.button != IDOK) return;
+  }
+  if (settings_.sendToRecycleBin) {
+    std::wstring from = path + L'\0';  // the list ends in a second zero
+    SHFILEOPSTRUCTW operation = {};
+    operation.hwnd = hwnd();
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION;
+    SHFileOperationW(&operation);
+  } else {
+    DeleteFileW(path.c_str());
+  }
+  std::optional<std::string> only;
+  bool empty = false;
+  {
+    std::lock_guard lock(listsMutex_);
+    history_.RemoveCurrent();
+    // The folder list's current entry may be another file after steps through the
+    // history: take out the deleted one itself.
+    const std::vector<std::string>& paths = folderList_.Paths();
+    if (std::find(paths.begin(), paths.end(), *shown) != paths.end()) {
+      folderList_.Sort(PathList::Order::kNone, *shown);
+      folderList_.RemoveCurrent();
+    }
+    empty = folderList_.Empty();
+    if (folderList_.Count() == 1) only = folderList_.Current();
+  }
+  if (empty) {
+    ResetTitleAndBars();
+    if (display_) {
+      display_->Clear();
+      InvalidateRect(display_->hwnd(), nullptr, TRUE);
+    }
+    info_.Clear();
+    info_.Publish();
+    return;
+  }
+  if (only) {
+    LoadFile(*only, true, nullptr, false);
+    return;
+  }
+  // The file that followed the deleted one stands at the current entry now.
+  resumeWalk_ = true;
+  OpenNeighbour(true);
 }
 
 void COrbiskWnd::HandKeyToHost(UINT command) {
