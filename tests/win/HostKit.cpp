@@ -356,6 +356,24 @@ void AnswerMessageBox(HWND box, int button, const wchar_t* checkLabel) {
   PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
 }
 
+bool WriteShortcut(const std::wstring& link, const std::wstring& target) {
+  HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  bool written = false;
+  IShellLinkW* shellLink = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&shellLink)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shellLink->SetPath(target.c_str())) &&
+        SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      written = SUCCEEDED(file->Save(link.c_str(), TRUE));
+      file->Release();
+    }
+    shellLink->Release();
+  }
+  if (SUCCEEDED(init)) CoUninitialize();
+  return written;
+}
+
 std::wstring StatusText(HWND viewer, int pane) {
   HWND bar = Child(viewer, L"msctls_statusbar32");
   if (!bar) return L"<no status bar>";

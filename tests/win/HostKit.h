@@ -48,6 +48,9 @@ void ResetProfile();
 
 // A solid 24-bit BMP file; colour as 0xRRGGBB.
 void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour);
+// A shell link (".lnk") at `link` that points at `target`; false when the shell
+// could not make it.
+bool WriteShortcut(const std::wstring& link, const std::wstring& target);
 // A fresh folder for one test's files, removed with the object.
 class TempFolder {
  public:

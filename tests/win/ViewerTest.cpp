@@ -707,6 +707,26 @@ TEST_F(ViewerTest, WalkOnAfterDeletingUntilTheFolderIsEmpty) {
   EXPECT_NE(ReadIni().find("AskDeletingFile=#0"), std::string::npos);
 }
 
+TEST_F(ViewerTest, WalkFromAShortcutShowsItsTarget) {
+  WriteIni("ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n");
+  std::wstring target = folder_.File(L"target.bmp");
+  WriteBmp(target, 30, 20, kRed);
+  std::wstring link = folder_.File(L"picture.lnk");
+  ASSERT_TRUE(WriteShortcut(link, target));
+  HWND viewer = OpenStandalone(&red_);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"100 x 50", 0) == 0; }));
+  DropFile(viewer, link);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"target.bmp"); })) << Text(Frame());
+  // The history holds the target: stepping back and forth returns to it.
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"30 x 20", 0) == 0; }));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdStepBack, 0);
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"100 x 50", 0) == 0; }));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdStepNext, 0);
+  EXPECT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"target.bmp"); }));
+  CloseStandalone(viewer);
+}
+
 // ---- the file manager's windows ----
 
 class FileManagerTest : public ViewerTest {
