@@ -17,6 +17,10 @@ constexpr uint32_t kPagesUnknown = 0xFFFFFFFF;
 // Formats whose pages are frames of an animation.
 bool IsAnimationFormat(uint32_t format);
 
+// How long an animation frame stays, in milliseconds: its own delay, except that
+// delays below 20 ms (0 included: "as fast as you can") get 100 ms, as browsers do.
+constexpr uint32_t FrameDelay(uint32_t delay) { return delay < 20 ? 100 : delay; }
+
 struct LoadPlan {
   uint32_t colorProfile = 0;  // 0 ignore, 1 convert, 3 convert non-RGB only
   bool reduceTo8Bits = true;

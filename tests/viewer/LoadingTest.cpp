@@ -85,3 +85,10 @@ TEST(LoadPlan, SettingsAndFileDecideTheRequest) {
   EXPECT_EQ(plan.colorProfile, 1u);
   EXPECT_FALSE(plan.thumbnail);
 }
+
+TEST(LoadPlan, FramesShorterThan20MillisecondsStay100) {
+  EXPECT_EQ(FrameDelay(0), 100u);
+  EXPECT_EQ(FrameDelay(19), 100u);
+  EXPECT_EQ(FrameDelay(20), 20u);
+  EXPECT_EQ(FrameDelay(1500), 1500u);
+}

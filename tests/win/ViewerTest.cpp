@@ -727,6 +727,79 @@ TEST_F(ViewerTest, WalkFromAShortcutShowsItsTarget) {
   CloseStandalone(viewer);
 }
 
+// ---- pages and animation ----
+
+TEST_F(ViewerTest, PagesLoadOneByOneFromTheFileInPageByPageMode) {
+  WriteIni(
+      "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n"
+      "PageByPageMode=#1\r\n");
+  wchar_t data[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
+  std::wstring pages = std::wstring(data) + L"/win/two-sizes.tif";
+  HWND viewer = OpenStandalone(&pages);
+  ASSERT_NE(viewer, nullptr);
+  auto showsSize = [&](const wchar_t* size) {
+    return WaitUntil([&] { return StatusText(viewer, 1).rfind(size, 0) == 0; });
+  };
+  ASSERT_TRUE(showsSize(L"40 x 20"));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
+  ASSERT_TRUE(showsSize(L"80 x 60"));
+  // The last page: nothing more.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
+  RunPostedMessages();
+  EXPECT_TRUE(showsSize(L"80 x 60"));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrFirst, 0);
+  EXPECT_TRUE(showsSize(L"40 x 20"));
+  CloseStandalone(viewer);
+}
+
+TEST_F(ViewerTest, PagesOfAnAnimationPlayWithTheirDelaysAndPauseOnTheFirst) {
+  WriteIni(kBareView);
+  wchar_t data[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
+  std::wstring gif = std::wstring(data) + L"/vexlo/animation.gif";
+  HWND viewer = OpenStandalone(&gif);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"animation.gif"); }));
+  SizeDisplay(viewer, 240, 160);
+  SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);  // the frames fill it
+  RunPostedMessages();
+  HWND display = Child(viewer, L"OrbiskView");
+  RECT client{};
+  GetClientRect(display, &client);
+  // What the display shows, sampled on a grid (the frames differ in small parts).
+  auto centre = [&] {
+    std::vector<uint32_t> grid;
+    for (int y = 1; y < 32; ++y)
+      for (int x = 1; x < 32; ++x)
+        grid.push_back(PixelAt(display, client.right * x / 32, client.bottom * y / 32));
+    return grid;
+  };
+  // It plays by itself: the picture changes.
+  std::vector<uint32_t> seen = centre();
+  EXPECT_TRUE(WaitUntil([&] { return centre() != seen; }));
+  // Paused: the first frame, and it stays.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPause, 0);
+  RunPostedMessages();
+  UpdateWindow(display);
+  std::vector<uint32_t> first = centre();
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPlay, 0);
+  EXPECT_TRUE(WaitUntil([&] { return centre() != first; }));
+  EXPECT_TRUE(WaitUntil([&] { return centre() == first; }));  // it loops
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPause, 0);
+  RunPostedMessages();
+  UpdateWindow(display);
+  EXPECT_EQ(centre(), first);
+  // Stepping in memory.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
+  UpdateWindow(display);
+  EXPECT_NE(centre(), first);
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrFirst, 0);
+  UpdateWindow(display);
+  EXPECT_EQ(centre(), first);
+  CloseStandalone(viewer);
+}
+
 // ---- the file manager's windows ----
 
 class FileManagerTest : public ViewerTest {

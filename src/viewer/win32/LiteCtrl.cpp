@@ -5,6 +5,7 @@
 #include "ResourceIds.h"
 #include "formats/PixelType.h"
 #include "image/win32/DcDrawTarget.h"
+#include "viewer/LoadPlan.h"
 #include "viewer/PaintMath.h"
 #include "viewer/win32/NavigationWindow.h"
 #include "viewer/win32/OrbiskWnd.h"
@@ -15,6 +16,8 @@ namespace {
 // Posted to the control by itself: lay out again after a content change that
 // happened on another thread (wParam 1: the document was cleared).
 constexpr UINT kMsgContentChanged = WM_APP + 1;
+// The display's animation timer.
+constexpr UINT_PTR kAnimationTimer = 1;
 
 glib::Rect ToFilm(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -214,8 +217,39 @@ glib::ERetcode CLiteCtrl::LoadResource(void* module, uint16_t id, const char* ty
 }
 
 void CLiteCtrl::Clear() {
+  // A new document ends the animation; the timer itself dies at its next tick.
+  animating_ = false;
   Film::Clear();
   ContentChanged(true);
+}
+
+bool CLiteCtrl::StartAnimation() {
+  if (!hwnd() || GetSlideCount() < 2) return false;
+  animating_ = true;
+  First();
+  SetTimer(hwnd(), kAnimationTimer, 0, nullptr);
+  return true;
+}
+
+bool CLiteCtrl::StopAnimation() {
+  if (!animating_.exchange(false)) return false;
+  KillTimer(hwnd(), kAnimationTimer);
+  First();
+  InvalidateRect(hwnd(), nullptr, FALSE);
+  return true;
+}
+
+void CLiteCtrl::OnAnimationTick() {
+  if (!animating_ || loading_) {
+    if (!animating_) KillTimer(hwnd(), kAnimationTimer);
+    return;
+  }
+  InvalidateRect(hwnd(), nullptr, FALSE);
+  UpdateWindow(hwnd());
+  std::lock_guard lock(filmLock_);
+  const glib::Slide* slide = GetSlide(GetCurrentIndex());
+  SetTimer(hwnd(), kAnimationTimer, FrameDelay(slide ? slide->GetDelay() : 0), nullptr);
+  if (!Next()) First();
 }
 
 // ---- cursor ----
@@ -296,6 +330,12 @@ LRESULT CLiteCtrl::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case kMsgContentChanged:
       ContentChanged(wparam != 0);
       return 0;
+    case WM_TIMER:
+      if (wparam == kAnimationTimer) {
+        OnAnimationTick();
+        return 0;
+      }
+      break;
   }
   return Default(message, wparam, lparam);
 }

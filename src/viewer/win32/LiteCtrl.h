@@ -82,6 +82,14 @@ class CLiteCtrl : public ui::Window, public glib::Film {
                               glib::ImageLoad* params) override;
   void Clear() override;
 
+  // Animation: the display's one timer runs exactly while an animation plays; each
+  // frame stays for its own delay. Start refuses fewer than two frames, Stop refuses
+  // when nothing plays; both go to the first frame. Window thread only; a new load
+  // (Clear, from any thread) stops it.
+  bool StartAnimation();
+  bool StopAnimation();
+  bool AnimationPlays() const { return animating_; }
+
  protected:
   LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   virtual void OnMouseMove(Point mouse);
@@ -108,6 +116,8 @@ class CLiteCtrl : public ui::Window, public glib::Film {
   bool inLayout_ = false;
   bool pointerHidden_ = false;
   std::atomic<bool> loading_{false};
+  std::atomic<bool> animating_{false};
+  void OnAnimationTick();
   // Held while the window's thread reads the document; a load takes it once to know
   // that no reader is left before it replaces the document.
   mutable std::recursive_mutex filmLock_;

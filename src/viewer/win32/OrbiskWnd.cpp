@@ -215,6 +215,7 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
       break;
     case kNotifyInfo:
       ShowFileInfo();
+      if (startAnimation_.exchange(false) && display_) display_->StartAnimation();
       break;
     case kNotifyReset:
       ResetTitleAndBars();

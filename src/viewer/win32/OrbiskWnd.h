@@ -33,8 +33,8 @@
 #include "viewer/LoadProgress.h"
 #include "viewer/PathList.h"
 #include "viewer/ViewerTexts.h"
-#include "viewer/win32/InfoList.h"
 #include "viewer/WindowRules.h"
+#include "viewer/win32/InfoList.h"
 
 namespace glib {
 class Film;
@@ -170,6 +170,15 @@ class COrbiskWnd final : public ui::Window {
   // "DeleteImage": the shown file to the Recycle Bin (or gone for good), then the
   // next one.
   void DeleteShownFile();
+  // The VCR commands: pages of the file page by page, else frames of the document.
+  enum class PageStep { kFirst, kPrev, kNext, kLast };
+  void StepPage(PageStep step);
+  // Page by page: loads another page on the worker; refused while a load runs, out
+  // of range or for the current page.
+  bool GoToPage(int32_t page);
+  void PlayAnimation(bool play);
+  // After a frame or page change: repaint, title and bars.
+  void ShowFrameChange();
   // Whether a changed picture may be dropped (the save question; nothing asks yet).
   bool ConfirmDiscardChanges() { return true; }
   // After a good load: the folder list of the loaded file's folder, built when the
@@ -218,6 +227,8 @@ class COrbiskWnd final : public ui::Window {
   static unsigned __stdcall WorkerEntry(void* self) noexcept;
   void WorkerBody();
   uint32_t LoadProcedure();
+  // Page by page: page `requestedPage_` of the file loaded last.
+  uint32_t PageLoadProcedure();
   static bool __cdecl ProgressEntry(ClbData* data) noexcept;
   bool OnProgress(ClbData* data);
   bool StartWorker();
@@ -290,6 +301,10 @@ class COrbiskWnd final : public ui::Window {
   std::atomic<bool> pageByPage_{false};
   std::atomic<int32_t> pageCount_{0};
   std::atomic<int32_t> currentPage_{0};
+  int32_t requestedPage_ = 0;
+  bool pageLoad_ = false;  // the worker loads a page, not a file
+  // Set by the worker for a good load of an animation: the window starts it.
+  std::atomic<bool> startAnimation_{false};
 
   // The running load.
   std::string loadName_;

@@ -71,6 +71,12 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdStepNext, [](COrbiskWnd& w) { w.StepHistory(true); }},
       {kCmdStepBack, [](COrbiskWnd& w) { w.StepHistory(false); }},
       {kCmdDeleteImage, [](COrbiskWnd& w) { w.DeleteShownFile(); }},
+      {kCmdVcrFirst, [](COrbiskWnd& w) { w.StepPage(PageStep::kFirst); }},
+      {kCmdVcrPrev, [](COrbiskWnd& w) { w.StepPage(PageStep::kPrev); }},
+      {kCmdVcrNext, [](COrbiskWnd& w) { w.StepPage(PageStep::kNext); }},
+      {kCmdVcrLast, [](COrbiskWnd& w) { w.StepPage(PageStep::kLast); }},
+      {kCmdVcrPlay, [](COrbiskWnd& w) { w.PlayAnimation(true); }},
+      {kCmdVcrPause, [](COrbiskWnd& w) { w.PlayAnimation(false); }},
       {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
       {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
       {kCmdActualSize, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ActualSize); }},
@@ -298,6 +304,73 @@ void COrbiskWnd::DeleteShownFile() {
   // The file that followed the deleted one stands at the current entry now.
   resumeWalk_ = true;
   OpenNeighbour(true);
+}
+
+void COrbiskWnd::StepPage(PageStep step) {
+  if (loadRunning_ || !display_) return;
+  if (pageByPage_) {
+    int32_t page = currentPage_;
+    switch (step) {
+      case PageStep::kFirst:
+        page = 0;
+        break;
+      case PageStep::kPrev:
+        page -= 1;
+        break;
+      case PageStep::kNext:
+        page += 1;
+        break;
+      case PageStep::kLast:
+        page = pageCount_ - 1;
+        break;
+    }
+    GoToPage(page);
+    return;
+  }
+  bool changed = false;
+  switch (step) {
+    case PageStep::kFirst:
+      changed = display_->First();
+      break;
+    case PageStep::kPrev:
+      changed = display_->Prev();
+      break;
+    case PageStep::kNext:
+      changed = display_->Next();
+      break;
+    case PageStep::kLast:
+      changed = display_->Last();
+      break;
+  }
+  if (changed) ShowFrameChange();
+}
+
+bool COrbiskWnd::GoToPage(int32_t page) {
+  if (loadRunning_ || !pageByPage_ || page < 0 || page >= pageCount_ || page == currentPage_)
+    return false;
+  if (loadRunning_.exchange(true)) return false;
+  requestedPage_ = page;
+  abortRequest_ = false;
+  userInitiated_ = true;
+  pageLoad_ = true;
+  if (!StartWorker()) {
+    pageLoad_ = false;
+    loadRunning_ = false;
+    return false;
+  }
+  return true;
+}
+
+void COrbiskWnd::PlayAnimation(bool play) {
+  if (loadRunning_ || !display_) return;
+  if (play ? display_->StartAnimation() : display_->StopAnimation()) ShowFrameChange();
+}
+
+void COrbiskWnd::ShowFrameChange() {
+  if (display_) InvalidateRect(display_->hwnd(), nullptr, FALSE);
+  RefreshTitle();
+  RefreshStatusTexts();
+  RefreshToolBar();
 }
 
 void COrbiskWnd::HandKeyToHost(UINT command) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cwctype>
 #include <memory>
+#include <utility>
 
 #include "ResourceIds.h"
 #include "formats/FileInfoRecord.h"
@@ -125,10 +126,17 @@ unsigned __stdcall COrbiskWnd::WorkerEntry(void* self) noexcept {
 
 void COrbiskWnd::WorkerBody() {
   uint32_t rc = glib::IERR;
+  bool page = std::exchange(pageLoad_, false);
   try {
-    rc = LoadProcedure();
+    rc = page ? PageLoadProcedure() : LoadProcedure();
   } catch (...) {
     rc = glib::IERR;
+  }
+  if (page) {
+    if (rc == glib::USRA) PostMessageW(hwnd(), kMsgProgress, kProgressHide, 0);
+    loadRunning_ = false;
+    if (closePending_) SendMessageW(hwnd(), WM_COMMAND, host::kCmdExit, 0);
+    return;
   }
   loadRaw_.reset();
   if (rc == glib::USRA) PostMessageW(hwnd(), kMsgProgress, kProgressHide, 0);
@@ -253,11 +261,50 @@ uint32_t COrbiskWnd::LoadProcedure() {
     std::lock_guard lock(listsMutex_);
     loadedInfo_ = std::move(info);
   }
+  startAnimation_ = !settings_.disableImageAnimation && IsAnimationFormat(facts.format) &&
+                    film.GetSlideCount() >= 2;
   SendMessageW(hwnd(), UWM_NOTIFY, kNotifyInfo, 0);
   SendMessageW(hwnd(), UWM_NOTIFY, kNotifyTitle, 0);
   // The picture is up; a big folder may take its time now.
   if (loadRebuildsFolder_) RebuildFolderList(name);
   return glib::RCOK;
+}
+
+uint32_t COrbiskWnd::PageLoadProcedure() {
+  CLiteCtrlExEx& film = *display_;
+  log_.Write("Try to load page #%d\n", requestedPage_);
+  LoadPlan plan = PlanLoad(settings_, uint32_t(pageCount_.load()), glib::kFormatNone);
+  glib::ImageLoad params;
+  params.colorProfile = plan.colorProfile;
+  params.reduceTo8Bits = plan.reduceTo8Bits ? 1 : 0;
+  params.firstPage = uint32_t(requestedPage_);
+  params.pageCount = 1;
+  film.LoadingBegun();
+  film.Clear();
+  progress_.Begin();
+  ERetcode rc = glib::IERR;
+  try {
+    rc = loadNameW_.empty() ? film.Load(loadName_.c_str(), glib::kFormatNone, &params)
+                            : film.LoadW(loadNameW_.c_str(), glib::kFormatNone, &params);
+  } catch (...) {
+    log_.Write("Exception!\n");
+    rc = glib::IERR;
+  }
+  // The page asked for is the current one, whatever came of it.
+  currentPage_ = requestedPage_;
+  if (rc == glib::RCOK) rc = ERetcode(AdjustForDisplay(film));
+  film.LoadingEnded();
+  log_.Write("\t%s\n", glib::RetcodeMessage(rc));
+  if (rc != glib::RCOK) {
+    PostMessageW(hwnd(), UWM_NOTIFY, kNotifyLoadFailed, LPARAM(rc));
+    InvalidateRect(film.hwnd(), nullptr, FALSE);
+    return rc;
+  }
+  direction_ = 0;
+  userInitiated_ = false;
+  modified_ = false;
+  SendMessageW(hwnd(), UWM_NOTIFY, kNotifyStatus, 0);
+  return rc;
 }
 
 void COrbiskWnd::RebuildFolderList(const std::string& loaded) {
