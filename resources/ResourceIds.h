@@ -8,6 +8,10 @@
 #define IDR_ACCELERATORS 1223
 #define IDB_CORNER_BOX 2417
 #define IDC_HAND_OPEN 2418
+/* "Go To Page" (a dialog: its own resource type, so the number may repeat) */
+#define IDD_GOTO_PAGE 2418
+#define IDC_GOTO_PAGE 1000
+#define IDC_GOTO_COUNT 1001
 #define IDC_HAND_GRAB 2419
 #define IDR_ERROR_PICTURE 2420
 #define IDB_TOOLBAR 2421

@@ -113,3 +113,22 @@ std::wstring MenuTextWithKeys(std::wstring_view itemText, const std::vector<std:
 }
 
 }  // namespace viewer
+
+namespace viewer {
+
+std::string PageCountText(int32_t count) { return "of " + std::to_string(count) + " pages"; }
+
+std::optional<int32_t> PageNumberFrom(std::string_view text, int32_t count) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  int32_t page = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    page = page * 10 + (c - '0');
+  }
+  if (page < 1 || page > count) return std::nullopt;
+  return page;
+}
+
+}  // namespace viewer

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,11 @@ struct PageFacts {
 };
 // "%d/%d Page(s)", or "%d Page(s)" while an animation plays.
 std::string PageText(const PageFacts& pages);
+
+// The "Go To Page" dialog: "of %d pages", and the 1-based page typed into it when it
+// is a number from 1 to the count (spaces around it allowed).
+std::string PageCountText(int32_t count);
+std::optional<int32_t> PageNumberFrom(std::string_view text, int32_t count);
 
 // The four texts of the status bar (or of the skin), in pane order.
 struct StatusTexts {

@@ -60,3 +60,15 @@ TEST(ViewerTexts, MenuKeysComeFromTheTableForListedCommandsOnly) {
   EXPECT_EQ(MenuTextWithKeys(L"Next Image", {L"Page Down", L"Right"}),
             L"Next Image\tPage Down, Right");
 }
+
+TEST(ViewerTexts, GoToPageTakesOnlyPagesOfTheFile) {
+  EXPECT_EQ(viewer::PageCountText(12), "of 12 pages");
+  EXPECT_EQ(viewer::PageNumberFrom("3", 12), 3);
+  EXPECT_EQ(viewer::PageNumberFrom(" 12 ", 12), 12);
+  EXPECT_EQ(viewer::PageNumberFrom("13", 12), std::nullopt);
+  EXPECT_EQ(viewer::PageNumberFrom("0", 12), std::nullopt);
+  EXPECT_EQ(viewer::PageNumberFrom("-1", 12), std::nullopt);
+  EXPECT_EQ(viewer::PageNumberFrom("2a", 12), std::nullopt);
+  EXPECT_EQ(viewer::PageNumberFrom("", 12), std::nullopt);
+  EXPECT_EQ(viewer::PageNumberFrom("99999999999", 12), std::nullopt);
+}

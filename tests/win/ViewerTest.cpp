@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 
 #include "ResourceIds.h"
 #include "app/StandaloneFrame.h"
@@ -797,6 +798,94 @@ TEST_F(ViewerTest, PagesOfAnAnimationPlayWithTheirDelaysAndPauseOnTheFirst) {
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrFirst, 0);
   UpdateWindow(display);
   EXPECT_EQ(centre(), first);
+  CloseStandalone(viewer);
+}
+
+TEST_F(ViewerTest, PagesGoToPausesAPlayingAnimationAndCancelResumesIt) {
+  WriteIni(kBareView);
+  wchar_t data[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
+  std::wstring gif = std::wstring(data) + L"/vexlo/animation.gif";
+  HWND viewer = OpenStandalone(&gif);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"animation.gif"); }));
+  SizeDisplay(viewer, 240, 160);
+  SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
+  RunPostedMessages();
+  HWND display = Child(viewer, L"OrbiskView");
+  auto picture = [&] {
+    UpdateWindow(display);
+    std::vector<uint32_t> grid;
+    for (int y = 1; y < 32; ++y)
+      for (int x = 1; x < 32; ++x) grid.push_back(PixelAt(display, 240 * x / 32, 160 * y / 32));
+    return grid;
+  };
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPause, 0);
+  std::vector<uint32_t> first = picture();
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPlay, 0);
+  {
+    DialogAnswer answer(
+        L"Go To Page", [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); },
+        L"of 3 pages");
+    SendMessageW(viewer, WM_COMMAND, host::kCmdPageGoto, 0);
+    EXPECT_TRUE(answer.Answered());
+  }
+  // Playing again after Cancel.
+  EXPECT_TRUE(WaitUntil([&] { return picture() != first; }));
+  EXPECT_TRUE(WaitUntil([&] { return picture() == first; }));
+  {
+    DialogAnswer answer(
+        L"Go To Page",
+        [](HWND dialog) {
+          SetDlgItemTextW(dialog, 1000, L"3");
+          PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        },
+        L"of 3 pages");
+    SendMessageW(viewer, WM_COMMAND, host::kCmdPageGoto, 0);
+    EXPECT_TRUE(answer.Answered());
+  }
+  // The third frame, and it stays: the animation is paused.
+  std::vector<uint32_t> third = picture();
+  EXPECT_NE(third, first);
+  EXPECT_FALSE(WaitUntil([&] { return picture() != third; }, 800));
+  CloseStandalone(viewer);
+}
+
+TEST_F(ViewerTest, PagesOfASlideShowVisitEveryPictureInTurn) {
+  WriteIni(
+      "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n"
+      "SortFileType=#1\r\nSetFullScreenOnSlideShow=#0\r\nRandomImageOrder=#0\r\n"
+      "AskDirectoryBound=#1\r\nTimeout_slideshow=#C8\r\n");
+  std::wstring dir = folder_.File(L"show\\");
+  CreateDirectoryW(dir.c_str(), nullptr);
+  WriteBmp(dir + L"1.bmp", 10, 10, kRed);
+  WriteBmp(dir + L"2.bmp", 20, 20, kRed);
+  WriteBmp(dir + L"3.bmp", 30, 30, kRed);
+  std::wstring first = dir + L"1.bmp";
+  HWND viewer = OpenStandalone(&first);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"10 x 10", 0) == 0; }));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdSlideshow, 0);
+  // Every picture in turn, past the end without the question, in the window.
+  std::set<std::wstring> seen;
+  std::vector<std::wstring> order;
+  EXPECT_TRUE(WaitUntil([&] {
+    std::wstring size = StatusText(viewer, 1).substr(0, 7);
+    if (order.empty() || order.back() != size) order.push_back(size);
+    seen.insert(size);
+    return order.size() >= 5;
+  }));
+  EXPECT_EQ(seen.size(), 3u);
+  EXPECT_EQ(order[0], L"10 x 10");
+  EXPECT_EQ(order[1], L"20 x 20");
+  EXPECT_EQ(order[2], L"30 x 30");
+  EXPECT_EQ(order[3], L"10 x 10");
+  EXPECT_FALSE(IsWindow(FindWindowW(L"#32770", L"Orbisk")));
+  // Stopped: it stays.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdSlideshow, 0);
+  RunPostedMessages();
+  std::wstring stopped = StatusText(viewer, 1);
+  EXPECT_FALSE(WaitUntil([&] { return StatusText(viewer, 1) != stopped; }, 1500));
   CloseStandalone(viewer);
 }
 

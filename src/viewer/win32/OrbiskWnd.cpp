@@ -162,6 +162,7 @@ LRESULT COrbiskWnd::OnCreate() {
   LoadBuiltInKeys();
   ReadSettings();
   if (!CreateChildren()) return -1;
+  SetTimer(hwnd(), kWindowTimer, kWindowTimerMs, nullptr);
   ApplySettingsToDisplay();
   ApplyPlacement();
   ApplyShortcuts();
@@ -283,7 +284,7 @@ void COrbiskWnd::WaitForThread(HANDLE thread) {
 void COrbiskWnd::OnDestroy() {
   destroying_ = true;
   WaitForWorker();
-  KillTimer(hwnd(), kPointerTimer);
+  KillTimer(hwnd(), kWindowTimer);
   if (fullScreen_ && handBack_) LeaveFullScreen();
   WriteSettings();
   if (Standalone() && IsWindow(parent_)) {

@@ -68,8 +68,10 @@ enum NotifyCode : WPARAM {
 constexpr UINT kMsgProgress = WM_APP + 10;
 enum ProgressAction : WPARAM { kProgressShow, kProgressUpdate, kProgressHide };
 
-// The window's timer: the pointer in full screen.
-constexpr UINT_PTR kPointerTimer = 1;
+// The window's one timer: every half second (the pointer in full screen), or at the
+// slide show's interval while a show runs.
+constexpr UINT_PTR kWindowTimer = 1;
+constexpr UINT kWindowTimerMs = 500;
 
 // The lParam of the WM_CLOSE the viewer posts to its parent when it goes.
 constexpr LPARAM kCloseFromViewer = 1965;
@@ -177,6 +179,13 @@ class COrbiskWnd final : public ui::Window {
   // of range or for the current page.
   bool GoToPage(int32_t page);
   void PlayAnimation(bool play);
+  // "PageGoto": the "Go To Page" dialog; a playing animation pauses meanwhile.
+  void GoToPageDialog();
+  // "DeleteCurrentPage": the shown frame leaves the document.
+  void DeleteCurrentPage();
+  // "Slideshow": starts or stops the show.
+  void ToggleSlideShow();
+  void StopSlideShow();
   // After a frame or page change: repaint, title and bars.
   void ShowFrameChange();
   // Whether a changed picture may be dropped (the save question; nothing asks yet).

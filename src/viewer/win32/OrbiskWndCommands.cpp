@@ -12,6 +12,7 @@
 #include "viewer/FolderWalk.h"
 #include "viewer/ViewerTexts.h"
 #include "viewer/win32/CheckedMessageBox.h"
+#include "viewer/win32/GoToPageDlg.h"
 #include "viewer/win32/KeyNames.h"
 #include "viewer/win32/ListerWiring.h"
 #include "viewer/win32/LiteCtrl.h"
@@ -26,7 +27,6 @@ constexpr wchar_t kWebSite[] = L"https://orbisk.org/";
 constexpr wchar_t kConverterPage[] = L"https://orbisk.org/convert/";
 constexpr int kRecentMenuPosition = 3;
 constexpr DWORD kHidePointerAfterMs = 2000;
-constexpr UINT kPointerTimerMs = 500;
 // The host window is moved further down in full screen than the frame needs.
 constexpr int32_t kHostExtraBottom = 22;
 constexpr LONG_PTR kOverlappedParts =
@@ -77,6 +77,9 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdVcrLast, [](COrbiskWnd& w) { w.StepPage(PageStep::kLast); }},
       {kCmdVcrPlay, [](COrbiskWnd& w) { w.PlayAnimation(true); }},
       {kCmdVcrPause, [](COrbiskWnd& w) { w.PlayAnimation(false); }},
+      {kCmdSlideshow, [](COrbiskWnd& w) { w.ToggleSlideShow(); }},
+      {kCmdPageGoto, [](COrbiskWnd& w) { w.GoToPageDialog(); }},
+      {kCmdDeleteCurrentPage, [](COrbiskWnd& w) { w.DeleteCurrentPage(); }},
       {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
       {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
       {kCmdActualSize, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ActualSize); }},
@@ -366,6 +369,35 @@ void COrbiskWnd::PlayAnimation(bool play) {
   if (play ? display_->StartAnimation() : display_->StopAnimation()) ShowFrameChange();
 }
 
+void COrbiskWnd::GoToPageDialog() {
+  if (loadRunning_ || !display_) return;
+  bool playing = display_->StopAnimation();
+  int32_t count = pageByPage_ ? pageCount_.load() : int32_t(display_->GetSlideCount());
+  std::optional<int32_t> page = GoToPageDlg(count).Run(TopLevelWindow());
+  if (!page) {
+    if (playing) display_->StartAnimation();
+    return;
+  }
+  if (pageByPage_) {
+    GoToPage(*page - 1);
+    return;
+  }
+  display_->GoTo(*page - 1);
+  ShowFrameChange();  // also when the pause went back to the first frame
+}
+
+void COrbiskWnd::DeleteCurrentPage() {
+  if (loadRunning_ || !display_ || display_->GetSlideCount() == 0 || display_->AnimationPlays())
+    return;
+  int32_t index = display_->GetCurrentIndex();
+  if (!display_->RemoveSlides(index, 1)) return;
+  if (display_->GetCurrentIndex() >= int32_t(display_->GetSlideCount()) && index > 0)
+    display_->GoTo(int32_t(display_->GetSlideCount()) - 1);
+  display_->RecalcLayout();
+  modified_ = true;
+  ShowFrameChange();
+}
+
 void COrbiskWnd::ShowFrameChange() {
   if (display_) InvalidateRect(display_->hwnd(), nullptr, FALSE);
   RefreshTitle();
@@ -389,7 +421,7 @@ void COrbiskWnd::Escape() {
   state.singleEscToExit = settings_.singleEscToExit;
   EscAction action = DecideEsc(state);
   if (action.abortLoad) abortRequest_ = true;
-  if (action.stopSlideShow) slideShow_ = false;
+  if (action.stopSlideShow) StopSlideShow();
   if (action.leaveFullScreen) LeaveFullScreen();
   if (action.close) PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
@@ -563,11 +595,8 @@ void COrbiskWnd::EnterFullScreen() {
                                      SkinActive() ? 0 : kHostExtraBottom);
   SetWindowPos(window, HWND_TOPMOST, target.left, target.top, target.Width(), target.Height(),
                SWP_FRAMECHANGED);
-  if (settings_.hideMouseCursor) {
-    lastMoveTick_ = GetTickCount();
-    lastMouse_ = -1;
-    SetTimer(hwnd(), kPointerTimer, kPointerTimerMs, nullptr);
-  }
+  lastMoveTick_ = GetTickCount();
+  lastMouse_ = -1;
 }
 
 void COrbiskWnd::LeaveFullScreen() {
@@ -585,7 +614,6 @@ void COrbiskWnd::LeaveFullScreen() {
                fullScreenRestore_.top, fullScreenRestore_.right - fullScreenRestore_.left,
                fullScreenRestore_.bottom - fullScreenRestore_.top, SWP_FRAMECHANGED);
   Layout();
-  KillTimer(hwnd(), kPointerTimer);
   if (display_) display_->SetPointerHidden(false);
 }
 
@@ -597,11 +625,32 @@ void COrbiskWnd::OnMouseMoved(LPARAM packed) {
 }
 
 void COrbiskWnd::OnTimer(UINT_PTR id) {
-  if (id != kPointerTimer || !display_) return;
+  if (id != kWindowTimer || !display_ || loadRunning_) return;
   if (fullScreen_ && settings_.hideMouseCursor &&
       GetTickCount() - lastMoveTick_ >= kHidePointerAfterMs) {
     display_->SetPointerHidden(true);
+    lastMoveTick_ = GetTickCount();
   }
+  if (slideShow_) OnCommand(settings_.randomImageOrder ? kCmdOpenRandom : kCmdOpenNext);
+}
+
+void COrbiskWnd::ToggleSlideShow() {
+  if (QuickView()) return;
+  if (slideShow_) return StopSlideShow();
+  if (loadRunning_ || !ConfirmDiscardChanges()) return;
+  if (settings_.setFullScreenOnSlideShow && !fullScreen_) EnterFullScreen();
+  slideShow_ = true;
+  SetTimer(hwnd(), kWindowTimer, UINT(std::clamp(settings_.timeoutSlideshow, 100, 3600000)),
+           nullptr);
+  RefreshToolBar();
+}
+
+void COrbiskWnd::StopSlideShow() {
+  if (!slideShow_) return;
+  if (settings_.setFullScreenOnSlideShow && fullScreen_) LeaveFullScreen();
+  slideShow_ = false;
+  SetTimer(hwnd(), kWindowTimer, kWindowTimerMs, nullptr);
+  RefreshToolBar();
 }
 
 }  // namespace viewer
