@@ -12,6 +12,10 @@
 #define IDD_GOTO_PAGE 2418
 #define IDC_GOTO_PAGE 1000
 #define IDC_GOTO_COUNT 1001
+/* The preview under the open dialog */
+#define IDD_OPEN_PREVIEW 2422
+#define IDC_PREVIEW_PICTURE 1010
+#define IDC_PREVIEW_TEXT 1011
 #define IDC_HAND_GRAB 2419
 #define IDR_ERROR_PICTURE 2420
 #define IDB_TOOLBAR 2421

@@ -652,6 +652,32 @@ TEST_F(ViewerTest, WalkRightArrowThroughTheFolderSkippingWhatCannotBeShown) {
   EXPECT_NE(ReadIni().find("AskDirectoryBound=#0"), std::string::npos) << ReadIni();
 }
 
+BOOL CALLBACK FindPreviewText(HWND child, LPARAM found) {
+  if (GetDlgCtrlID(child) == 1011) *reinterpret_cast<bool*>(found) = true;
+  return TRUE;
+}
+
+TEST_F(ViewerTest, WalkStartsFromTheOpenDialogWithItsPreview) {
+  WriteIni("ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n");
+  HWND viewer = OpenStandalone(&red_);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"100 x 50", 0) == 0; }));
+  std::wstring other = folder_.File(L"other.bmp");
+  WriteBmp(other, 30, 20, kRed);
+  bool preview = false;
+  {
+    DialogAnswer answer(L"Open image", [&](HWND dialog) {
+      EnumChildWindows(dialog, &FindPreviewText, reinterpret_cast<LPARAM>(&preview));
+      AnswerFileDialog(dialog, L"other.bmp");  // starts in the shown file's folder
+    });
+    SendMessageW(viewer, WM_COMMAND, host::kCmdOpenImage, 0);
+    EXPECT_TRUE(answer.Answered());
+  }
+  EXPECT_TRUE(preview);
+  EXPECT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"other.bmp"); })) << Text(Frame());
+  CloseStandalone(viewer);
+}
+
 TEST_F(ViewerTest, WalkOnAfterDeletingUntilTheFolderIsEmpty) {
   WriteIni(
       "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n"

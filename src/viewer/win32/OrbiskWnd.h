@@ -179,6 +179,8 @@ class COrbiskWnd final : public ui::Window {
   // of range or for the current page.
   bool GoToPage(int32_t page);
   void PlayAnimation(bool play);
+  // "OpenImage": the open dialog with its preview.
+  void OpenImage();
   // "PageGoto": the "Go To Page" dialog; a playing animation pauses meanwhile.
   void GoToPageDialog();
   // "DeleteCurrentPage": the shown frame leaves the document.
@@ -321,6 +323,7 @@ class COrbiskWnd final : public ui::Window {
   bool loadRecordsHistory_ = false;
   bool loadRebuildsFolder_ = false;
   std::string folderOfList_;  // the folder the folder list was built from
+  std::wstring openFolder_;   // where the open dialog starts
   std::optional<glib::RAWLoad> loadRaw_;
   ui::UniqueHandleObject worker_;
   LoadProgress progress_;

@@ -16,6 +16,7 @@
 #include "viewer/win32/KeyNames.h"
 #include "viewer/win32/ListerWiring.h"
 #include "viewer/win32/LiteCtrl.h"
+#include "viewer/win32/OpenImageDialog.h"
 #include "viewer/win32/OrbiskWnd.h"
 
 namespace viewer {
@@ -79,6 +80,7 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdVcrPause, [](COrbiskWnd& w) { w.PlayAnimation(false); }},
       {kCmdSlideshow, [](COrbiskWnd& w) { w.ToggleSlideShow(); }},
       {kCmdPageGoto, [](COrbiskWnd& w) { w.GoToPageDialog(); }},
+      {kCmdOpenImage, [](COrbiskWnd& w) { w.OpenImage(); }},
       {kCmdDeleteCurrentPage, [](COrbiskWnd& w) { w.DeleteCurrentPage(); }},
       {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
       {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
@@ -367,6 +369,21 @@ bool COrbiskWnd::GoToPage(int32_t page) {
 void COrbiskWnd::PlayAnimation(bool play) {
   if (loadRunning_ || !display_) return;
   if (play ? display_->StartAnimation() : display_->StopAnimation()) ShowFrameChange();
+}
+
+void COrbiskWnd::OpenImage() {
+  if (loadRunning_ || !ConfirmDiscardChanges()) return;
+  if (openFolder_.empty()) {
+    std::lock_guard lock(listsMutex_);
+    if (std::optional<std::string> current = history_.Current())
+      openFolder_ = ui::WideFromNarrow(FolderOf(*current));
+  }
+  std::optional<std::wstring> chosen = RunOpenImageDialog(TopLevelWindow(), openFolder_);
+  if (!chosen || !display_) return;
+  std::u16string path(chosen->begin(), chosen->end());
+  if (display_->CanOpenW(path.c_str()) != glib::RCOK) return;
+  userInitiated_ = true;
+  if (!LoadFileW(path, true, nullptr, true)) userInitiated_ = false;
 }
 
 void COrbiskWnd::GoToPageDialog() {
