@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,5 +20,12 @@ struct FolderEntry {
 // The entries of `folder` other than "." and "..", in the order the system gives
 // them; false when the folder cannot be read.
 bool ListFolder(std::u16string_view folder, std::vector<FolderEntry>& entries);
+
+// The same walk in the program's 8-bit encoding (the ANSI code page on Windows,
+// UTF-8 elsewhere), each entry handed to `visit` as it is read (name, folder, link);
+// `visit` returns whether to go on. No sizes. False when the folder cannot be read.
+bool ListFolderNarrow(
+    const std::string& folder,
+    const std::function<bool(std::string_view name, bool isFolder, bool isLink)>& visit);
 
 }  // namespace platform

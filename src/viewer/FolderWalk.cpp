@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/FolderList.h"
-#include "platform/Text.h"
 
 namespace viewer {
 namespace {
@@ -18,19 +17,20 @@ constexpr char kSeparator = '/';
 bool Collect(const std::string& folder, bool recurse, int depth,
              const std::function<std::string(std::string)>& lower,
              const std::function<bool(const std::string&)>& onFile) {
-  std::vector<platform::FolderEntry> entries;
-  if (!platform::ListFolder(platform::Utf16FromNarrow(folder), entries)) return true;
-  for (const platform::FolderEntry& entry : entries) {
-    std::string path = folder + kSeparator + platform::NarrowFromUtf16(entry.name);
-    if (entry.isFolder) {
-      if (recurse && !entry.isLink && depth < kMaxFolderDepth &&
-          !Collect(path, recurse, depth + 1, lower, onFile))
-        return false;
-    } else if (!onFile(lower(std::move(path)))) {
-      return false;
+  bool goOn = true;
+  std::string prefix = folder + kSeparator;
+  platform::ListFolderNarrow(folder, [&](std::string_view name, bool isFolder, bool isLink) {
+    std::string path = prefix;
+    path += name;
+    if (!isFolder) {
+      goOn = onFile(lower(std::move(path)));
+    } else if (recurse && !isLink && depth < kMaxFolderDepth) {
+      // Depth first, where the folder is met.
+      goOn = Collect(path, recurse, depth + 1, lower, onFile);
     }
-  }
-  return true;
+    return goOn;
+  });
+  return goOn;
 }
 
 }  // namespace
