@@ -16,6 +16,8 @@ namespace {
 // Posted to the control by itself: lay out again after a content change that
 // happened on another thread (wParam 1: the document was cleared).
 constexpr UINT kMsgContentChanged = WM_APP + 1;
+// Posted by a load as it begins and ends: the pointer over the display changes.
+constexpr UINT kMsgCursorChanged = WM_APP + 2;
 // The display's animation timer.
 constexpr UINT_PTR kAnimationTimer = 1;
 
@@ -161,12 +163,16 @@ void CLiteCtrl::ResetLayout() {
 void CLiteCtrl::LoadingBegun() {
   loading_ = true;
   { std::lock_guard wait(filmLock_); }
-  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+  if (hwnd()) {
+    InvalidateRect(hwnd(), nullptr, FALSE);
+    PostMessageW(hwnd(), kMsgCursorChanged, 0, 0);
+  }
 }
 
 void CLiteCtrl::LoadingEnded() {
   loading_ = false;
   ContentChanged(false);
+  if (hwnd()) PostMessageW(hwnd(), kMsgCursorChanged, 0, 0);
 }
 
 void CLiteCtrl::ContentChanged(bool cleared) {
@@ -264,6 +270,7 @@ void CLiteCtrl::SetPointerHidden(bool hidden) {
 
 HCURSOR CLiteCtrl::CurrentCursor() const {
   if (pointerHidden_) return nullptr;
+  if (loading_) return LoadCursorW(nullptr, MAKEINTRESOURCEW(32514));  // the hourglass
   if (drag_.Dragging()) return grab_;
   bool pannable = layout_ && panning_ && layout_->openHandCursor && !loading_;
   return pannable ? openHand_ : classCursor_;
@@ -330,6 +337,12 @@ LRESULT CLiteCtrl::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case kMsgContentChanged:
       ContentChanged(wparam != 0);
       return 0;
+    case kMsgCursorChanged: {
+      POINT at{};
+      GetCursorPos(&at);
+      if (WindowFromPoint(at) == hwnd()) SetCursor(CurrentCursor());
+      return 0;
+    }
     case WM_TIMER:
       if (wparam == kAnimationTimer) {
         OnAnimationTick();
