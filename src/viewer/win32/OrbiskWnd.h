@@ -66,7 +66,7 @@ enum NotifyCode : WPARAM {
 
 // The worker's requests for the progress panel (wParam: action, lParam: value).
 constexpr UINT kMsgProgress = WM_APP + 10;
-enum ProgressAction : WPARAM { kProgressShow, kProgressUpdate, kProgressHide };
+enum ProgressAction : WPARAM { kProgressShow, kProgressUpdate, kProgressHide, kProgressFolder };
 
 // The window's one timer: every half second (the pointer in full screen), or at the
 // slide show's interval while a show runs.
@@ -324,6 +324,8 @@ class COrbiskWnd final : public ui::Window {
   bool loadRebuildsFolder_ = false;
   std::string folderOfList_;  // the folder the folder list was built from
   std::wstring openFolder_;   // where the open dialog starts
+  // The folder-loading panel's text, written by the worker (under listsMutex_).
+  std::wstring folderPanelText_;
   std::optional<glib::RAWLoad> loadRaw_;
   ui::UniqueHandleObject worker_;
   LoadProgress progress_;

@@ -320,11 +320,27 @@ void COrbiskWnd::RebuildFolderList(const std::string& loaded) {
     }
   }
   std::vector<std::string> files;
-  bool complete =
-      CollectFolder(folder, settings_.recurseSubDir, &LowerAnsi, [&](const std::string& path) {
-        files.push_back(path);
-        return !closePending_;
-      });
+  // The folder-loading panel appears only for a walk that takes a while, and is
+  // brought up to date a few times a second.
+  DWORD start = GetTickCount(), shown = 0;
+  bool panel = false;
+  auto collect = [&](const std::string& path) {
+    files.push_back(path);
+    DWORD now = GetTickCount();
+    if (now - start >= 300 && (!panel || now - shown >= 100)) {
+      {
+        std::lock_guard lock(listsMutex_);
+        folderPanelText_ =
+            L"Loading folder (" + std::to_wstring(files.size()) + L"): " + ui::WideFromNarrow(path);
+      }
+      PostMessageW(hwnd(), kMsgProgress, kProgressFolder, 0);
+      panel = true;
+      shown = now;
+    }
+    return !closePending_;
+  };
+  bool complete = CollectFolder(folder, settings_.recurseSubDir, &LowerAnsi, collect);
+  if (panel) PostMessageW(hwnd(), kMsgProgress, kProgressHide, 0);
   log_.Write("***Total files=%d\n", int(files.size()));
   PathList list;
   list.Assign(std::move(files));
@@ -417,6 +433,20 @@ void COrbiskWnd::OnProgressMessage(WPARAM action, LPARAM value) {
   if (action == kProgressHide) {
     ShowWindow(progressBar_, SW_HIDE);
     ShowWindow(progressLabel_, SW_HIDE);
+    return;
+  }
+  if (action == kProgressFolder) {
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    int width = std::min<int>(480, client.right - 20);
+    std::wstring text;
+    {
+      std::lock_guard lock(listsMutex_);
+      text = folderPanelText_;
+    }
+    SetWindowTextW(progressLabel_, text.c_str());
+    SetWindowPos(progressLabel_, HWND_TOP, (client.right - width) / 2, client.bottom / 2 - 9, width,
+                 18, SWP_SHOWWINDOW);
     return;
   }
   if (action == kProgressShow) {
