@@ -263,6 +263,17 @@ HWND Child(HWND parent, const wchar_t* className) {
   return FindWindowExW(parent, nullptr, className, nullptr);
 }
 
+std::vector<uint32_t> PictureGrid(HWND window) {
+  UpdateWindow(window);
+  RECT client{};
+  GetClientRect(window, &client);
+  std::vector<uint32_t> grid;
+  for (int y = 1; y < 32; ++y)
+    for (int x = 1; x < 32; ++x)
+      grid.push_back(PixelAt(window, client.right * x / 32, client.bottom * y / 32));
+  return grid;
+}
+
 HWND InfoPanel(HWND viewer) { return Child(viewer, L"OrbiskInfoList"); }
 
 HWND InfoListBox(HWND viewer) { return Child(InfoPanel(viewer), L"ListBox"); }

@@ -792,38 +792,30 @@ TEST_F(ViewerTest, PagesOfAnAnimationPlayWithTheirDelaysAndPauseOnTheFirst) {
   SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);  // the frames fill it
   RunPostedMessages();
   HWND display = Child(viewer, L"OrbiskView");
-  RECT client{};
-  GetClientRect(display, &client);
-  // What the display shows, sampled on a grid (the frames differ in small parts).
-  auto centre = [&] {
-    std::vector<uint32_t> grid;
-    for (int y = 1; y < 32; ++y)
-      for (int x = 1; x < 32; ++x)
-        grid.push_back(PixelAt(display, client.right * x / 32, client.bottom * y / 32));
-    return grid;
-  };
+  auto picture = [&] { return PictureGrid(display); };
+
   // It plays by itself: the picture changes.
-  std::vector<uint32_t> seen = centre();
-  EXPECT_TRUE(WaitUntil([&] { return centre() != seen; }));
+  std::vector<uint32_t> seen = picture();
+  EXPECT_TRUE(WaitUntil([&] { return picture() != seen; }));
   // Paused: the first frame, and it stays.
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPause, 0);
   RunPostedMessages();
   UpdateWindow(display);
-  std::vector<uint32_t> first = centre();
+  std::vector<uint32_t> first = picture();
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPlay, 0);
-  EXPECT_TRUE(WaitUntil([&] { return centre() != first; }));
-  EXPECT_TRUE(WaitUntil([&] { return centre() == first; }));  // it loops
+  EXPECT_TRUE(WaitUntil([&] { return picture() != first; }));
+  EXPECT_TRUE(WaitUntil([&] { return picture() == first; }));  // it loops
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPause, 0);
   RunPostedMessages();
   UpdateWindow(display);
-  EXPECT_EQ(centre(), first);
+  EXPECT_EQ(picture(), first);
   // Stepping in memory.
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
   UpdateWindow(display);
-  EXPECT_NE(centre(), first);
+  EXPECT_NE(picture(), first);
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrFirst, 0);
   UpdateWindow(display);
-  EXPECT_EQ(centre(), first);
+  EXPECT_EQ(picture(), first);
   CloseStandalone(viewer);
 }
 
@@ -839,13 +831,8 @@ TEST_F(ViewerTest, PagesGoToPausesAPlayingAnimationAndCancelResumesIt) {
   SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
   RunPostedMessages();
   HWND display = Child(viewer, L"OrbiskView");
-  auto picture = [&] {
-    UpdateWindow(display);
-    std::vector<uint32_t> grid;
-    for (int y = 1; y < 32; ++y)
-      for (int x = 1; x < 32; ++x) grid.push_back(PixelAt(display, 240 * x / 32, 160 * y / 32));
-    return grid;
-  };
+  auto picture = [&] { return PictureGrid(display); };
+
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPause, 0);
   std::vector<uint32_t> first = picture();
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPlay, 0);

@@ -23,6 +23,7 @@
 #include "formats/ClbData.h"
 #include "formats/FileInfoRecord.h"
 #include "formats/ImageLoad.h"
+#include "formats/Retcode.h"
 #include "host/Accelerator.h"
 #include "host/DiagnosticsLog.h"
 #include "host/Settings.h"
@@ -240,6 +241,9 @@ class COrbiskWnd final : public ui::Window {
   uint32_t LoadProcedure();
   // Page by page: page `requestedPage_` of the file loaded last.
   uint32_t PageLoadProcedure();
+  // The end both loads share: adjustments, the display told, the log line and the
+  // failure report; a good load resets the direction and the flags of the picture.
+  glib::ERetcode EndLoad(CLiteCtrlExEx& film, glib::ERetcode rc);
   static bool __cdecl ProgressEntry(ClbData* data) noexcept;
   bool OnProgress(ClbData* data);
   bool StartWorker();

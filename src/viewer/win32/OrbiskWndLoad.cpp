@@ -235,18 +235,8 @@ uint32_t COrbiskWnd::LoadProcedure() {
     log_.Write("Exception!\n");
     rc = glib::IERR;
   }
-  if (rc == glib::RCOK) rc = ERetcode(AdjustForDisplay(film));
-  film.LoadingEnded();
-  log_.Write("\t%s\n", glib::RetcodeMessage(rc));
-
-  if (rc != glib::RCOK) {
-    PostMessageW(hwnd(), UWM_NOTIFY, kNotifyLoadFailed, LPARAM(rc));
-    InvalidateRect(film.hwnd(), nullptr, FALSE);
-    return rc;
-  }
-  direction_ = 0;
-  userInitiated_ = false;
-  modified_ = false;
+  rc = EndLoad(film, rc);
+  if (rc != glib::RCOK) return rc;
   pageByPage_ = plan.pageByPage;
   pageCount_ = int32_t(plan.pageByPage ? plan.filePages : 0);
   currentPage_ = 0;
@@ -268,6 +258,21 @@ uint32_t COrbiskWnd::LoadProcedure() {
   // The picture is up; a big folder may take its time now.
   if (loadRebuildsFolder_) RebuildFolderList(name);
   return glib::RCOK;
+}
+
+ERetcode COrbiskWnd::EndLoad(CLiteCtrlExEx& film, ERetcode rc) {
+  if (rc == glib::RCOK) rc = ERetcode(AdjustForDisplay(film));
+  film.LoadingEnded();
+  log_.Write("\t%s\n", glib::RetcodeMessage(rc));
+  if (rc != glib::RCOK) {
+    PostMessageW(hwnd(), UWM_NOTIFY, kNotifyLoadFailed, LPARAM(rc));
+    InvalidateRect(film.hwnd(), nullptr, FALSE);
+    return rc;
+  }
+  direction_ = 0;
+  userInitiated_ = false;
+  modified_ = false;
+  return rc;
 }
 
 uint32_t COrbiskWnd::PageLoadProcedure() {
@@ -292,18 +297,8 @@ uint32_t COrbiskWnd::PageLoadProcedure() {
   }
   // The page asked for is the current one, whatever came of it.
   currentPage_ = requestedPage_;
-  if (rc == glib::RCOK) rc = ERetcode(AdjustForDisplay(film));
-  film.LoadingEnded();
-  log_.Write("\t%s\n", glib::RetcodeMessage(rc));
-  if (rc != glib::RCOK) {
-    PostMessageW(hwnd(), UWM_NOTIFY, kNotifyLoadFailed, LPARAM(rc));
-    InvalidateRect(film.hwnd(), nullptr, FALSE);
-    return rc;
-  }
-  direction_ = 0;
-  userInitiated_ = false;
-  modified_ = false;
-  SendMessageW(hwnd(), UWM_NOTIFY, kNotifyStatus, 0);
+  rc = EndLoad(film, rc);
+  if (rc == glib::RCOK) SendMessageW(hwnd(), UWM_NOTIFY, kNotifyStatus, 0);
   return rc;
 }
 
