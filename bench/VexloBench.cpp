@@ -18,6 +18,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "SideBySide.h"
 #include "filters/FilterManager.h"
 #include "formats/IDEPage.h"
 #include "formats/ImageDataExchange.h"
@@ -257,33 +258,6 @@ size_t ThroughManager(glib::FilterManager& manager, const std::string& path) {
   return request.pages[0]->bitmap.pixels[0];
 }
 
-double Seconds(const std::function<void()>& run) {
-  auto start = std::chrono::steady_clock::now();
-  run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-bool Compare(const char* name, const std::function<void()>& ours,
-             const std::function<void()>& anchor, double target) {
-  double best[2] = {1e9, 1e9};
-  ours();  // warm the caches and the module
-  anchor();
-  for (int round = 0; round < 7; ++round) {
-    // Alternate which side goes first, so both meet the same machine.
-    if (round % 2) {
-      best[1] = std::min(best[1], Seconds(anchor));
-      best[0] = std::min(best[0], Seconds(ours));
-    } else {
-      best[0] = std::min(best[0], Seconds(ours));
-      best[1] = std::min(best[1], Seconds(anchor));
-    }
-  }
-  double ratio = best[0] / best[1];
-  std::printf("bench %s ratio=%.3f target=%.2f\n", name, ratio, target);
-  std::fprintf(stderr, "  %s: ours %.1f ms, anchor %.1f ms\n", name, best[0] * 1e3, best[1] * 1e3);
-  return ratio <= target;
-}
-
 }  // namespace
 
 int main() {
@@ -302,13 +276,13 @@ int main() {
   // The information model asks the program's own manager, as the viewer does.
   glib::FilterManager::Global().Configure(folder.c_str(), "vexlo");
   volatile size_t sink = 0;
-  bool ok = Compare(
+  bool ok = bench::Compare(
       "vexlo_jpeg_24mp_vs_libjpeg_turbo", [&] { sink = sink + ThroughManager(manager, jpeg); },
       [&] { sink = sink + JpegAlone(jpeg); }, 1.10);
   // The information panel's whole work for a camera photo (file information and the
   // model with its EXIF group) against decoding the same file: it must never decode.
   std::u16string jpegWide(jpeg.begin(), jpeg.end());
-  ok &= Compare(
+  ok &= bench::Compare(
       "info_jpeg_24mp_exif_vs_decode",
       [&] {
         glib::FlmPictureInfo model;
@@ -319,7 +293,7 @@ int main() {
         sink = sink + model.Size();
       },
       [&] { sink = sink + ThroughManager(manager, jpeg); }, 0.05);
-  ok &= Compare(
+  ok &= bench::Compare(
       "vexlo_png_24mp_vs_libpng", [&] { sink = sink + ThroughManager(manager, png); },
       [&] { sink = sink + PngAlone(png); }, 1.10);
   std::filesystem::remove_all(dir);

@@ -269,7 +269,7 @@ constexpr TagInfo kTiffTags[] = {
     {0xA420, "Image Unique ID"},
     {0xA430, "Camera Owner Name"},
     {0xA431, "Body Serial Number"},
-    {0xA432, "Lens Specification"},
+    {0xA432, "Lens Info"},  // focal lengths and f-numbers of the lens
     {0xA433, "Lens Make"},
     {0xA434, "Lens Model"},
     {0xA435, "Lens Serial Number"},

@@ -32,6 +32,8 @@ constexpr UINT kCloseFromViewer = 1965;
 constexpr char kBareView[] =
     "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#0\r\nAutoLoadLastImage=#0\r\n";
 
+std::wstring TitleFor(const wchar_t* file) { return std::wstring(L"Orbisk - [") + file + L"]"; }
+
 class ViewerTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -81,12 +83,26 @@ class ViewerTest : public ::testing::Test {
     UpdateWindow(display);
   }
 
+  // The test data's animated GIF in a 240 x 160 display, fitted so the frames fill it;
+  // null when it did not show.
+  HWND OpenAnimation() {
+    WriteIni(kBareView);
+    wchar_t data[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
+    std::wstring gif = std::wstring(data) + L"/vexlo/animation.gif";
+    HWND viewer = OpenStandalone(&gif);
+    if (!viewer || !WaitUntil([&] { return Text(Frame()) == TitleFor(L"animation.gif"); }))
+      return nullptr;
+    SizeDisplay(viewer, 240, 160);
+    SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
+    RunPostedMessages();
+    return viewer;
+  }
+
   TempFolder folder_;
   std::wstring red_;
   std::unique_ptr<app::StandaloneFrame> frame_;
 };
-
-std::wstring TitleFor(const wchar_t* file) { return std::wstring(L"Orbisk - [") + file + L"]"; }
 
 // ---- the exports ----
 
@@ -781,16 +797,8 @@ TEST_F(ViewerTest, PagesLoadOneByOneFromTheFileInPageByPageMode) {
 }
 
 TEST_F(ViewerTest, PagesOfAnAnimationPlayWithTheirDelaysAndPauseOnTheFirst) {
-  WriteIni(kBareView);
-  wchar_t data[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
-  std::wstring gif = std::wstring(data) + L"/vexlo/animation.gif";
-  HWND viewer = OpenStandalone(&gif);
+  HWND viewer = OpenAnimation();
   ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"animation.gif"); }));
-  SizeDisplay(viewer, 240, 160);
-  SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);  // the frames fill it
-  RunPostedMessages();
   HWND display = Child(viewer, L"OrbiskView");
   auto picture = [&] { return PictureGrid(display); };
 
@@ -820,16 +828,8 @@ TEST_F(ViewerTest, PagesOfAnAnimationPlayWithTheirDelaysAndPauseOnTheFirst) {
 }
 
 TEST_F(ViewerTest, PagesGoToPausesAPlayingAnimationAndCancelResumesIt) {
-  WriteIni(kBareView);
-  wchar_t data[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
-  std::wstring gif = std::wstring(data) + L"/vexlo/animation.gif";
-  HWND viewer = OpenStandalone(&gif);
+  HWND viewer = OpenAnimation();
   ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"animation.gif"); }));
-  SizeDisplay(viewer, 240, 160);
-  SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
-  RunPostedMessages();
   HWND display = Child(viewer, L"OrbiskView");
   auto picture = [&] { return PictureGrid(display); };
 
