@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "filters/FilterManager.h"
-#include "formats/FileInfoRecord.h"
 #include "formats/Retcode.h"
 #include "image/Film.h"
 #include "info/InfoExport.h"
@@ -67,17 +66,13 @@ int Info(const std::vector<std::u16string>& args) {
   glib::FlmPictureInfo model;
   model.SetDetailed(detailed);
   for (const std::u16string& file : files) {
-    glib::FileInfoRecord* raw = nullptr;
-    glib::ERetcode rc = film.GetFileInfoW(file.c_str(), &raw, glib::kFormatNone);
-    std::unique_ptr<glib::FileInfoRecord, glib::FileInfoRecordDeleter> record(raw);
-    if (rc == glib::RCOK && record) {
-      model.BuildFromRecord(*record, file);
-    } else {
-      if (rc == glib::RCOK) rc = glib::NSUP;
+    glib::ERetcode rc = glib::RCOK;
+    bool built = model.BuildForPath(file, &film, false, nullptr, &rc);
+    if (rc != glib::RCOK) {
       Complain(file, glib::RetcodeMessage(rc));
       status = 1;
-      if (!model.BuildForPath(file, nullptr, true)) continue;
     }
+    if (!built) continue;
     info::InfoCatalogs catalogs;
     catalogs.Build(model);
     if (html) {

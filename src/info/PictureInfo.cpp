@@ -510,9 +510,10 @@ void FlmPictureInfo::AddModified(int64_t time) {
 }
 
 bool FlmPictureInfo::BuildForPath(std::u16string_view path, Film* film, bool fileOnly,
-                                  FileInfoRecord** out) {
+                                  FileInfoRecord** out, ERetcode* why) {
   Clear();
   if (out) *out = nullptr;
+  if (why) *why = NSUP;
   bool built = false;
   if (!fileOnly) {
     std::unique_ptr<Film> temporary;
@@ -524,6 +525,7 @@ bool FlmPictureInfo::BuildForPath(std::u16string_view path, Film* film, bool fil
     FileInfoRecord* record = nullptr;
     ERetcode rc = film->GetFileInfoW(name.c_str(), &record, kFormatNone);
     std::unique_ptr<FileInfoRecord, FileInfoRecordDeleter> owned(record);
+    if (why) *why = rc == RCOK && !record ? NSUP : rc;
     if (rc == RCOK && record) {
       BuildFromRecord(*record, path);
       built = true;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "formats/FileInfoRecord.h"
+#include "formats/Retcode.h"
 
 namespace glib {
 
@@ -51,9 +52,10 @@ class FlmPictureInfo {
   // temporary Film) and builds the image information from it; the record goes to
   // `record` when asked for, else it is released. Without a record (or with
   // fileOnly) builds the file-system information. False when nothing was built (the
-  // path does not exist).
+  // path does not exist). `rc`, when asked for, says why there is no image information
+  // (RCOK when there is).
   bool BuildForPath(std::u16string_view path, Film* film = nullptr, bool fileOnly = false,
-                    FileInfoRecord** record = nullptr);
+                    FileInfoRecord** record = nullptr, ERetcode* rc = nullptr);
   // The image information of a record; "File path" only when a path is given.
   void BuildFromRecord(const FileInfoRecord& record, std::u16string_view path = {});
 

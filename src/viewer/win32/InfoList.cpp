@@ -10,6 +10,7 @@
 #include "platform/FileFacts.h"
 #include "platform/Text.h"
 #include "ui/Handles.h"
+#include "ui/Text.h"
 
 namespace viewer {
 namespace {
@@ -23,11 +24,6 @@ constexpr int kTextPad = 2;
 uint32_t PackRow(uint32_t group, uint32_t item) { return (group << 16) | (item & 0xFFFF); }
 uint32_t GroupOf(LRESULT data) { return uint32_t(data) >> 16; }
 uint32_t ItemOf(LRESULT data) { return uint32_t(data) & 0xFFFF; }
-
-std::wstring Wide(std::string_view utf8) {
-  std::u16string text = platform::Utf16FromUtf8(utf8);
-  return std::wstring(text.begin(), text.end());
-}
 
 std::u16string U16(std::string_view utf8) { return platform::Utf16FromUtf8(utf8); }
 
@@ -88,11 +84,6 @@ void InfoList::SetColors(const Colors& colors) {
   if (list_) InvalidateRect(list_, nullptr, TRUE);
 }
 
-void InfoList::Clear() {
-  catalogs_.Clear();
-  if (list_) SendMessageW(list_, LB_RESETCONTENT, 0, 0);
-}
-
 void InfoList::Refresh(const glib::FlmPictureInfo& model) {
   catalogs_.Build(model);
   for (info::InfoCatalog& catalog : catalogs_.Catalogs())
@@ -118,8 +109,9 @@ void InfoList::Fill() {
 int InfoList::InsertRow(int at, uint32_t group, uint32_t item) {
   const info::InfoCatalog& catalog = catalogs_.Catalogs()[group];
   bool header = item == info::kHeaderItem;
-  std::wstring text = header ? Wide(catalog.title)
-                             : Wide(catalog.items[item].name + "\t" + catalog.items[item].value);
+  std::wstring text =
+      header ? ui::WideFromUtf8(catalog.title)
+             : ui::WideFromUtf8(catalog.items[item].name + "\t" + catalog.items[item].value);
   LRESULT index = SendMessageW(list_, LB_INSERTSTRING, WPARAM(at), LPARAM(text.c_str()));
   if (index < 0) return -1;
   SendMessageW(list_, LB_SETITEMDATA, WPARAM(index), LPARAM(PackRow(group, item)));

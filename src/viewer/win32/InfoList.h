@@ -52,7 +52,6 @@ class InfoList : public ui::Window {
 
   // Rebuilds the rows from the model, with redrawing suspended.
   void Refresh(const glib::FlmPictureInfo& model);
-  void Clear();
 
   const std::vector<info::InfoCatalog>& Catalogs() const { return catalogs_.Catalogs(); }
   HWND ListBox() const { return list_; }
@@ -95,6 +94,11 @@ class InfoPanelModel : public glib::FlmPictureInfo {
   explicit InfoPanelModel(InfoList& list) : list_(list) {}
   // Shows rows added after a build.
   void Publish() { Refresh(); }
+  // No rows, in the list too.
+  void Empty() {
+    Clear();
+    Refresh();
+  }
 
  protected:
   void Refresh() override { list_.Refresh(*this); }

@@ -298,8 +298,7 @@ void COrbiskWnd::DeleteShownFile() {
       display_->Clear();
       InvalidateRect(display_->hwnd(), nullptr, TRUE);
     }
-    info_.Clear();
-    info_.Publish();
+    info_.Empty();
     return;
   }
   if (only) {

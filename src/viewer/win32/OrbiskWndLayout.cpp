@@ -163,16 +163,14 @@ void COrbiskWnd::ShowFileInfo() {
   if (record) {
     info_.BuildFromRecord(*record, LoadPathForInfo());
   } else if (!info_.BuildForPath(LoadPathForInfo(), nullptr, true)) {
-    info_.Clear();
-    info_.Publish();
+    info_.Empty();
   }
 }
 
 void COrbiskWnd::ShowLoadError(uint32_t code) {
   ResetTitleAndBars();
   // The rows of the picture shown before do not describe this file.
-  info_.Clear();
-  info_.Publish();
+  info_.Empty();
   bool report = userInitiated_.exchange(false);
   if (!report || code == glib::USRA || !settings_.notifyAboutError) return;
   info_.SetDetailed(settings_.detailedMetaInfo);
