@@ -12,6 +12,9 @@
 #define IDD_GOTO_PAGE 2418
 #define IDC_GOTO_PAGE 1000
 #define IDC_GOTO_COUNT 1001
+/* "Select Image Resolution" */
+#define IDD_SELECT_RESOLUTION 2415
+#define IDC_RESOLUTION_LIST 1044
 /* The preview under the open dialog */
 #define IDD_OPEN_PREVIEW 2422
 #define IDC_PREVIEW_PICTURE 1010

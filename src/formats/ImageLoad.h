@@ -25,15 +25,17 @@ struct ImageLoad {
   // Embedded colour profiles: 0 ignore, 1 convert to sRGB, 3 convert only pictures
   // that are not RGB (CMYK, grey, Lab); the viewer's "ProfileUsing" setting.
   uint32_t colorProfile = 0;
-  uint32_t word20 = 0;
+  // Camera RAW demosaicing: 0 fast (bilinear) up to 3 best (adaptive, slow).
+  uint32_t rawQuality = 0;
   uint8_t reduceTo8Bits = 0;  // 1: deliver 8 bits per channel ("Bps16" off)
-  uint8_t byte25 = 0;
+  uint8_t cameraWhiteBalance = 0;  // camera RAW: 1 the camera's white balance, 0 automatic
   uint8_t bytes26[12] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   uint8_t reserved38[10] = {};
   uint32_t width = 0;  // wanted size: FPX, PCD and TIFF resolutions, RAW dimensions
   uint32_t height = 0;
-  uint32_t word56 = 0;
-  uint32_t reserved60[3] = {};
+  // The viewer's four "LoadLimit" values, handed on as they are; what they limit is
+  // the plug-in's to decide (vexlo reads none of them yet). 0: no limit.
+  uint32_t loadLimit[4] = {};
   float float72 = 0.0f;
   float float76 = 0.0f;
   uint8_t bytes80[4] = {0, 0, 0, 0};
@@ -102,11 +104,13 @@ ORBISK_LAYOUT_OFFSET(ImageLoad, format, 4);
 ORBISK_LAYOUT_OFFSET(ImageLoad, firstPage, 8);
 ORBISK_LAYOUT_OFFSET(ImageLoad, pageCount, 12);
 ORBISK_LAYOUT_OFFSET(ImageLoad, colorProfile, 16);
+ORBISK_LAYOUT_OFFSET(ImageLoad, rawQuality, 20);
 ORBISK_LAYOUT_OFFSET(ImageLoad, reduceTo8Bits, 24);
-ORBISK_LAYOUT_OFFSET(ImageLoad, byte25, 25);
+ORBISK_LAYOUT_OFFSET(ImageLoad, cameraWhiteBalance, 25);
 ORBISK_LAYOUT_OFFSET(ImageLoad, bytes26, 26);
 ORBISK_LAYOUT_OFFSET(ImageLoad, width, 48);
 ORBISK_LAYOUT_OFFSET(ImageLoad, height, 52);
+ORBISK_LAYOUT_OFFSET(ImageLoad, loadLimit, 56);
 ORBISK_LAYOUT_OFFSET(ImageLoad, float72, 72);
 ORBISK_LAYOUT_OFFSET(ImageLoad, float76, 76);
 ORBISK_LAYOUT_OFFSET(ImageLoad, bytes80, 80);

@@ -5,6 +5,11 @@
 
 #include <cstdint>
 
+#include <array>
+#include <variant>
+#include <vector>
+
+#include "formats/ImageLoad.h"
 #include "host/Settings.h"
 #include "viewer/Geometry.h"
 
@@ -30,8 +35,39 @@ struct LoadPlan {
   uint32_t filePages = 0;  // page-by-page: the file's page count
   bool thumbnail = false;
   Size thumbnailSize;
+  uint32_t rawQuality = 0;  // 0 fast, 3 best
+  bool cameraWhiteBalance = true;
+  std::array<uint32_t, 4> loadLimit{};
+  Size resolution;  // a reduced resolution to load instead of the page; empty: the page
 };
 
 LoadPlan PlanLoad(const host::Settings& settings, uint32_t filePages, uint32_t format);
+
+// The plan as the plug-in's load record.
+void FillLoadRecord(const LoadPlan& plan, glib::ImageLoad& record);
+
+// The load record of the family a format takes (BMP, TIFF, FlashPix and Photo CD
+// have their own); the plain record for the others.
+class LoadRecord {
+ public:
+  explicit LoadRecord(uint32_t format);
+  glib::ImageLoad& Get();
+
+ private:
+  std::variant<glib::ImageLoad, glib::BMPLoad, glib::TIFLoad, glib::FPXLoad, glib::PCDLoad>
+      record_;
+};
+
+// Formats whose files may keep one picture at several resolutions.
+bool IsMultiResolutionFormat(uint32_t format);
+
+// What "ImageResolution" asks of a file offering these sizes (the first is the
+// format's default, the picture itself): load as usual, load the one at an index,
+// or ask the user. Values other than 0 and 2 count as 1 (the default resolution).
+struct ResolutionChoice {
+  enum Kind { kDefault, kIndex, kAsk } kind = kDefault;
+  size_t index = 0;
+};
+ResolutionChoice ChooseResolution(int32_t imageResolution, const std::vector<Size>& sizes);
 
 }  // namespace viewer

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "formats/FormatRegistry.h"
+#include "formats/MemStream.h"
 #include "viewer/LoadPlan.h"
 #include "viewer/LoadProgress.h"
 #include "viewer/PathList.h"
+#include "viewer/Resolutions.h"
 
 using namespace viewer;
 
@@ -91,4 +93,92 @@ TEST(LoadPlan, FramesShorterThan20MillisecondsStay100) {
   EXPECT_EQ(FrameDelay(19), 100u);
   EXPECT_EQ(FrameDelay(20), 20u);
   EXPECT_EQ(FrameDelay(1500), 1500u);
+}
+
+TEST(LoadPlan, TheRecordCarriesRawProfileAndLimitSettings) {
+  host::Settings settings;
+  settings.fastRawInterpolation = false;
+  settings.whiteBalanceType = 0;
+  settings.loadLimit = {1, 2, 3, 0x7FFFFFFF};
+  settings.profileUsing = 2;
+  LoadPlan plan = PlanLoad(settings, 3, glib::kFormatTIF);
+  plan.resolution = {32, 24};
+  LoadRecord record(glib::kFormatTIF);
+  FillLoadRecord(plan, record.Get());
+  const glib::ImageLoad& r = record.Get();
+  EXPECT_STREQ(r.recordClass->name, "TIFLoad");
+  EXPECT_EQ(r.rawQuality, 3u);
+  EXPECT_EQ(r.cameraWhiteBalance, 0);
+  EXPECT_EQ(r.loadLimit[0], 1u);
+  EXPECT_EQ(r.loadLimit[3], 0x7FFFFFFFu);
+  EXPECT_EQ(r.colorProfile, 3u);
+  EXPECT_EQ(r.pageCount, 1u);  // page by page
+  EXPECT_EQ(r.width, 32u);
+  EXPECT_EQ(r.height, 24u);
+
+  settings = host::Settings();  // fast interpolation, the camera's white balance
+  LoadRecord plain(glib::kFormatJPG);
+  FillLoadRecord(PlanLoad(settings, 1, glib::kFormatJPG), plain.Get());
+  EXPECT_STREQ(plain.Get().recordClass->name, "ImageLoad");
+  EXPECT_EQ(plain.Get().rawQuality, 0u);
+  EXPECT_EQ(plain.Get().cameraWhiteBalance, 1);
+  EXPECT_EQ(plain.Get().width, 0u);  // no resolution asked for
+}
+
+TEST(LoadPlan, ImageResolutionPicksLargestDefaultOrAsks) {
+  const std::vector<Size> reduced = {{64, 48}, {32, 24}};
+  const std::vector<Size> growing = {{32, 24}, {64, 48}, {16, 12}};
+  EXPECT_EQ(ChooseResolution(0, reduced).kind, ResolutionChoice::kDefault);  // the first is largest
+  ResolutionChoice largest = ChooseResolution(0, growing);
+  EXPECT_EQ(largest.kind, ResolutionChoice::kIndex);
+  EXPECT_EQ(largest.index, 1u);
+  EXPECT_EQ(ChooseResolution(1, growing).kind, ResolutionChoice::kDefault);
+  EXPECT_EQ(ChooseResolution(7, growing).kind, ResolutionChoice::kDefault);
+  EXPECT_EQ(ChooseResolution(2, reduced).kind, ResolutionChoice::kAsk);
+  // One size leaves nothing to choose.
+  EXPECT_EQ(ChooseResolution(2, {{64, 48}}).kind, ResolutionChoice::kDefault);
+}
+
+namespace {
+
+// A little-endian TIFF of directories holding only a subfile type and a size.
+std::string SizesOnlyTiff(const std::vector<std::pair<uint32_t, Size>>& directories) {
+  std::string t = "II*";
+  t += char(0);
+  auto u16 = [&](uint32_t v) { t += char(v & 0xFF), t += char(v >> 8); };
+  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+  u32(8);
+  for (size_t i = 0; i < directories.size(); ++i) {
+    u16(3);
+    const auto& [type, size] = directories[i];
+    for (auto [tag, value] : {std::pair<uint32_t, uint32_t>{254, type}, {256, uint32_t(size.width)},
+                              {257, uint32_t(size.height)}}) {
+      u16(tag), u16(4), u32(1), u32(value);
+    }
+    u32(i + 1 < directories.size() ? uint32_t(t.size() + 4) : 0);
+  }
+  return t;
+}
+
+std::vector<Size> ResolutionsOf(std::string bytes) {
+  VMemStream stream(bytes.data(), bytes.size());
+  return TiffResolutions(&stream);
+}
+
+}  // namespace
+
+TEST(Resolutions, TheFirstPictureAndItsReducedImagesOnly) {
+  // Page, reduced, mask (skipped), reduced, next page, its reduced image.
+  std::string file = SizesOnlyTiff({{0, {400, 300}},
+                                    {1, {200, 150}},
+                                    {4, {400, 300}},
+                                    {1, {100, 75}},
+                                    {0, {800, 600}},
+                                    {1, {80, 60}}});
+  EXPECT_EQ(ResolutionsOf(file), (std::vector<Size>{{400, 300}, {200, 150}, {100, 75}}));
+  EXPECT_EQ(ResolutionsOf(SizesOnlyTiff({{0, {10, 10}}, {0, {20, 20}}})),
+            (std::vector<Size>{{10, 10}}));
+  EXPECT_TRUE(ResolutionsOf("not a tiff at all").empty());
+  EXPECT_TRUE(ResolutionsOf(file.substr(0, 20)).empty());  // the first directory is cut
+  EXPECT_TRUE(TiffResolutions(nullptr).empty());
 }

@@ -796,6 +796,39 @@ TEST_F(ViewerTest, PagesLoadOneByOneFromTheFileInPageByPageMode) {
   CloseStandalone(viewer);
 }
 
+TEST_F(ViewerTest, PagesOfAReducedResolutionAreChosenBeforeOpening) {
+  wchar_t data[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
+  std::wstring file = std::wstring(data) + L"/win/two-resolutions.tif";
+  const char* kIni = "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n";
+  // The largest, without a question.
+  WriteIni(std::string(kIni) + "ImageResolution=#0\r\n");
+  HWND viewer = OpenStandalone(&file);
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"64 x 48", 0) == 0; }));
+  CloseStandalone(viewer);
+
+  WriteIni(std::string(kIni) + "ImageResolution=#2\r\n");
+  std::vector<std::wstring> rows;
+  DialogAnswer answer(L"Select Image Resolution", [&](HWND dialog) {
+    HWND list = GetDlgItem(dialog, 1044);
+    for (int i = 0; i < int(SendMessageW(list, LB_GETCOUNT, 0, 0)); ++i) {
+      wchar_t row[64] = {};
+      SendMessageW(list, LB_GETTEXT, i, LPARAM(row));
+      rows.push_back(row);
+    }
+    SendMessageW(list, LB_SETCURSEL, 1, 0);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  });
+  viewer = OpenStandalone(&file);
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"32 x 24", 0) == 0; }))
+      << StatusText(viewer, 1);
+  EXPECT_TRUE(answer.Answered());
+  EXPECT_EQ(rows, (std::vector<std::wstring>{L"64 x 48", L"32 x 24"}));
+  CloseStandalone(viewer);
+}
+
 TEST_F(ViewerTest, PagesOfAnAnimationPlayWithTheirDelaysAndPauseOnTheFirst) {
   HWND viewer = OpenAnimation();
   ASSERT_NE(viewer, nullptr);

@@ -10,6 +10,7 @@
 #include "ui/Text.h"
 #include "viewer/win32/ListerWiring.h"
 #include "viewer/win32/LiteCtrl.h"
+#include "viewer/win32/SelectResolutionDlg.h"
 
 namespace viewer {
 
@@ -218,6 +219,11 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
       ShowFileInfo();
       if (startAnimation_.exchange(false) && display_) display_->StartAnimation();
       break;
+    case kNotifyChooseResolution: {
+      auto* question = reinterpret_cast<ResolutionQuestion*>(lparam);
+      question->chosen = SelectResolutionDlg(*question->sizes).Run(TopLevelWindow());
+      break;
+    }
     case kNotifyReset:
       ResetTitleAndBars();
       break;

@@ -62,7 +62,14 @@ enum NotifyCode : WPARAM {
   kNotifyMouseMoved = 5,
   kNotifyStatus = 6,
   kNotifyInfo = 7,
+  kNotifyChooseResolution = 8,  // lParam: a ResolutionQuestion, answered in place
   kNotifyHandOff = 10,
+};
+
+// The worker's question before a multi-resolution file is opened.
+struct ResolutionQuestion {
+  const std::vector<Size>* sizes;
+  std::optional<size_t> chosen;
 };
 
 // The worker's requests for the progress panel (wParam: action, lParam: value).
@@ -196,6 +203,9 @@ class COrbiskWnd final : public ui::Window {
   // After a good load: the folder list of the loaded file's folder, built when the
   // folder changed, on the worker thread.
   void RebuildFolderList(const std::string& loaded);
+  // On the worker: the reduced resolution "ImageResolution" asks for (asking the
+  // user through the window when it says so); empty for the picture itself.
+  Size ChooseLoadResolution(const std::string& name, const char16_t* widePath);
   void RequestZoomFor(ZoomCommand command);
   void RequestZoom(const ZoomRequest& request);
   void OnDropFiles(HDROP drop);

@@ -14,6 +14,7 @@
 #include "ResourceIds.h"
 #include "formats/FileInfoRecord.h"
 #include "formats/Retcode.h"
+#include "formats/StdioFileStream.h"
 #include "host/ProfileStore.h"
 #include "platform/Text.h"
 #include "ui/ActivationScope.h"
@@ -21,6 +22,7 @@
 #include "viewer/FolderWalk.h"
 #include "viewer/LoadAdjustments.h"
 #include "viewer/LoadPlan.h"
+#include "viewer/Resolutions.h"
 #include "viewer/win32/ListerWiring.h"
 #include "viewer/win32/LiteCtrl.h"
 #include "viewer/win32/OrbiskWnd.h"
@@ -207,12 +209,11 @@ uint32_t COrbiskWnd::LoadProcedure() {
   }
 
   LoadPlan plan = PlanLoad(settings_, facts.pages, facts.format);
-  glib::ImageLoad params;
-  params.colorProfile = plan.colorProfile;
-  params.reduceTo8Bits = plan.reduceTo8Bits ? 1 : 0;
-  params.firstPage = plan.firstPage;
-  params.pageCount = plan.pageCount;
-  glib::ImageLoad* loadParams = &params;
+  if (!plan.thumbnail && !loadRaw_ && IsMultiResolutionFormat(facts.format))
+    plan.resolution = ChooseLoadResolution(name, widePath);
+  LoadRecord record(facts.format);
+  FillLoadRecord(plan, record.Get());
+  glib::ImageLoad* loadParams = &record.Get();
   if (loadRaw_) loadParams = &*loadRaw_;
 
   // The display lets go of the document before it is replaced.
@@ -260,6 +261,27 @@ uint32_t COrbiskWnd::LoadProcedure() {
   return glib::RCOK;
 }
 
+Size COrbiskWnd::ChooseLoadResolution(const std::string& name, const char16_t* widePath) {
+  std::vector<Size> sizes;
+  {
+    VStdioFileStream file;
+    if (widePath ? file.Open(widePath, u"rb") : file.Open(name.c_str(), "rb"))
+      sizes = TiffResolutions(&file);
+  }
+  ResolutionChoice choice = ChooseResolution(settings_.imageResolution, sizes);
+  if (choice.kind == ResolutionChoice::kAsk) {
+    // The dialog belongs to the window's thread; the worker waits for the answer.
+    ResolutionQuestion question{&sizes, std::nullopt};
+    SendMessageW(hwnd(), UWM_NOTIFY, kNotifyChooseResolution, LPARAM(&question));
+    // Cancel keeps the picture's own size.
+    choice.index = question.chosen.value_or(0);
+  } else if (choice.kind == ResolutionChoice::kDefault) {
+    choice.index = 0;
+  }
+  // The first is the picture itself, loaded with all its pages as usual.
+  return choice.index == 0 ? Size{} : sizes[choice.index];
+}
+
 ERetcode COrbiskWnd::EndLoad(CLiteCtrlExEx& film, ERetcode rc) {
   if (rc == glib::RCOK) rc = ERetcode(AdjustForDisplay(film));
   film.LoadingEnded();
@@ -279,11 +301,10 @@ uint32_t COrbiskWnd::PageLoadProcedure() {
   CLiteCtrlExEx& film = *display_;
   log_.Write("Try to load page #%d\n", requestedPage_);
   LoadPlan plan = PlanLoad(settings_, uint32_t(pageCount_.load()), glib::kFormatNone);
+  plan.firstPage = uint32_t(requestedPage_);
+  plan.pageCount = 1;
   glib::ImageLoad params;
-  params.colorProfile = plan.colorProfile;
-  params.reduceTo8Bits = plan.reduceTo8Bits ? 1 : 0;
-  params.firstPage = uint32_t(requestedPage_);
-  params.pageCount = 1;
+  FillLoadRecord(plan, params);
   film.LoadingBegun();
   film.Clear();
   progress_.Begin();
