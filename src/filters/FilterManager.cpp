@@ -525,12 +525,35 @@ uint32_t FilterManager::Dispatch(Entry kind, const void* path, ImageDataExchange
   for (int hops = 0; result == CFLT; ++hops) {
     if (hops == kMaxRedirections) return IERR;
     desc = FindByIdNow(request->format);
+    // No plug-in reads the format: ask whether to look again (the user may have put
+    // the missing plug-in in place) until one turns up or the answer is no.
+    while (!desc && ReportMissingPlugin(*request)) {
+      Init(false);
+      desc = FindByIdNow(request->format);
+    }
     if (!desc) return IERR;
     entry = entryOf(desc);
     if (!entry) return missingEntry;
     result = entry(path, request, params);
   }
   return result;
+}
+
+bool FilterManager::ReportMissingPlugin(const ImageDataExchange& request) {
+  if (!request.progress) return false;
+  std::string code;
+  try {
+    code = FormatEntryInfix(request.format);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  FilmEvent event;
+  event.step = ClbData::kEvent;
+  event.eventKind = kEventUnavailable;
+  event.parameter = kUnavailablePlugin;
+  event.text = code.c_str();
+  event.context = request.progressContext;
+  return request.progress(&event);
 }
 
 uint32_t FilterManager::QuerySave(SaveQuery* query) {

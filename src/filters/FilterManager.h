@@ -147,6 +147,8 @@ class FilterManager {
   struct Registration;
 
  private:
+  // Tells the request's callback that no plug-in reads its format; its answer.
+  static bool ReportMissingPlugin(const ImageDataExchange& request);
   enum class Entry { kLoad, kThumbnail, kInfo };
 
   void EnsureInit();

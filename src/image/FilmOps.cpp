@@ -119,7 +119,7 @@ ERetcode Film::ApplyEffect(uint32_t effect, const void* params, int32_t first, i
       state_->filterAccess.manager->GetColorEffectFunction(state_->filterAccess);
   if (!entry) {
     FilmEvent event;
-    event.parameter = 1;
+    event.parameter = kUnavailableEffects;
     SendEvent(state_->progress, state_->progressContext, kEventUnavailable, this, event);
     return DISF;
   }

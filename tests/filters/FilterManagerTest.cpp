@@ -321,6 +321,28 @@ TEST_F(FilterManagerTest, LoadsGoToTheChosenEntryWithTheHostAllocator) {
   // Redirections: to a known format, to an unknown one, around a cycle.
   EXPECT_EQ(Load(Write("r.rda", "RDA")), "LoadAAAImageData");
   EXPECT_EQ(Load(Write("r.rdb", "RDB")), "IERR");
+  {
+    // The callback hears of the missing plug-in; a yes looks again and asks again.
+    struct Asked {
+      int times = 0;
+      std::string code;
+    } asked;
+    ImageDataExchange request;
+    request.progressContext = reinterpret_cast<uintptr_t>(&asked);
+    request.progress = [](ClbData* data) {
+      const FilmEvent* event = AsFilmEvent(data);
+      if (!event || event->eventKind != kEventUnavailable ||
+          event->parameter != kUnavailablePlugin)
+        return true;
+      auto* a = reinterpret_cast<Asked*>(data->context);
+      a->code = data->text;
+      return ++a->times < 2;
+    };
+    std::string path = Write("m.rdb", "RDB");
+    EXPECT_EQ(manager.LoadImageData(path.c_str(), &request, nullptr), IERR);
+    EXPECT_EQ(asked.times, 2);
+    EXPECT_EQ(asked.code, "XXX");
+  }
   testplugin::Stats& redirects = StatsOf(manager.FindById(0x00524441));
   int before = redirects.entryCalls;
   EXPECT_EQ(Load(Write("r.rdc", "RDC")), "IERR");

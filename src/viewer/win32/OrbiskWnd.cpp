@@ -224,6 +224,8 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
       question->chosen = SelectResolutionDlg(*question->sizes).Run(TopLevelWindow());
       break;
     }
+    case kNotifyMissingPlugin:
+      return AskAboutMissingPlugin(reinterpret_cast<const char*>(lparam));
     case kNotifyReset:
       ResetTitleAndBars();
       break;

@@ -63,6 +63,7 @@ enum NotifyCode : WPARAM {
   kNotifyStatus = 6,
   kNotifyInfo = 7,
   kNotifyChooseResolution = 8,  // lParam: a ResolutionQuestion, answered in place
+  kNotifyMissingPlugin = 9,      // lParam: the format's code; answers the button pressed
   kNotifyHandOff = 10,
 };
 
@@ -228,6 +229,8 @@ class COrbiskWnd final : public ui::Window {
   StatusTexts BuildStatusTexts() const;
   void RefreshToolBar();
   void ShowLoadError(uint32_t code);
+  // "Can't load plugin": the button pressed (IDRETRY, IDCANCEL).
+  int AskAboutMissingPlugin(const char* format);
   // The panel from the file information the last load kept.
   void ShowFileInfo();
   // The path of the current load as the panel shows it.

@@ -7,6 +7,7 @@
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "ui/Text.h"
+#include "viewer/win32/CheckedMessageBox.h"
 #include "viewer/win32/ListerWiring.h"
 #include "viewer/win32/LiteCtrl.h"
 #include "viewer/win32/OrbiskWnd.h"
@@ -186,6 +187,15 @@ void COrbiskWnd::ShowLoadError(uint32_t code) {
   RefreshToolBar();
   // A load started since owns the document now.
   if (!loadRunning_) ShowErrorPicture();
+}
+
+int COrbiskWnd::AskAboutMissingPlugin(const char* format) {
+  std::wstring text = L"Can't load plugin: \"" + ui::WideFromNarrow(format) +
+                      L"\" !\nFormat filter plug-ins come with the Orbisk package: copy the "
+                      L"missing one from it into Orbisk's folder, then press Retry.";
+  CheckedAnswer answer = CheckedMessageBox(nullptr, L"Load error", text, MB_RETRYCANCEL);
+  settings_.askAboutMissingPlugin = !answer.checked;
+  return answer.button;
 }
 
 }  // namespace viewer

@@ -413,6 +413,13 @@ bool COrbiskWnd::OnProgress(ClbData* data) {
       return true;
     case ClbData::kEvent: {
       const glib::FilmEvent* event = glib::AsFilmEvent(data);
+      if (event && event->eventKind == glib::kEventUnavailable &&
+          event->parameter == glib::kUnavailablePlugin) {
+        // The question belongs to the window's thread; Retry looks for plug-ins again.
+        if (!settings_.askAboutMissingPlugin) return false;
+        return SendMessageW(hwnd(), UWM_NOTIFY, kNotifyMissingPlugin,
+                            LPARAM(event->text ? event->text : "")) == IDRETRY;
+      }
       if (!event || event->eventKind != glib::kEventBaseLayerFill) return true;
       if (AlphaDisplayFromSetting(settings_.showAlphaChannel) != AlphaDisplay::CheckedPattern) {
         return true;
