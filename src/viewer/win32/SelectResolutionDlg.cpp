@@ -3,6 +3,8 @@
 #include <string>
 
 #include "ResourceIds.h"
+#include "ui/Text.h"
+#include "viewer/EditMath.h"
 
 namespace viewer {
 
@@ -13,11 +15,9 @@ std::optional<size_t> SelectResolutionDlg::Run(HWND owner) {
 
 bool SelectResolutionDlg::OnInitDialog() {
   HWND list = GetDlgItem(hwnd(), IDC_RESOLUTION_LIST);
-  for (Size size : sizes_) {
-    std::wstring text = std::to_wstring(size.width) + L" x " + std::to_wstring(size.height);
-    SendMessageW(list, LB_ADDSTRING, 0, LPARAM(text.c_str()));
-  }
-  if (selected_ >= sizes_.size()) selected_ = 0;
+  for (const std::string& text : ResolutionTexts(sizes_))
+    SendMessageW(list, LB_ADDSTRING, 0, LPARAM(ui::WideFromUtf8(text).c_str()));
+  selected_ = InitialResolutionEntry(selected_, sizes_.size());
   SendMessageW(list, LB_SETCURSEL, selected_, 0);
   return true;
 }
