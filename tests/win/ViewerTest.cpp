@@ -367,6 +367,32 @@ TEST_F(ViewerTest, FullScreenPutsTheDisplayOverTheWholeScreenAndEscLeavesIt) {
   CloseStandalone(viewer);
 }
 
+TEST_F(ViewerTest, FullScreenHidesThePointerTwoSecondsAfterItLastMoved) {
+  HWND viewer = OpenStandalone(&red_);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"red.bmp"); }));
+  SendMessageW(Frame(), WM_COMMAND, host::kCmdFullscreen, 0);
+  RunPostedMessages();
+  HWND display = Child(viewer, L"OrbiskView");
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+  POINT at{};
+  GetCursorPos(&at);
+  ASSERT_EQ(WindowFromPoint(at), display);
+  PostMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  RunPostedMessages();
+  DWORD moved = GetTickCount();
+  ASSERT_NE(GetCursor(), nullptr);
+  ASSERT_TRUE(WaitUntil([] { return GetCursor() == nullptr; }, 5000));
+  DWORD hiddenAfter = GetTickCount() - moved;
+  EXPECT_GE(hiddenAfter, 2000u);
+  std::printf("pointer hidden %lu ms after the last movement\n", hiddenAfter);
+  // Moving shows it again.
+  PostMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+  RunPostedMessages();
+  EXPECT_NE(GetCursor(), nullptr);
+  CloseStandalone(viewer);
+}
+
 TEST_F(ViewerTest, ALargeImagePansAndOpensTheNavigationWindow) {
   WriteIni(std::string(kBareView) + "View=#0\r\nZoomCur=^1.0\r\n");
   std::wstring wide = folder_.File(L"wide.bmp");
