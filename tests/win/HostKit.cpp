@@ -206,7 +206,8 @@ void ResetProfile() {
   RegCloseKey(key);
 }
 
-void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour) {
+void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour,
+              int64_t rightColour) {
   int stride = (width * 3 + 3) & ~3;
   std::vector<uint8_t> file(54 + size_t(stride) * size_t(height), 0);
   auto put32 = [&](size_t at, uint32_t v) {
@@ -224,9 +225,10 @@ void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour) 
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       size_t at = 54 + size_t(y) * size_t(stride) + size_t(x) * 3;
-      file[at] = uint8_t(colour);
-      file[at + 1] = uint8_t(colour >> 8);
-      file[at + 2] = uint8_t(colour >> 16);
+      uint32_t c = rightColour >= 0 && x >= width / 2 ? uint32_t(rightColour) : colour;
+      file[at] = uint8_t(c);
+      file[at + 1] = uint8_t(c >> 8);
+      file[at + 2] = uint8_t(c >> 16);
     }
   }
   std::ofstream out(std::filesystem::path(path), std::ios::binary);

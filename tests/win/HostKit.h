@@ -46,8 +46,10 @@ void SetProfileNumber(const wchar_t* name, DWORD value);
 DWORD ProfileNumber(const wchar_t* name);
 void ResetProfile();
 
-// A solid 24-bit BMP file; colour as 0xRRGGBB.
-void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour);
+// A solid 24-bit BMP file; colour as 0xRRGGBB. With a right colour, the right half
+// has that one.
+void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour,
+              int64_t rightColour = -1);
 // A shell link (".lnk") at `link` that points at `target`; false when the shell
 // could not make it.
 bool WriteShortcut(const std::wstring& link, const std::wstring& target);

@@ -393,6 +393,46 @@ TEST_F(ViewerTest, FullScreenHidesThePointerTwoSecondsAfterItLastMoved) {
   CloseStandalone(viewer);
 }
 
+TEST_F(ViewerTest, AMirrorOrAQuarterTurnChangesThePictureAndEnablesSave) {
+  constexpr uint32_t kBlue = 0x0000FF;
+  std::wstring split = folder_.File(L"split.bmp");
+  WriteBmp(split, 100, 50, kRed, kBlue);
+  HWND viewer = OpenStandalone(&split);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"split.bmp"); }));
+  SizeDisplay(viewer, 400, 300);
+  HWND display = Child(viewer, L"OrbiskView");
+  HMENU bar = GetMenu(Frame());
+  // At actual size in the middle: (150, 125) to (250, 175).
+  EXPECT_EQ(PixelAt(display, 160, 150), kRed);
+  EXPECT_EQ(PixelAt(display, 240, 150), kBlue);
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdSaveImage) & MF_GRAYED);
+
+  SendMessageW(viewer, WM_COMMAND, host::kCmdFlipHor, 0);
+  RunPostedMessages();
+  UpdateWindow(display);
+  EXPECT_EQ(PixelAt(display, 160, 150), kBlue);
+  EXPECT_EQ(PixelAt(display, 240, 150), kRed);
+  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdSaveImage) & MF_GRAYED);
+
+  // A quarter turn clockwise: the left column goes to the top, 50 x 100.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdRotate90, 0);
+  RunPostedMessages();
+  UpdateWindow(display);
+  EXPECT_EQ(StatusText(viewer, 1).rfind(L"50 x 100", 0), 0u) << StatusText(viewer, 1);
+  EXPECT_EQ(PixelAt(display, 200, 110), kBlue);
+  EXPECT_EQ(PixelAt(display, 200, 190), kRed);
+  // Turned back; a top-to-bottom mirror leaves a left and right split as it is.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdRotate270, 0);
+  SendMessageW(viewer, WM_COMMAND, host::kCmdFlipVer, 0);
+  RunPostedMessages();
+  UpdateWindow(display);
+  EXPECT_EQ(StatusText(viewer, 1).rfind(L"100 x 50", 0), 0u);
+  EXPECT_EQ(PixelAt(display, 160, 150), kBlue);
+  EXPECT_EQ(PixelAt(display, 240, 150), kRed);
+  CloseStandalone(viewer);
+}
+
 TEST_F(ViewerTest, ALargeImagePansAndOpensTheNavigationWindow) {
   WriteIni(std::string(kBareView) + "View=#0\r\nZoomCur=^1.0\r\n");
   std::wstring wide = folder_.File(L"wide.bmp");

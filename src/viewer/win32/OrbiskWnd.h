@@ -194,6 +194,9 @@ class COrbiskWnd final : public ui::Window {
   void GoToPageDialog();
   // "DeleteCurrentPage": the shown frame leaves the document.
   void DeleteCurrentPage();
+  // "Fliphor", "Flipver", "Rotate 90" and "Rotate 270" on every page.
+  enum class Turn { kMirrorLeftRight, kMirrorTopBottom, kClockwise, kCounterClockwise };
+  void TurnPicture(Turn turn);
   // "Slideshow": starts or stops the show.
   void ToggleSlideShow();
   void StopSlideShow();

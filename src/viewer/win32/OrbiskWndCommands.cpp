@@ -82,6 +82,10 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdPageGoto, [](COrbiskWnd& w) { w.GoToPageDialog(); }},
       {kCmdOpenImage, [](COrbiskWnd& w) { w.OpenImage(); }},
       {kCmdDeleteCurrentPage, [](COrbiskWnd& w) { w.DeleteCurrentPage(); }},
+      {kCmdFlipHor, [](COrbiskWnd& w) { w.TurnPicture(Turn::kMirrorLeftRight); }},
+      {kCmdFlipVer, [](COrbiskWnd& w) { w.TurnPicture(Turn::kMirrorTopBottom); }},
+      {kCmdRotate90, [](COrbiskWnd& w) { w.TurnPicture(Turn::kClockwise); }},
+      {kCmdRotate270, [](COrbiskWnd& w) { w.TurnPicture(Turn::kCounterClockwise); }},
       {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
       {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
       {kCmdActualSize, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ActualSize); }},
@@ -411,6 +415,29 @@ void COrbiskWnd::DeleteCurrentPage() {
     display_->GoTo(int32_t(display_->GetSlideCount()) - 1);
   display_->RecalcLayout();
   modified_ = true;
+  ShowFrameChange();
+}
+
+void COrbiskWnd::TurnPicture(Turn turn) {
+  if (loadRunning_ || !display_ || !display_->HasImage()) return;
+  bool done = false;
+  switch (turn) {
+    case Turn::kMirrorLeftRight:
+      done = display_->Mirror(false, true, 0, -1);
+      break;
+    case Turn::kMirrorTopBottom:
+      done = display_->Mirror(true, false, 0, -1);
+      break;
+    case Turn::kClockwise:
+      done = display_->Rotate(90.0, true, 0, -1) == glib::RCOK;
+      break;
+    case Turn::kCounterClockwise:
+      done = display_->Rotate(270.0, true, 0, -1) == glib::RCOK;
+      break;
+  }
+  // A failure leaves the view as it was; slides already turned are shown as they are.
+  display_->RecalcLayout();
+  if (done) modified_ = true;
   ShowFrameChange();
 }
 
