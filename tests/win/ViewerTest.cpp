@@ -393,7 +393,7 @@ TEST_F(ViewerTest, FullScreenHidesThePointerTwoSecondsAfterItLastMoved) {
   CloseStandalone(viewer);
 }
 
-TEST_F(ViewerTest, AMirrorOrAQuarterTurnChangesThePictureAndEnablesSave) {
+TEST_F(ViewerTest, AMirrorATurnOrANegativeChangesThePictureAndEnablesSave) {
   constexpr uint32_t kBlue = 0x0000FF;
   std::wstring split = folder_.File(L"split.bmp");
   WriteBmp(split, 100, 50, kRed, kBlue);
@@ -422,6 +422,13 @@ TEST_F(ViewerTest, AMirrorOrAQuarterTurnChangesThePictureAndEnablesSave) {
   EXPECT_EQ(StatusText(viewer, 1).rfind(L"50 x 100", 0), 0u) << StatusText(viewer, 1);
   EXPECT_EQ(PixelAt(display, 200, 110), kBlue);
   EXPECT_EQ(PixelAt(display, 200, 190), kRed);
+  // Negative, without a dialog, through the colour-effect module.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdNegative, 0);
+  RunPostedMessages();
+  UpdateWindow(display);
+  EXPECT_EQ(PixelAt(display, 200, 110), 0xFFFF00u);
+  EXPECT_EQ(PixelAt(display, 200, 190), 0x00FFFFu);
+  SendMessageW(viewer, WM_COMMAND, host::kCmdNegative, 0);
   // Turned back; a top-to-bottom mirror leaves a left and right split as it is.
   SendMessageW(viewer, WM_COMMAND, host::kCmdRotate270, 0);
   SendMessageW(viewer, WM_COMMAND, host::kCmdFlipVer, 0);

@@ -197,6 +197,9 @@ class COrbiskWnd final : public ui::Window {
   // "Fliphor", "Flipver", "Rotate 90" and "Rotate 270" on every page.
   enum class Turn { kMirrorLeftRight, kMirrorTopBottom, kClockwise, kCounterClockwise };
   void TurnPicture(Turn turn);
+  // "AutoLevels", "AutoContrast", "Desaturate", "Negative": one colour effect on every
+  // page, without a dialog.
+  void ApplyOneStepEffect(uint32_t effect);
   // "Slideshow": starts or stops the show.
   void ToggleSlideShow();
   void StopSlideShow();

@@ -9,6 +9,7 @@
 
 #include "host/Commands.h"
 #include "ui/Text.h"
+#include "viewer/EffectParams.h"
 #include "viewer/FolderWalk.h"
 #include "viewer/ViewerTexts.h"
 #include "viewer/win32/CheckedMessageBox.h"
@@ -86,6 +87,10 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdFlipVer, [](COrbiskWnd& w) { w.TurnPicture(Turn::kMirrorTopBottom); }},
       {kCmdRotate90, [](COrbiskWnd& w) { w.TurnPicture(Turn::kClockwise); }},
       {kCmdRotate270, [](COrbiskWnd& w) { w.TurnPicture(Turn::kCounterClockwise); }},
+      {kCmdAutoLevels, [](COrbiskWnd& w) { w.ApplyOneStepEffect(effect::kAutoLevels); }},
+      {kCmdAutoContrast, [](COrbiskWnd& w) { w.ApplyOneStepEffect(effect::kAutoContrast); }},
+      {kCmdDesaturate, [](COrbiskWnd& w) { w.ApplyOneStepEffect(effect::kDesaturate); }},
+      {kCmdNegative, [](COrbiskWnd& w) { w.ApplyOneStepEffect(effect::kNegative); }},
       {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
       {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
       {kCmdActualSize, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ActualSize); }},
@@ -439,6 +444,15 @@ void COrbiskWnd::TurnPicture(Turn turn) {
   display_->RecalcLayout();
   if (done) modified_ = true;
   ShowFrameChange();
+}
+
+void COrbiskWnd::ApplyOneStepEffect(uint32_t effect) {
+  if (loadRunning_ || !display_ || !display_->HasImage()) return;
+  glib::ERetcode rc = display_->ApplyEffect(effect, nullptr, 0, -1);
+  // Pages done before a failure stay changed: the view shows them as they are.
+  modified_ = modified_ || rc == glib::RCOK;
+  ShowFrameChange();
+  UpdateWindow(display_->hwnd());
 }
 
 void COrbiskWnd::ShowFrameChange() {
