@@ -217,6 +217,19 @@ struct Unsharp {
   }
 };
 
+// Four numbers side by side (GCC's vector extension), read and written where the
+// work buffer has them.
+template <typename F>
+struct GroupOf;
+template <>
+struct GroupOf<float> {
+  typedef float Lanes __attribute__((vector_size(16), aligned(4), may_alias));
+};
+template <>
+struct GroupOf<double> {
+  typedef double Lanes __attribute__((vector_size(32), aligned(8), may_alias));
+};
+
 template <typename T, int C, typename F>
 struct HorizontalPass {
   using Code = Between<T>;
@@ -231,10 +244,12 @@ struct HorizontalPass {
     return unsharp ? unsharp->Mix(p.Row<T>(y)[i], float(v)) : RoundSample<T>(float(v));
   }
 
-  // Pixels of padding before and after the row in the work buffer.
-  int Before() const { return f.kind == LineFilter::kRecursive ? 3 : f.radius; }
-  int After() const { return f.kind == LineFilter::kRecursive ? f.tail + 3 : f.radius + 1; }
-  size_t BufferSamples() const { return size_t(w + Before() + After()) * C; }
+  // Pixels of padding before and after the row in the work buffer of box and kernel.
+  int Before() const { return f.radius; }
+  int After() const { return f.radius + 1; }
+  size_t BufferSamples() const {
+    return f.kind == LineFilter::kRecursive ? GroupNumbers() : size_t(w + Before() + After()) * C;
+  }
 
   // The row decoded, with its edge pixels repeated into the padding.
   template <typename V>
@@ -259,7 +274,7 @@ struct HorizontalPass {
       case LineFilter::kFir:
         return Fir(y, row, buffer);
       case LineFilter::kRecursive:
-        return Recursive(y, row, buffer);
+        return RecursiveRows(y, 1, buffer);
     }
   }
 
@@ -299,32 +314,51 @@ struct HorizontalPass {
     }
   }
 
-  // Like the vertical pass, on the differences from the first pixel.
-  void Recursive(int32_t y, uint16_t* row, F* v) const {
-    Pad(row, v);
-    const F b = F(f.b), a1 = F(f.a1), a2 = F(f.a2), a3 = F(f.a3);
+  // The recursive filter along kGroup rows at once: each step works on vectors of
+  // the group's rows, one per channel, instead of waiting on one chain of samples.
+  // Like the vertical pass it works on the differences from each row's first pixel.
+  // `v` holds GroupNumbers(): per pixel position, per channel, the group's rows.
+  static constexpr int kGroup = 4;
+  using Lanes = typename GroupOf<F>::Lanes;
+  size_t GroupNumbers() const { return size_t(3 + w + f.tail + 3) * C * kGroup; }
+
+  void RecursiveRows(int32_t y0, int count, F* numbers) const {
+    Lanes b, a1, a2, a3;
+    for (int g = 0; g < kGroup; ++g)
+      b[g] = F(f.b), a1[g] = F(f.a1), a2[g] = F(f.a2), a3[g] = F(f.a3);
     const size_t end = size_t(3 + w + f.tail);
-    F base[C];
-    std::copy(v, v + C, base);
-    for (size_t i = 0; i < end * C; ++i) v[i] -= base[i % C];
+    Lanes* v = reinterpret_cast<Lanes*>(numbers);  // position j, channel k: v[j * C + k]
+    Lanes base[C];
+    for (int g = 0; g < kGroup; ++g) {
+      const uint16_t* row = rows.Row(y0 + std::min(g, count - 1));
+      for (int k = 0; k < C; ++k) base[k][g] = F(Code::Decode(row[k]));
+      for (size_t j = 0; j < end; ++j) {  // the first three positions: the steady state
+        const uint16_t* s = row + size_t(ClampIndex(int64_t(j) - 3, w)) * C;
+        for (int k = 0; k < C; ++k) v[j * C + size_t(k)][g] = F(Code::Decode(s[k]));
+      }
+    }
+    for (size_t j = 0; j < end; ++j) {
+      for (int k = 0; k < C; ++k) v[j * C + size_t(k)] -= base[k];
+    }
     for (size_t j = 3; j < end; ++j) {
-      F* o = v + j * C;
-      for (int k = 0; k < C; ++k) {
-        o[k] = (b * o[k] + a2 * o[k - 2 * C] + a3 * o[k - 3 * C]) + a1 * o[k - C];
-      }
+      Lanes *o = v + j * C, *p1 = o - C, *p2 = o - 2 * C, *p3 = o - 3 * C;
+      for (int k = 0; k < C; ++k) o[k] = (b * o[k] + a2 * p2[k] + a3 * p3[k]) + a1 * p1[k];
     }
-    for (size_t j = end; j < end + 3; ++j) std::copy(v + (end - 1) * C, v + end * C, v + j * C);
+    for (size_t j = end; j < end + 3; ++j) {
+      for (int k = 0; k < C; ++k) v[j * C + size_t(k)] = v[(end - 1) * C + size_t(k)];
+    }
     for (size_t j = end; j-- > 3;) {
-      F* o = v + j * C;
-      for (int k = 0; k < C; ++k) {
-        o[k] = (b * o[k] + a2 * o[k + 2 * C] + a3 * o[k + 3 * C]) + a1 * o[k + C];
-      }
+      Lanes *o = v + j * C, *n1 = o + C, *n2 = o + 2 * C, *n3 = o + 3 * C;
+      for (int k = 0; k < C; ++k) o[k] = (b * o[k] + a2 * n2[k] + a3 * n3[k]) + a1 * n1[k];
     }
-    const F* o = v + 3 * C;
-    for (int32_t x = 0; x < w; ++x) {
-      for (int k = 0; k < C; ++k) {
-        const size_t i = size_t(x) * C + k;
-        row[i] = Result(y, i, o[i] + base[k]);
+    for (int g = 0; g < count; ++g) {
+      uint16_t* row = rows.Row(y0 + g);
+      for (int32_t x = 0; x < w; ++x) {
+        const Lanes* o = v + size_t(x + 3) * C;
+        for (int k = 0; k < C; ++k) {
+          const size_t i = size_t(x) * C + size_t(k);
+          row[i] = Result(y0 + g, i, o[k][g] + base[k][g]);
+        }
       }
     }
   }
@@ -338,8 +372,15 @@ ERetcode AcrossRows(const Picture& p, const LineFilter& f, Scratch<uint16_t>& sc
   const size_t perWorker = across.BufferSamples() + p.RowSamples();
   Buffer<F> work;
   if (!work.Allocate(perWorker * size_t(threads))) return glib::OMEM;
+  const bool grouped = f.kind == LineFilter::kRecursive;
   bool done = ForChunks(p.height, 16, threads, phase, [&](int32_t a, int32_t e, int worker) {
-    for (int32_t y = a; y < e; ++y) across.Row(y, work.Data() + perWorker * size_t(worker));
+    F* mine = work.Data() + perWorker * size_t(worker);
+    if (grouped) {
+      for (int32_t y = a; y < e; y += across.kGroup)
+        across.RecursiveRows(y, std::min(across.kGroup, e - y), mine);
+    } else {
+      for (int32_t y = a; y < e; ++y) across.Row(y, mine);
+    }
   });
   return done ? glib::RCOK : glib::USRA;
 }

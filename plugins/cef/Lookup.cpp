@@ -3,16 +3,6 @@
 namespace cef {
 namespace {
 
-#if defined(__x86_64__) || defined(__i386__)
-bool HasVbmi() {
-  static const bool has =
-      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
-  return has;
-}
-#else
-constexpr bool HasVbmi() { return false; }
-#endif
-
 template <typename T>
 void LookUpScalar(T* row, size_t samples, int channels, const T* const lut[3]) {
   const T* __restrict b = lut[0];
@@ -36,8 +26,22 @@ void LookUpScalar(T* row, size_t samples, int channels, const T* const lut[3]) {
 
 }  // namespace
 
+bool HasAvx512Lookups() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool has =
+      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+  return has;
+#else
+  return false;
+#endif
+}
+
+void LookUpRowPlain(uint8_t* row, size_t samples, int channels, const uint8_t* const lut[3]) {
+  LookUpScalar(row, samples, channels, lut);
+}
+
 void LookUpRow(uint8_t* row, size_t samples, int channels, const uint8_t* const lut[3]) {
-  if (HasVbmi()) {
+  if (HasAvx512Lookups()) {
     LookUpRowAvx512(row, samples, channels, lut);
   } else {
     LookUpScalar(row, samples, channels, lut);

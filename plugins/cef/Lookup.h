@@ -1,5 +1,5 @@
 // Lookup tables applied to rows in place: one table per colour channel (blue, green,
-// red); alpha samples are never written.
+// red); alpha samples keep their values.
 #pragma once
 
 #include <cstddef>
@@ -7,10 +7,14 @@
 
 namespace cef {
 
+// The fastest form the processor has.
 void LookUpRow(uint8_t* row, size_t samples, int channels, const uint8_t* const lut[3]);
 void LookUpRow(uint16_t* row, size_t samples, int channels, const uint16_t* const lut[3]);
 
-// The 64-byte form (LookupAvx512.cpp), for processors with AVX-512 VBMI.
+// The forms behind it: plain C++, and 64 bytes at a time (LookupAvx512.cpp) for
+// processors with AVX-512 VBMI (HasAvx512Lookups).
+void LookUpRowPlain(uint8_t* row, size_t samples, int channels, const uint8_t* const lut[3]);
 void LookUpRowAvx512(uint8_t* row, size_t samples, int channels, const uint8_t* const lut[3]);
+bool HasAvx512Lookups();
 
 }  // namespace cef

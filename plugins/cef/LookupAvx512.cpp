@@ -25,13 +25,27 @@ inline __m512i Look(const Table& t, __m512i index) {
 }
 
 // Bytes of channel `c` in a block of 64 that starts at sample `phase` of the pixel.
-__mmask64 ChannelMask(int channels, int phase, int c) {
+constexpr __mmask64 ChannelMask(int channels, int phase, int c) {
   __mmask64 mask = 0;
   for (int j = 0; j < 64; ++j) {
     if ((phase + j) % channels == c) mask |= __mmask64(1) << j;
   }
   return mask;
 }
+
+// A block of 64 starts at channel (64 k) % channels: 64 is 1 modulo 3 and 0 modulo 4.
+struct Masks {
+  __mmask64 channel[3][3];  // by the block's phase, then the channel
+};
+constexpr Masks MasksFor(int channels) {
+  Masks m{};
+  for (int phase = 0; phase < 3; ++phase) {
+    for (int c = 0; c < 3; ++c) m.channel[phase][c] = ChannelMask(channels, phase, c);
+  }
+  return m;
+}
+constexpr Masks kThree = MasksFor(3);
+constexpr Masks kFour = MasksFor(4);
 
 }  // namespace
 
@@ -40,22 +54,26 @@ void LookUpRowAvx512(uint8_t* row, size_t samples, int channels, const uint8_t* 
   const Table t0 = Load(lut[0]);
   const Table t1 = same ? t0 : Load(lut[1]);
   const Table t2 = same ? t0 : Load(lut[2]);
-  // A block of 64 starts at channel (64 * k) % channels: 64 is 1 modulo 3, 0 modulo 4.
-  __mmask64 masks[3][3];
-  for (int phase = 0; phase < 3; ++phase) {
-    for (int c = 0; c < 3; ++c) masks[phase][c] = ChannelMask(channels, phase, c);
-  }
+  const Masks& masks = channels == 3 ? kThree : kFour;
   int phase = 0;
   for (size_t i = 0; i < samples; i += 64) {
-    __mmask64 live = samples - i >= 64 ? ~__mmask64(0) : (~__mmask64(0)) >> (64 - (samples - i));
-    __m512i v = _mm512_maskz_loadu_epi8(live, row + i);
-    const __mmask64* m = masks[phase];
+    // Whole blocks load and store plainly (masked stores are slow on some processors);
+    // alpha samples are blended back from what was read.
+    const bool whole = samples - i >= 64;
+    const __mmask64 live = whole ? ~__mmask64(0) : (~__mmask64(0)) >> (64 - (samples - i));
+    const __m512i v = whole ? _mm512_loadu_si512(row + i) : _mm512_maskz_loadu_epi8(live, row + i);
+    const __mmask64* m = masks.channel[phase];
     __m512i out = Look(t0, v);
     if (!same) {
       out = _mm512_mask_blend_epi8(m[1], out, Look(t1, v));
       out = _mm512_mask_blend_epi8(m[2], out, Look(t2, v));
     }
-    _mm512_mask_storeu_epi8(row + i, live & (m[0] | m[1] | m[2]), out);
+    if (channels == 4) out = _mm512_mask_blend_epi8(m[0] | m[1] | m[2], v, out);
+    if (whole) {
+      _mm512_storeu_si512(row + i, out);
+    } else {
+      _mm512_mask_storeu_epi8(row + i, live, out);
+    }
     if (channels == 3) phase = phase == 2 ? 0 : phase + 1;
   }
 }

@@ -7,6 +7,7 @@
 
 #include "CefKit.h"
 #include "cef/Effects.h"
+#include "cef/Lookup.h"
 #include "formats/Retcode.h"
 
 using namespace cef_test;
@@ -252,6 +253,34 @@ TEST(CefPoint, ColourBalanceMovesTheChannelsItNames) {
     for (int c = 0; c < 3; ++c) clipped |= kept.Get(x, 7, c) == 0 || kept.Get(x, 7, c) == 255;
     if (!clipped) {
       EXPECT_NEAR(luma(kept, x), luma(plain, x), 1.5) << x;
+    }
+  }
+}
+
+TEST(CefPoint, WideLookupsAgreeWithPlainOnes) {
+  // Rows of every length around the 64-byte blocks, one table or three, with alpha.
+  uint8_t tables[3][256];
+  for (int c = 0; c < 3; ++c) {
+    for (int v = 0; v < 256; ++v) tables[c][v] = uint8_t((v * (7 + 2 * c) + 31 * c) & 255);
+  }
+  const uint8_t* one[3] = {tables[0], tables[0], tables[0]};
+  const uint8_t* three[3] = {tables[0], tables[1], tables[2]};
+  for (int channels : {3, 4}) {
+    for (const uint8_t* const* lut : {one, three}) {
+      for (size_t pixels : {1u, 15u, 16u, 21u, 22u, 63u, 64u, 65u, 129u, 200u}) {
+        std::vector<uint8_t> row(pixels * size_t(channels) + 1);
+        for (size_t i = 0; i < row.size(); ++i) row[i] = uint8_t(i * 151 + 7);
+        std::vector<uint8_t> plain = row, wide = row;
+        cef::LookUpRowPlain(plain.data(), row.size() - 1, channels, lut);
+        for (size_t i = 0; i + 1 < row.size(); ++i) {
+          const int c = int(i % size_t(channels));
+          ASSERT_EQ(plain[i], c == 3 ? row[i] : lut[c][row[i]]) << i;
+        }
+        EXPECT_EQ(plain.back(), row.back());  // past the samples
+        if (!cef::HasAvx512Lookups()) continue;
+        cef::LookUpRowAvx512(wide.data(), row.size() - 1, channels, lut);
+        EXPECT_EQ(wide, plain) << channels << " channels, " << pixels << " pixels";
+      }
     }
   }
 }
