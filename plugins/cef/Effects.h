@@ -27,9 +27,12 @@
 // 18 oil paint        [brush size 3..201, unused; default 7]: the square of that side
 // 19 desaturate       [unused choice index]
 // 20 sepia            [two unused integers]
-// 24 motion blur      angle -360..360 degrees, length 1..1000 pixels
+// 24 motion blur      angle -360..360 degrees, length 1..1000 pixels (the blur dialog
+//                     starts at 45, 12; its radius slider sets both: that length at
+//                     that many degrees)
 // 27 auto levels      [1 levels (default), 2 colours]
-// 29 smart blur       [size 3..201, threshold 0..255 levels; default 7, 5]
+// 29 smart blur       [size 3..201, threshold 0..255 levels; default 7, 5]: the
+//                     square of that side, neighbours within the threshold
 // 30 smart smoothing  [unused choice index]
 // 32 colour balance   red, green, blue -100..100, tone range 0..2, keep luminosity 0..1
 // 33 custom kernel    size 5, 25 coefficients row by row, multiplier, offset (levels);

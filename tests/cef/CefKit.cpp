@@ -140,6 +140,7 @@ bool SameAlphaAndPadding(const Image& a, const Image& b) {
   return true;
 }
 
+#if !defined(_WIN32)
 namespace {
 
 // Binary PPM with the picture's depth: red, green, blue, 16-bit samples big-endian.
@@ -179,6 +180,7 @@ bool ReadPpm(const std::string& path, Image& image) {
 }
 
 }  // namespace
+#endif
 
 bool HaveReference() {
 #if defined(_WIN32)
