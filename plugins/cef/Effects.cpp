@@ -69,13 +69,6 @@ struct EffectEntry {
   Run run;
 };
 
-bool WithinSamples(const Picture& p, const double* v, int count, double share) {
-  for (int i = 0; i < count; ++i) {
-    if (std::abs(v[i]) > p.Max() * share) return false;
-  }
-  return true;
-}
-
 ERetcode RunCustom(const Picture& p, const double* v, Progress& g) {
   Kernel kernel;
   kernel.size = 5;
@@ -88,15 +81,15 @@ ERetcode RunCustom(const Picture& p, const double* v, Progress& g) {
 // clang-format off
 constexpr EffectEntry kEffects[] = {
   {kBrightness, 1, kOffsetRules, nullptr, [](const Picture& p, const double* v, Progress& g) {
-     return WithinSamples(p, v, 1, 1.0) ? Brightness(p, v[0], g) : glib::BADA; }},
+     return Brightness(p, v[0], g); }},
   {kContrast, 1, kContrastRules, nullptr, [](const Picture& p, const double* v, Progress& g) {
-     return WithinSamples(p, v, 1, 0.5) ? Contrast(p, v[0], g) : glib::BADA; }},
+     return Contrast(p, v[0], g); }},
   {kAutoContrast, 1, kUnused1, kZeros, [](const Picture& p, const double*, Progress& g) {
      return AutoContrast(p, g); }},
   {kGamma, 1, kGammaRules, nullptr, [](const Picture& p, const double* v, Progress& g) {
      return Gamma(p, v[0], g); }},
   {kLinearBalance, 3, kBalanceRules, nullptr, [](const Picture& p, const double* v, Progress& g) {
-     return WithinSamples(p, v, 3, 1.0) ? LinearBalance(p, v, g) : glib::BADA; }},
+     return LinearBalance(p, v, g); }},
   {kNegative, 2, kUnused2, kZeros, [](const Picture& p, const double*, Progress& g) {
      return Negative(p, g); }},
   {kMosaic, 2, kCellRules, nullptr, [](const Picture& p, const double* v, Progress& g) {

@@ -6,13 +6,15 @@
 // them; a list must otherwise have exactly the effect's length, whole numbers where
 // integers are meant and every value inside the effect's range. Amounts "in sample
 // units" are those of the picture (0..255, or 0..65535 for 16-bit samples); levels
-// are 8-bit levels, scaled for 16-bit samples.
+// are 8-bit levels, scaled for 16-bit samples. The program scales amounts by the
+// depth of the document's current page, so an 8-bit layer of a 16-bit document may
+// be handed more than its range: the result saturates.
 //
-//  0 brightness       offset in sample units, |offset| <= maximum sample
-//  1 contrast         amount in sample units, |amount| <= half the maximum sample
+//  0 brightness       offset in sample units, |offset| <= 65535
+//  1 contrast         amount in sample units, |amount| <= 32767.5
 //  2 auto contrast    [unused choice index]
 //  3 gamma            0.01 .. 10
-//  4 linear balance   red, green, blue offsets in sample units
+//  4 linear balance   red, green, blue offsets in sample units, each |offset| <= 65535
 //  5 negative         [two unused integers]
 //  6 mosaic           cell width, height 1..65535
 //  7 greyscale        [0 luminance (default), 1 average]

@@ -22,7 +22,8 @@ using glib::ERetcode;
 ERetcode Brightness(const Picture& picture, double offset, Progress& progress);
 // A straight line through mid-grey: `amount` > 0 cuts that many sample units from
 // each end of the range and stretches the rest over it (half the range or more
-// leaves a threshold at mid-grey); `amount` < 0 squeezes the range by as much.
+// leaves a threshold at mid-grey); `amount` < 0 squeezes the range by as much (half
+// the range or more leaves mid-grey).
 ERetcode Contrast(const Picture& picture, double amount, Progress& progress);
 // max * (v / max) ^ (1 / gamma); gamma > 1 lightens.
 ERetcode Gamma(const Picture& picture, double gamma, Progress& progress);

@@ -270,10 +270,11 @@ ERetcode Contrast(const Picture& picture, double amount, Progress& progress) {
   return ByDepth(picture, [&](auto sample) {
     using T = decltype(sample);
     const double max = kMaxOf<T>, mid = max / 2;
-    if (amount >= mid) {
+    const double cut = std::clamp(amount, -mid, mid);
+    if (cut >= mid) {
       return ApplyOne<T>(picture, progress, [=](double v) { return v > mid ? max : 0.0; });
     }
-    const double slope = amount >= 0 ? max / (max - 2 * amount) : (max + 2 * amount) / max;
+    const double slope = cut >= 0 ? max / (max - 2 * cut) : (max + 2 * cut) / max;
     return ApplyOne<T>(picture, progress, [=](double v) { return (v - mid) * slope + mid; });
   });
 }

@@ -70,12 +70,12 @@ TEST(CefParameters, MalformedListsAreRefusedBeforeAPixelChanges) {
       {cef::kBrightness, {}},               // the list is required
       {cef::kBrightness, reals({10, 10})},  // too long
       {cef::kBrightness, reals({nan})},
-      {cef::kBrightness, reals({256})},  // beyond an 8-bit sample
-      {cef::kContrast, reals({128})},
+      {cef::kBrightness, reals({65536})},  // beyond a 16-bit sample
+      {cef::kContrast, reals({-32768})},
       {cef::kGamma, reals({0.001})},
       {cef::kGamma, reals({inf})},
       {cef::kLinearBalance, ints({1, 2})},
-      {cef::kLinearBalance, ints({300, 0, 0})},
+      {cef::kLinearBalance, ints({70000, 0, 0})},
       {cef::kMosaic, ints({0, 8})},
       {cef::kGreyscale, ints({2})},
       {cef::kGaussianBlur, ints({0, 5})},
@@ -112,10 +112,12 @@ TEST(CefParameters, MalformedListsAreRefusedBeforeAPixelChanges) {
   std::vector<Par> one = {Par::Real(10)};
   EXPECT_EQ(ApplyList(image, cef::kBrightness, one, 1u << 30), BADA);
   EXPECT_EQ(ApplyList(image, cef::kBrightness, {}, 1), BADA);  // items missing
-  // 16-bit pictures take sample units of their own depth.
-  Image wide = Widened(picture);
-  EXPECT_EQ(ApplyList(wide, cef::kBrightness, reals({65535})), RCOK);
-  EXPECT_EQ(ApplyList(wide, cef::kBrightness, reals({65536})), BADA);
+  // Amounts beyond the picture's own range saturate.
+  Image white = picture, grey = picture;
+  EXPECT_EQ(ApplyList(white, cef::kBrightness, reals({65535})), RCOK);
+  EXPECT_EQ(MaxDifference(white, Flat(16, 9, glib::kPixelRGB24, 255, 255, 255)), 0u);
+  EXPECT_EQ(ApplyList(grey, cef::kContrast, reals({-32767.5})), RCOK);
+  EXPECT_EQ(MaxDifference(grey, Flat(16, 9, glib::kPixelRGB24, 128, 128, 128)), 0u);
   // Integers may come as reals and the other way round.
   Image kinds = picture;
   EXPECT_EQ(ApplyList(kinds, cef::kGaussianBlur, reals({2, 3})), RCOK);
