@@ -492,7 +492,16 @@ TEST_F(FilterManagerTest, ColourEffectModuleBelongsToTheHandle) {
     EXPECT_EQ(access.manager, &manager);
     ApplyColorEffectEntry apply = manager.GetColorEffectFunction(access);
     ASSERT_NE(apply, nullptr);
-    EXPECT_EQ(apply(nullptr, 1, nullptr, nullptr, nullptr), RCOK);
+    // The real module: a negative of one pixel, and a code for a missing bitmap.
+    uint8_t pixel[4] = {10, 20, 30, 0};
+    CoreBitmap bitmap;
+    bitmap.pixels = pixel;
+    bitmap.width = bitmap.height = 1;
+    bitmap.pixelType = kPixelRGB24;
+    EXPECT_EQ(apply(&bitmap, 5, nullptr, nullptr, nullptr), RCOK);
+    EXPECT_EQ(pixel[0], 245);
+    EXPECT_EQ(pixel[2], 225);
+    EXPECT_EQ(apply(nullptr, 5, nullptr, nullptr, nullptr), BADA);
     EXPECT_EQ(manager.GetColorEffectFunction(access), apply);
     EXPECT_TRUE(IsLoaded("cef"));
   }

@@ -238,17 +238,20 @@ TEST_F(SlideOpsTest, EffectsRunThroughTheColourEffectModule) {
   off->enabled = 0;
   slide->AddLayer(off);
   listener.heard.clear();
-  ASSERT_EQ(film.ApplyEffect(1, nullptr, 0, 1), RCOK);
+  constexpr uint32_t kNegative = 5, kUnknown = 12;
+  ASSERT_EQ(film.ApplyEffect(kNegative, nullptr, 0, 1), RCOK);
   EXPECT_EQ(listener.Steps().front(), ClbData::kWaitBegin);
   EXPECT_EQ(listener.Steps().back(), ClbData::kWaitEnd);
   EXPECT_TRUE(slide->changed);
-  EXPECT_EQ(film.ApplyEffect(2, nullptr, 0, 1), UNSF);
-  EXPECT_EQ(film.ApplyEffect(1, nullptr, 1, 1), BADA);
+  EXPECT_EQ(PixelAt(slide->GetLayer(0)->bitmap, 1, 1), 0x00FFFFFFu);  // alpha kept
+  EXPECT_EQ(PixelAt(off->bitmap, 1, 1), 0u);                          // not enabled
+  EXPECT_EQ(film.ApplyEffect(kUnknown, nullptr, 0, 1), UNSF);
+  EXPECT_EQ(film.ApplyEffect(kNegative, nullptr, 1, 1), BADA);
 
   // Two small slides are reported once each, between the wait steps.
   AddSlide(film, {SolidLayer(nullptr, 2, 2, 0)});
   listener.heard.clear();
-  ASSERT_EQ(film.ApplyEffect(1, nullptr, 0, -1), RCOK);
+  ASSERT_EQ(film.ApplyEffect(kNegative, nullptr, 0, -1), RCOK);
   std::vector<std::string> texts;
   for (const Heard& h : listener.heard) {
     if (h.step != ClbData::kEvent) texts.push_back(std::to_string(h.step) + ":" + h.text);
@@ -269,7 +272,7 @@ TEST_F(SlideOpsTest, EffectsRunThroughTheColourEffectModule) {
     return true;
   };
   missing.heard.clear();
-  EXPECT_EQ(other.ApplyEffect(1, nullptr, 0, 1), DISF);
+  EXPECT_EQ(other.ApplyEffect(kNegative, nullptr, 0, 1), DISF);
   EXPECT_EQ(missing.Events(), std::vector<int32_t>{kEventUnavailable});
   EXPECT_EQ(parameter, 1);
   UseTestPlugins();
