@@ -99,7 +99,8 @@ HWND OpenAndShow(app::StandaloneFrame& frame, const std::wstring& file) {
 // Waits for the end of the load (the status bar is brought up to date after the
 // folder list), so that the next command is not refused as coming during a load.
 void WaitForLoadEnd(HWND viewer) {
-  if (!WaitUntil([&] { return Shows(viewer, L"6000 x 4000"); }, 60000)) Fail("the load did not end");
+  if (!WaitUntil([&] { return Shows(viewer, L"6000 x 4000"); }, 60000))
+    Fail("the load did not end");
 }
 
 void Close(app::StandaloneFrame& frame, HWND viewer) {
@@ -114,12 +115,14 @@ int main() {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::wstring root = BinFolder() + L"viewer-bench\\";
   std::wstring many = root + L"many\\", alone = root + L"alone\\", pair = root + L"pair\\";
-  for (const std::wstring& folder : {root, many, alone, pair}) CreateDirectoryW(folder.c_str(), nullptr);
+  for (const std::wstring& folder : {root, many, alone, pair})
+    CreateDirectoryW(folder.c_str(), nullptr);
   std::string pluginFolder = platform::ModuleFolder(reinterpret_cast<const void*>(&Lower));
   glib::FilterManager::Global().Configure(pluginFolder.c_str(), "vexlo");
 
   std::wstring photo = alone + L"photo.jpg";
-  if (GetFileAttributesW(photo.c_str()) == INVALID_FILE_ATTRIBUTES) WritePhoto(root + L"photo.bmp", photo);
+  if (GetFileAttributesW(photo.c_str()) == INVALID_FILE_ATTRIBUTES)
+    WritePhoto(root + L"photo.bmp", photo);
   CopyFileW(photo.c_str(), (many + L"photo.jpg").c_str(), FALSE);
   CopyFileW(photo.c_str(), (pair + L"a.jpg").c_str(), FALSE);
   CopyFileW(photo.c_str(), (pair + L"b.jpg").c_str(), FALSE);
@@ -128,7 +131,8 @@ int main() {
     for (int i = 0; i < kFiles; ++i) {
       wchar_t name[32];
       std::swprintf(name, 32, L"IMG_%06d.JPG", (i * 7919) % kFiles);
-      HANDLE h = CreateFileW((many + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      HANDLE h =
+          CreateFileW((many + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
       if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     }
   }

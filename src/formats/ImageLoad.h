@@ -27,7 +27,7 @@ struct ImageLoad {
   uint32_t colorProfile = 0;
   // Camera RAW demosaicing: 0 fast (bilinear) up to 3 best (adaptive, slow).
   uint32_t rawQuality = 0;
-  uint8_t reduceTo8Bits = 0;  // 1: deliver 8 bits per channel ("Bps16" off)
+  uint8_t reduceTo8Bits = 0;       // 1: deliver 8 bits per channel ("Bps16" off)
   uint8_t cameraWhiteBalance = 0;  // camera RAW: 1 the camera's white balance, 0 automatic
   uint8_t bytes26[12] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   uint8_t reserved38[10] = {};

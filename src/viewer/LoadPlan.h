@@ -54,8 +54,7 @@ class LoadRecord {
   glib::ImageLoad& Get();
 
  private:
-  std::variant<glib::ImageLoad, glib::BMPLoad, glib::TIFLoad, glib::FPXLoad, glib::PCDLoad>
-      record_;
+  std::variant<glib::ImageLoad, glib::BMPLoad, glib::TIFLoad, glib::FPXLoad, glib::PCDLoad> record_;
 };
 
 // Formats whose files may keep one picture at several resolutions.

@@ -331,8 +331,7 @@ TEST_F(FilterManagerTest, LoadsGoToTheChosenEntryWithTheHostAllocator) {
     request.progressContext = reinterpret_cast<uintptr_t>(&asked);
     request.progress = [](ClbData* data) {
       const FilmEvent* event = AsFilmEvent(data);
-      if (!event || event->eventKind != kEventUnavailable ||
-          event->parameter != kUnavailablePlugin)
+      if (!event || event->eventKind != kEventUnavailable || event->parameter != kUnavailablePlugin)
         return true;
       auto* a = reinterpret_cast<Asked*>(data->context);
       a->code = data->text;

@@ -275,6 +275,11 @@ TEST_F(CompositeTest, DrawingScalesIntoTheSurface) {
   film.State()->halftoneLimit = 4;
   ASSERT_TRUE(film.DrawEx(surface, {0, 0, 2, 1}, {0, 0, 4, 2}, kStretchHalftone));
   EXPECT_EQ(surface.Pixel(0, 0), Word(60, 200, 0, 255));
+  // A reduction reads the pixel under each destination pixel's centre, also from a
+  // part of the picture away from its corner: 3 x 2 from (1, 0) into one pixel.
+  ASSERT_TRUE(film.DrawEx(surface, {5, 5, 6, 6}, {1, 0, 4, 2}, kStretchColorOnColor));
+  EXPECT_EQ(surface.Pixel(5, 5), Word(120, 200, 0, 255));
+  EXPECT_EQ(surface.Pixel(6, 5), 0xFF000000u);
 }
 
 TEST_F(CompositeTest, MergingFlattensARangeIntoItsFirstLayer) {

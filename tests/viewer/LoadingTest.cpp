@@ -151,7 +151,8 @@ std::string SizesOnlyTiff(const std::vector<std::pair<uint32_t, Size>>& director
   for (size_t i = 0; i < directories.size(); ++i) {
     u16(3);
     const auto& [type, size] = directories[i];
-    for (auto [tag, value] : {std::pair<uint32_t, uint32_t>{254, type}, {256, uint32_t(size.width)},
+    for (auto [tag, value] : {std::pair<uint32_t, uint32_t>{254, type},
+                              {256, uint32_t(size.width)},
                               {257, uint32_t(size.height)}}) {
       u16(tag), u16(4), u32(1), u32(value);
     }

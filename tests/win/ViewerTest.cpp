@@ -873,7 +873,8 @@ TEST_F(ViewerTest, PagesOfAReducedResolutionAreChosenBeforeOpening) {
   wchar_t data[MAX_PATH] = {};
   GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
   std::wstring file = std::wstring(data) + L"/win/two-resolutions.tif";
-  const char* kIni = "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n";
+  const char* kIni =
+      "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n";
   // The largest, without a question.
   WriteIni(std::string(kIni) + "ImageResolution=#0\r\n");
   HWND viewer = OpenStandalone(&file);
