@@ -37,7 +37,7 @@ bool InList(const std::array<EffectChoice, N>&, int32_t choice) {
 
 // ---- simple sliders ----
 
-SliderSpec SimpleSliderSpec(SliderEffect which) {
+SliderRange SimpleSliderRange(SliderEffect which) {
   using namespace simple_slider_ids;
   if (which == SliderEffect::Gamma) return {kSlider, kEdit, 0, 700, 100};
   return {kSlider, kEdit, -100, 100, 0};
@@ -70,8 +70,8 @@ std::optional<int32_t> SliderValueFromEdit(SliderEffect which, std::string_view 
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), typed);
   if (error != std::errc() || end == text.data() || std::isnan(typed)) return std::nullopt;
   if (which == SliderEffect::Gamma) typed *= 100.0;
-  const SliderSpec spec = SimpleSliderSpec(which);
-  return int32_t(std::lround(std::clamp(typed, double(spec.min), double(spec.max))));
+  const SliderRange range = SimpleSliderRange(which);
+  return int32_t(std::lround(std::clamp(typed, double(range.min), double(range.max))));
 }
 
 EffectCall SliderCall(SliderEffect which, int32_t value, bool sixteenBit) {
@@ -95,7 +95,7 @@ EffectCall SliderCall(SliderEffect which, int32_t value, bool sixteenBit) {
 
 // ---- colour balance ----
 
-const std::array<SliderSpec, 3> kColorBalanceSliders{{
+const std::array<SliderRange, 3> kColorBalanceSliders{{
     {1201, 1204, -100, 100, 0},
     {1202, 1205, -100, 100, 0},
     {1203, 1206, -100, 100, 0},
@@ -179,7 +179,7 @@ const std::array<EffectChoice, 5> kBlurChoices{{
     {1204, "Mosaic", kMosaic},
     {1205, "Smart", kSmartBlur},
 }};
-const SliderSpec kBlurRadius{1206, 1207, 1, 250, 5};
+const SliderRange kBlurRadius{1206, 1207, 1, 250, 5};
 
 void SelectBlurChoice(BlurState& state, int32_t choice) {
   if (!InList(kBlurChoices, choice)) return;
@@ -225,9 +225,9 @@ const std::array<EffectChoice, 3> kSharpenChoices{{
     {1010, "Unsharpen mask", kUnsharpMask},
     {1011, "Smart sharpen", kSharpen},  // no effect of its own, see SelectSharpenChoice
 }};
-const SliderSpec kSharpenAmount{1002, 1003, 1, 500, 100};
-const SliderSpec kSharpenRadius{1004, 1007, 1, 250, 5};
-const SliderSpec kSharpenThreshold{1005, 1008, 0, 255, 3};
+const SliderRange kSharpenAmount{1002, 1003, 1, 500, 100};
+const SliderRange kSharpenRadius{1004, 1007, 1, 250, 5};
+const SliderRange kSharpenThreshold{1005, 1008, 0, 255, 3};
 
 void SelectSharpenChoice(SharpenState& state, int32_t choice) {
   if (!InList(kSharpenChoices, choice)) return;

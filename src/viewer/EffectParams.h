@@ -88,7 +88,7 @@ struct EffectChoice {
 };
 
 // A slider with its edit; the range applies to the edit's spin as well.
-struct SliderSpec {
+struct SliderRange {
   uint16_t sliderId;
   uint16_t editId;
   int32_t min;
@@ -113,7 +113,7 @@ constexpr uint16_t kSpin = 1206;
 }  // namespace simple_slider_ids
 
 enum class SliderEffect { Brightness, Contrast, Gamma };
-SliderSpec SimpleSliderSpec(SliderEffect which);
+SliderRange SimpleSliderRange(SliderEffect which);
 // Texts of the labels at the slider's ends ("-100%", "100%"; gamma "0", "7") and of
 // the edit for a slider value (brightness "%d", gamma "%g" of value / 100).
 std::string SliderEndText(SliderEffect which, int32_t value);
@@ -132,7 +132,7 @@ constexpr uint16_t kSetDefaults = 1207;  // all three sliders back to 0
 constexpr uint16_t kPreserveLuminosity = 1208;
 }  // namespace color_balance_ids
 // Sliders 1201 to 1203 with the edits 1204 to 1206.
-extern const std::array<SliderSpec, 3> kColorBalanceSliders;
+extern const std::array<SliderRange, 3> kColorBalanceSliders;
 extern const std::array<EffectChoice, 2> kColorBalanceModes;  // "Linear", "Non linear"
 struct ToneRangeChoice {
   uint16_t id;
@@ -167,7 +167,7 @@ EffectCall SingleChoiceCall(SingleChoiceEffect which, int32_t choice);
 
 // "Blur", "Gaussian", "Moution", "Mosaic", "Smart"
 extern const std::array<EffectChoice, 5> kBlurChoices;
-extern const SliderSpec kBlurRadius;  // "Radius:", 1 to 250 "pixels", 5
+extern const SliderRange kBlurRadius;  // "Radius:", 1 to 250 "pixels", 5
 
 // The two integers change with the last action: a choice sets some of them, the slider
 // sets both to the radius.
@@ -188,9 +188,9 @@ EffectCall BlurCall(const BlurState& state);
 // "Sharpen", "Unsharpen mask", "Smart sharpen"
 extern const std::array<EffectChoice, 3> kSharpenChoices;
 constexpr int32_t kSmartSharpenChoice = 2;
-extern const SliderSpec kSharpenAmount;     // 1 to 500 "%", 100
-extern const SliderSpec kSharpenRadius;     // 1 to 250 "pixels", 5
-extern const SliderSpec kSharpenThreshold;  // 0 to 255, 3
+extern const SliderRange kSharpenAmount;     // 1 to 500 "%", 100
+extern const SliderRange kSharpenRadius;     // 1 to 250 "pixels", 5
+extern const SliderRange kSharpenThreshold;  // 0 to 255, 3
 
 // "Smart sharpen" has no effect of its own: choosing it keeps the effect and the
 // sliders of the choice before. The parameter list always holds (radius, amount,

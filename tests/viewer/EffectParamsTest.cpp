@@ -48,7 +48,7 @@ TEST(EffectParams, SliderDialogsScaleTheirValueAsOneReal) {
   EXPECT_EQ(SliderEndText(SliderEffect::Brightness, -100), "-100%");
   EXPECT_EQ(SliderEndText(SliderEffect::Gamma, 700), "7");
   EXPECT_EQ(SliderEditText(SliderEffect::Gamma, 125), "1.25");
-  EXPECT_EQ(SimpleSliderSpec(SliderEffect::Gamma).defaultValue, 100);
+  EXPECT_EQ(SimpleSliderRange(SliderEffect::Gamma).defaultValue, 100);
   EXPECT_EQ(SliderValueFromEdit(SliderEffect::Gamma, " 2.5"), 250);
   EXPECT_EQ(SliderValueFromEdit(SliderEffect::Contrast, "+900"), 100);
   EXPECT_EQ(SliderValueFromEdit(SliderEffect::Brightness, "x"), std::nullopt);

@@ -206,6 +206,12 @@ void ResetProfile() {
   RegCloseKey(key);
 }
 
+std::wstring TestData(const wchar_t* relative) {
+  wchar_t data[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
+  return std::wstring(data) + L"/" + relative;
+}
+
 void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour,
               int64_t rightColour) {
   int stride = (width * 3 + 3) & ~3;

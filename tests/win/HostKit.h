@@ -25,6 +25,8 @@ const Library& Viewer();
 
 // The folder of the test program, with a trailing backslash.
 std::wstring BinFolder();
+// A file of the tests' data folder ($ORBISK_TEST_DATA), e.g. L"win/two-sizes.tif".
+std::wstring TestData(const wchar_t* relative);
 
 // Runs the thread's messages until the condition holds; false after the timeout.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);

@@ -87,9 +87,7 @@ class ViewerTest : public ::testing::Test {
   // null when it did not show.
   HWND OpenAnimation() {
     WriteIni(kBareView);
-    wchar_t data[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
-    std::wstring gif = std::wstring(data) + L"/vexlo/animation.gif";
+    std::wstring gif = TestData(L"vexlo/animation.gif");
     HWND viewer = OpenStandalone(&gif);
     if (!viewer || !WaitUntil([&] { return Text(Frame()) == TitleFor(L"animation.gif"); }))
       return nullptr;
@@ -490,9 +488,7 @@ TEST_F(ViewerTest, ALargeImagePansAndOpensTheNavigationWindow) {
 
 TEST_F(ViewerTest, AMultiPageFileOpensAtItsFirstPage) {
   // Made with ImageMagick: red, green and blue pages of 16 x 8.
-  wchar_t data[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
-  std::wstring pages = std::wstring(data) + L"/win/three-pages.tif";
+  std::wstring pages = TestData(L"win/three-pages.tif");
   HWND viewer = OpenStandalone(&pages);
   ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 0) == L"three-pages.tif"; }));
@@ -572,9 +568,7 @@ TEST_F(ViewerTest, ClosingWhileLoadingEndsTheViewerWhenTheLoadStops) {
 TEST_F(ViewerTest, AMultiPageFileLaysOutThePageShownAtItsOwnSize) {
   // A red page of 40 x 20, then a green one of 80 x 60, both loaded: fitted into
   // 400 x 300, the first shows at 1000 % (at the second's size it would be 500 %).
-  wchar_t data[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
-  std::wstring pages = std::wstring(data) + L"/win/two-sizes.tif";
+  std::wstring pages = TestData(L"win/two-sizes.tif");
   WriteIni("ShowInfo=#0\r\nShowToolBar=#0\r\nAutoLoadLastImage=#0\r\nPageByPageMode=#0\r\n");
   HWND viewer = OpenStandalone(&pages);
   ASSERT_NE(viewer, nullptr);
@@ -849,9 +843,7 @@ TEST_F(ViewerTest, PagesLoadOneByOneFromTheFileInPageByPageMode) {
   WriteIni(
       "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n"
       "PageByPageMode=#1\r\n");
-  wchar_t data[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
-  std::wstring pages = std::wstring(data) + L"/win/two-sizes.tif";
+  std::wstring pages = TestData(L"win/two-sizes.tif");
   HWND viewer = OpenStandalone(&pages);
   ASSERT_NE(viewer, nullptr);
   auto showsSize = [&](const wchar_t* size) {
@@ -870,9 +862,7 @@ TEST_F(ViewerTest, PagesLoadOneByOneFromTheFileInPageByPageMode) {
 }
 
 TEST_F(ViewerTest, PagesOfAReducedResolutionAreChosenBeforeOpening) {
-  wchar_t data[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"ORBISK_TEST_DATA", data, MAX_PATH);
-  std::wstring file = std::wstring(data) + L"/win/two-resolutions.tif";
+  std::wstring file = TestData(L"win/two-resolutions.tif");
   const char* kIni =
       "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n";
   // The largest, without a question.
