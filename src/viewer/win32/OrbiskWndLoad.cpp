@@ -262,6 +262,8 @@ uint32_t COrbiskWnd::LoadProcedure() {
 }
 
 Size COrbiskWnd::ChooseLoadResolution(const std::string& name, const char16_t* widePath) {
+  // Only the largest and the user's choice need the file's sizes.
+  if (settings_.imageResolution != 0 && settings_.imageResolution != 2) return {};
   std::vector<Size> sizes;
   {
     VStdioFileStream file;
