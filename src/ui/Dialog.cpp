@@ -11,6 +11,16 @@ INT_PTR Dialog::RunModal(HWND owner, UINT templateId) {
                          reinterpret_cast<LPARAM>(this));
 }
 
+HWND Dialog::Create(HWND parent, UINT templateId) {
+  modal_ = false;
+  return CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(templateId), parent, &Dialog::StaticProc,
+                            reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::Destroy() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
 std::wstring Dialog::ItemText(int id) const {
   HWND item = GetDlgItem(hwnd_, id);
   std::wstring text(size_t(std::max(0, GetWindowTextLengthW(item))), L'\0');
@@ -32,8 +42,18 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wparam,
       return self->OnInitDialog() ? TRUE : FALSE;
     }
     auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (!self || message != WM_COMMAND) return FALSE;
+    if (!self) return FALSE;
+    if (message == WM_NCDESTROY) {
+      self->hwnd_ = nullptr;
+      return FALSE;
+    }
+    if (message != WM_COMMAND) {
+      bool handled = false;
+      INT_PTR result = self->OnMessage(message, wparam, lparam, handled);
+      return handled ? result : FALSE;
+    }
     WORD id = LOWORD(wparam), code = HIWORD(wparam);
+    if (!self->modal_) return self->OnCommand(id, code) ? TRUE : FALSE;
     if (id == IDOK) {
       if (self->OnOk()) EndDialog(hwnd, IDOK);
       return TRUE;
