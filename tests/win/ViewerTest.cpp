@@ -438,6 +438,36 @@ TEST_F(ViewerTest, AMirrorATurnOrANegativeChangesThePictureAndEnablesSave) {
   CloseStandalone(viewer);
 }
 
+TEST_F(ViewerTest, AMirroredPictureGetsTheCopiedOneBackByPaste) {
+  constexpr uint32_t kBlue = 0x0000FF;
+  std::wstring split = folder_.File(L"split.bmp");
+  WriteBmp(split, 100, 50, kRed, kBlue);
+  HWND viewer = OpenStandalone(&split);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"split.bmp"); }));
+  SizeDisplay(viewer, 400, 300);
+  HWND display = Child(viewer, L"OrbiskView");
+  HMENU bar = GetMenu(Frame());
+  SendMessageW(viewer, WM_COMMAND, host::kCmdClearClipboard, 0);
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdPasteImage) & MF_GRAYED);
+
+  SendMessageW(viewer, WM_COMMAND, host::kCmdCopyImage, 0);
+  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdPasteImage) & MF_GRAYED);
+  SendMessageW(viewer, WM_COMMAND, host::kCmdFlipHor, 0);
+  RunPostedMessages();
+  UpdateWindow(display);
+  ASSERT_EQ(PixelAt(display, 160, 150), kBlue);
+  // The copy goes on top of the mirrored page, covering it.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdPasteImage, 0);
+  RunPostedMessages();
+  UpdateWindow(display);
+  EXPECT_EQ(PixelAt(display, 160, 150), kRed);
+  EXPECT_EQ(PixelAt(display, 240, 150), kBlue);
+  EXPECT_EQ(StatusText(viewer, 1).rfind(L"100 x 50", 0), 0u) << StatusText(viewer, 1);
+  SendMessageW(viewer, WM_COMMAND, host::kCmdClearClipboard, 0);
+  CloseStandalone(viewer);
+}
+
 TEST_F(ViewerTest, ALargeImagePansAndOpensTheNavigationWindow) {
   WriteIni(std::string(kBareView) + "View=#0\r\nZoomCur=^1.0\r\n");
   std::wstring wide = folder_.File(L"wide.bmp");

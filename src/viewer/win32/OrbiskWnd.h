@@ -168,6 +168,8 @@ class COrbiskWnd final : public ui::Window {
   void MaximizeTopLevel();
   void CopyPath();
   void CopyImage();
+  // "PasteImage": the clipboard's picture as a new layer of the shown page.
+  void PasteImage();
   void ClearClipboard();
   void OpenWebPage(const wchar_t* address);
   void OpenRecent(UINT command);

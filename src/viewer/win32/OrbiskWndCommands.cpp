@@ -63,6 +63,7 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdFullscreen, [](COrbiskWnd& w) { w.ToggleFullScreen(); }},
       {kCmdCopyPath, [](COrbiskWnd& w) { w.CopyPath(); }},
       {kCmdCopyImage, [](COrbiskWnd& w) { w.CopyImage(); }},
+      {kCmdPasteImage, [](COrbiskWnd& w) { w.PasteImage(); }},
       {kCmdClearClipboard, [](COrbiskWnd& w) { w.ClearClipboard(); }},
       {kCmdReloadImage, [](COrbiskWnd& w) { w.ReloadImage(); }},
       {kCmdOpenNext, [](COrbiskWnd& w) { w.OpenNeighbour(true); }},
@@ -563,8 +564,23 @@ void COrbiskWnd::CopyPath() {
 void COrbiskWnd::CopyImage() {
   if (loadRunning_ || !display_ || !display_->HasImage()) return;
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-  display_->CopyToClipboard(-1, glib::Rect{});
+  // The whole frame on screen, its layers flattened.
+  Size size = display_->ImageSize();
+  display_->CopyToClipboard(display_->GetCurrentIndex(), glib::Rect{0, 0, size.width, size.height});
   SetCursor(previous);
+}
+
+void COrbiskWnd::PasteImage() {
+  if (loadRunning_ || !display_) return;
+  HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  // The picture goes on top of the shown page as a layer of its own; an empty view
+  // gets a page for it.
+  bool pasted = display_->PasteFromClipboard(std::max(0, display_->GetCurrentIndex()));
+  SetCursor(previous);
+  if (!pasted) return;
+  display_->RecalcLayout();
+  modified_ = true;
+  ShowFrameChange();
 }
 
 void COrbiskWnd::ClearClipboard() {
