@@ -405,12 +405,6 @@ std::unique_ptr<Layer> FlattenedCopy(Slide& slide, bool removeAlpha) {
   return layer;
 }
 
-bool DeleteSaved(const void* path, bool wide) {
-  if (!path) return false;
-  return wide ? RemoveFileWide(static_cast<const char16_t*>(path))
-              : RemoveFile(static_cast<const char*>(path));
-}
-
 }  // namespace
 
 ERetcode Film::SaveTo(const Input& output, void** data, uint32_t* size, ImageSave* params) {
@@ -487,7 +481,30 @@ ERetcode Film::SaveTo(const Input& output, void** data, uint32_t* size, ImageSav
   if (request.pages.empty()) return IERR;
 
   const void* path = output.kind == Source::kMemory ? nullptr : output.path;
+  // The plug-in writes beside the target; the target is replaced only by a complete
+  // file, so a failed or interrupted save leaves it as it was.
+  const bool wide = output.kind == Source::kWidePath;
+  std::u16string target, temporary;
+  std::string temporaryNarrow;
+  if (path && !params->keepPartialFile) {
+    if (wide) {
+      target = static_cast<const char16_t*>(path);
+      temporary = target + u"~sav";
+      path = temporary.c_str();
+    } else {
+      temporaryNarrow = static_cast<const char*>(path) + std::string("~sav");
+      target = platform::Utf16FromNarrow(static_cast<const char*>(path));
+      temporary = platform::Utf16FromNarrow(temporaryNarrow);
+      path = temporaryNarrow.c_str();
+    }
+  }
   rc = state_->filterAccess.manager->SaveImageData(path, &request, params);
+  if (!temporary.empty()) {
+    if (rc == RCOK && (FileSizeOf(temporary) <= 0 || !ReplaceFileWith(target, temporary)))
+      rc = WERR;
+    if (rc != RCOK) RemoveFileWide(temporary.c_str());
+    return ERetcode(rc);
+  }
   if (output.kind == Source::kMemory) {
     if (rc == RCOK) {
       *data = const_cast<void*>(request.source);
@@ -495,8 +512,6 @@ ERetcode Film::SaveTo(const Input& output, void** data, uint32_t* size, ImageSav
     } else if (request.source) {
       platform::PageFree(const_cast<void*>(request.source));
     }
-  } else if (rc != RCOK && !params->keepPartialFile) {
-    DeleteSaved(path, output.kind == Source::kWidePath);
   }
   return ERetcode(rc);
 }

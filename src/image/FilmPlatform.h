@@ -20,6 +20,11 @@ void UnlockWholeFile(const std::string& path);
 // Deletes a file by its 8-bit or UTF-16 path; false when it cannot.
 bool RemoveFile(const std::string& path);
 bool RemoveFileWide(const char16_t* path);
+// The size of a file in bytes; -1 when it is not there.
+int64_t FileSizeOf(const std::u16string& path);
+// Moves a finished file over its target (atomically where the system can). False,
+// with the target as it was, when the target is read-only or locked or the move fails.
+bool ReplaceFileWith(const std::u16string& target, const std::u16string& finished);
 
 // The graphics service of vector pictures (GDI+); called under the Film count lock
 // with the first Film and after the last. False when it is not available.

@@ -1,6 +1,7 @@
 // Loading, thumbnails, information and saving through the crafted-pages plug-in.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -266,6 +267,47 @@ TEST_F(FilmIoTest, SaveWritesTheRangeAsFormatsAllow) {
   AddSlide(empty);
   CraftedSave all(kPGA);
   EXPECT_EQ(empty.Save(path.c_str(), &all), IERR);  // nothing to write
+}
+
+TEST_F(FilmIoTest, OnlyACompleteSaveReplacesTheTarget) {
+  AddSlide(film, {SolidLayer(nullptr, 2, 1, 0xFF000000u)});
+  const std::string original = "the picture that was there\n";
+  auto leftovers = [&] {
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+      count += entry.path().filename().string().find("~sav") != std::string::npos;
+    return count;
+  };
+  // The plug-in writes its whole file and then fails.
+  std::string failing = dir.File("out.pgf");
+  WriteFile(failing, original);
+  CraftedSave fails(kPGF);
+  EXPECT_EQ(film.Save(failing.c_str(), &fails), WERR);
+  EXPECT_EQ(ReadFile(failing), original);
+  std::u16string wideFailing = platform::Utf16FromUtf8(failing);
+  EXPECT_EQ(film.SaveW(wideFailing.c_str(), &fails), WERR);
+  EXPECT_EQ(ReadFile(failing), original);
+
+  // A read-only target is left alone, the save reports it.
+  std::string locked = dir.File("locked.pgs");
+  WriteFile(locked, original);
+  std::filesystem::permissions(locked,
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  CraftedSave plain(kPGS);
+  EXPECT_EQ(film.Save(locked.c_str(), &plain), WERR);
+  EXPECT_EQ(ReadFile(locked), original);
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+
+  // A good save replaces the file; nothing is left beside it.
+  std::string good = dir.File("good.pgs");
+  WriteFile(good, original);
+  ASSERT_EQ(film.Save(good.c_str(), &plain), RCOK);
+  EXPECT_EQ(SavedPages(ReadFile(good)).size(), 1u);
+  EXPECT_EQ(leftovers(), 0u);
 }
 
 TEST_F(FilmIoTest, SaveChoosesLayerCompositeOrFlattenedPicture) {

@@ -45,6 +45,22 @@ bool RemoveFileWide(const char16_t* path) {
   return path && DeleteFileW(reinterpret_cast<const wchar_t*>(path)) != FALSE;
 }
 
+int64_t FileSizeOf(const std::u16string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(reinterpret_cast<const wchar_t*>(path.c_str()), GetFileExInfoStandard,
+                            &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return -1;
+  return int64_t((uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
+bool ReplaceFileWith(const std::u16string& target, const std::u16string& finished) {
+  // Refuses a read-only target and one another program holds open without sharing.
+  return MoveFileExW(reinterpret_cast<const wchar_t*>(finished.c_str()),
+                     reinterpret_cast<const wchar_t*>(target.c_str()),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 bool StartGraphics() {
   Gdiplus::GdiplusStartupInput input;
   if (Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) != Gdiplus::Ok) return false;
@@ -77,7 +93,8 @@ uint32_t FindResourceBytes(void* module, uint16_t id, const char* type, const vo
 bool MakeNoticePage(IDEPage& page) {
   const void* data = nullptr;
   uint32_t size = 0;
-  if (FindResourceBytes(ui::ThisModule(), kNoticeResourceId, MAKEINTRESOURCEA(10), data, size) != RCOK)
+  if (FindResourceBytes(ui::ThisModule(), kNoticeResourceId, MAKEINTRESOURCEA(10), data, size) !=
+      RCOK)
     return false;
   win32::MetafilePicture* picture = win32::MetafileFromBytes(data, size);
   if (!picture) return false;
