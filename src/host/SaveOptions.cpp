@@ -465,6 +465,15 @@ bool ParseInteger(std::string_view text, int64_t& value) {
   return error == std::errc{} && end == text.data() + text.size();
 }
 
+// A record of the class with its constructor defaults for the format; null when out
+// of memory.
+template <class T>
+glib::RecordPtr<ImageSave> NewRecord(uint32_t format) {
+  T* made = new (std::nothrow) T;
+  if (made) made->format = format;
+  return glib::RecordPtr<ImageSave>(made);
+}
+
 uint8_t Flag(const Values& values, Opt option) { return values.Get(option) != 0 ? 1 : 0; }
 uint32_t U32(const Values& values, Opt option) { return uint32_t(values.Get(option)); }
 
@@ -797,6 +806,70 @@ glib::RecordPtr<ImageSave> CreateImageSave(uint32_t format, const Values& values
     made->pageCount = 1;
   }
   return made;
+}
+
+glib::RecordPtr<ImageSave> DefaultSaveRecord(uint32_t format, uint32_t pagePixelType) {
+  using namespace glib;
+  const std::string code = CodeOf(format);
+  RecordPtr<ImageSave> record;
+  if (code == "PNG")
+    record = NewRecord<PNGSave>(format);
+  else if (code == "JNG")
+    record = NewRecord<JNGSave>(format);
+  else if (code == "MNG")
+    record = NewRecord<MNGSave>(format);
+  else if (code == "RAW")
+    record = NewRecord<RAWSave>(format);
+  else if (code == "PCX" || code == "DCX")
+    record = NewRecord<PCXSave>(kFormatPCX);
+  else if (code == "JPG")
+    record = NewRecord<JPGSave>(format);
+  else if (code == "BMP" || code == "CLP")
+    record = NewRecord<BMPSave>(kFormatBMP);
+  else if (code == "JP2")
+    record = NewRecord<JP2Save>(format);
+  else if (code == "TGA")
+    record = NewRecord<TGASave>(format);
+  else if (code == "GIF")
+    record = NewRecord<GIFSave>(format);
+  else if (code == "TIF")
+    record = NewRecord<TIFSave>(format);
+  else if (code == "FLM")
+    record = NewRecord<FLMSave>(format);
+  else if (code == "CUR")
+    record = NewRecord<CURSave>(format);
+  else if (code == "ICO")
+    record = NewRecord<ICOSave>(format);
+  else if (code == "ANI")
+    record = NewRecord<ANISave>(format);
+  else if (code == "WBM")
+    record = NewRecord<WBMSave>(format);
+  else if (code == "PPM" || code == "PGM" || code == "PFM" || code == "PBM" || code == "PAM")
+    record = NewRecord<PNMSave>(format);
+  else if (code == "DCM")
+    record = NewRecord<DCMSave>(format);
+  else if (code == "PSD")
+    record = NewRecord<PSDSave>(format);
+  else if (code == "JBG")
+    record = NewRecord<JBGSave>(format);
+  else if (code == "FPX")
+    record = NewRecord<FPXSave>(format);
+  else if (code == "OTA")
+    record = NewRecord<OTASave>(format);
+  else if (code == "EXR")
+    record = NewRecord<EXRSave>(format);
+  else if (code == "DDS")
+    record = NewRecord<DDSSave>(format);
+  else if (code == "WMF" || code == "AMF" || code == "EMF")
+    record = NewRecord<WMFSave>(kFormatEMF);
+  if (!record) return nullptr;
+  if (code == "JNG" || code == "JPG" || code == "FPX")
+    record->pixelType = kPixelModel6x8;
+  else if (pagePixelType == kPixelBW1 || pagePixelType == kPixelIndexed1)
+    record->pixelType = kPixelRGBA32;  // one-bit pages are written in full colour
+  else
+    record->pixelType = pagePixelType;
+  return record;
 }
 
 }  // namespace host::save

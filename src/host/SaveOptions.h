@@ -208,4 +208,9 @@ std::string SetFromText(Values& values, std::string_view name, std::string_view 
 glib::RecordPtr<glib::ImageSave> CreateImageSave(uint32_t format, const Values& values,
                                                  int32_t currentPage);
 
+// The record "Save" rewrites a file with: the constructor defaults of the format's
+// class, for the formats that can be rewritten in place, and the pixel type of the
+// page on screen (`pagePixelType`); null for every other format.
+glib::RecordPtr<glib::ImageSave> DefaultSaveRecord(uint32_t format, uint32_t pagePixelType);
+
 }  // namespace host::save

@@ -181,3 +181,27 @@ TEST(SaveOptions, TextSettingAcceptsWhatTheRowsAcceptAndNamesTheRest) {
   EXPECT_EQ(SetFromText(values, "password_PDF", "p w"), "");
   EXPECT_EQ(values.Password(), "p w");
 }
+
+TEST(SaveOptions, SaveRewritesOnlyTheListedFormatsWithThePagesPixelType) {
+  using namespace glib;
+  auto bmp = DefaultSaveRecord(kFormatBMP, kPixelBW1);
+  ASSERT_TRUE(bmp);
+  EXPECT_EQ(bmp->pixelType, uint32_t(kPixelRGBA32)) << "a 1-bit page in full colour";
+  auto jpg = DefaultSaveRecord(kFormatJPG, kPixelRGB24);
+  ASSERT_TRUE(jpg);
+  EXPECT_EQ(jpg->recordClass, &JPGSave::kClass);
+  EXPECT_EQ(jpg->pixelType, uint32_t(kPixelModel6x8));
+  auto png = DefaultSaveRecord(kFormatPNG, kPixelRGB48);
+  ASSERT_TRUE(png);
+  EXPECT_EQ(png->pixelType, uint32_t(kPixelRGB48));
+  // Shared records carry the format they write.
+  auto dcx = DefaultSaveRecord(MakeFormatId("DCX", 0x08), kPixelRGB24);
+  ASSERT_TRUE(dcx);
+  EXPECT_EQ(dcx->format, uint32_t(kFormatPCX));
+  uint32_t pgm = MakeFormatId("PGM", 0);
+  auto pnm = DefaultSaveRecord(pgm, kPixelRGB24);
+  ASSERT_TRUE(pnm);
+  EXPECT_EQ(pnm->format, pgm);
+  EXPECT_FALSE(DefaultSaveRecord(kFormatPDF, kPixelRGB24));
+  EXPECT_FALSE(DefaultSaveRecord(kFormatEPS, kPixelRGB24));
+}
