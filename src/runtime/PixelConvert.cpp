@@ -173,6 +173,13 @@ int Reduce(CoreBitmap& bitmap, int maxColours, const char* progressText, int32_t
       if (code == USRA) failure = USRA;
       return -1;
     }
+  } else if (BitsPerPixel(bitmap.pixelType) < 24 && bitmap.pixelType != kPixelIndexed8) {
+    // Grey and packed pixels are reduced from their colours.
+    ERetcode code = Expand(bitmap, kPixelRGB24, rule);
+    if (code != RCOK) {
+      failure = code;
+      return -1;
+    }
   }
   SourceRows source;
   if (ReadSourceRows(bitmap, source) != RCOK) return -1;

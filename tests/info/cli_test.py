@@ -48,6 +48,35 @@ expect(err, r"missing\.jpg: \S", "a missing file")
 out, err = run(2, "info")
 expect(err, r"usage: orbisk info", "usage")
 
+# convert: the format from the extension or --format, options by their value names.
+picture = f"{data}/win/two-resolutions.tif"
+png = os.path.join(work, "converted.png")
+run(0, "convert", picture, png)
+with open(png, "rb") as f:
+    if f.read(8) != b"\x89PNG\r\n\x1a\n":
+        failures.append("convert: the output is not a PNG file")
+out, _ = run(0, "info", png)
+expect(out, r"Dimension\t64 x 48 pixels", "the converted picture")
+expect(out, r"Color depth\t24 bpp", "the converted picture")
+indexed = os.path.join(work, "indexed.img")
+run(0, "convert", "--format", "png", "--option", "Pt_PNG=8 (Indexed)", picture, indexed)
+out, _ = run(0, "info", indexed)
+expect(out, r"Color depth\t8 bpp", "an option from its label")
+_, err = run(2, "convert", "--option", "Quality_JPG=101", picture, png)
+expect(err, r"Quality_JPG takes a number from 1 to 100", "an option out of its range")
+_, err = run(2, "convert", "--option", "Nothing=1", picture, png)
+expect(err, r"unknown option", "an unknown option")
+# Several pictures into a folder; one that cannot be read fails alone.
+folder = os.path.join(work, "converted")
+os.makedirs(folder, exist_ok=True)
+_, err = run(1, "convert", "--to", "jpg", picture, notes, png, folder)
+expect(err, r"notes\.txt: \S", "a file that is no picture")
+for name in ("two-resolutions.jpg", "converted.jpg"):
+    if not os.path.isfile(os.path.join(folder, name)):
+        failures.append(f"convert into a folder: {name} is missing")
+if os.path.exists(os.path.join(folder, "notes.jpg")):
+    failures.append("convert into a folder: a failed picture left a file")
+
 for failure in failures:
     print(failure, file=sys.stderr)
 sys.exit(1 if failures else 0)

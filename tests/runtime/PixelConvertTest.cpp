@@ -163,6 +163,18 @@ TEST(PixelConvert, EightBitTargetsFollowTheWantedCountAndRowRule) {
   photo.bitmap.paletteSize = 16;
   ASSERT_EQ(Convert(photo.bitmap, kPixelIndexed8), RCOK);
   EXPECT_LE(photo.bitmap.paletteSize, 16u);
+  // Grey levels become palette entries of their own.
+  Picture grey(0x01010108, 3, 1);
+  grey.Row(0)[0] = 10, grey.Row(0)[1] = 200, grey.Row(0)[2] = 10;
+  grey.bitmap.convertFlag1 = 1;  // dithering asked for
+  ASSERT_EQ(Convert(grey.bitmap, kPixelIndexed8), RCOK);
+  ASSERT_EQ(grey.bitmap.pixelType, uint32_t(kPixelIndexed8));
+  EXPECT_EQ(grey.bitmap.paletteSize, 2u);
+  EXPECT_EQ(grey.bitmap.palette[grey.Row(0)[1]] & 0xFFFFFF, 200u * 0x010101u);
+  EXPECT_EQ(grey.Row(0)[0], grey.Row(0)[2]);
+  Picture deep(kPixelGray16, 4, 4);
+  ASSERT_EQ(Convert(deep.bitmap, kPixelIndexed4), RCOK);
+  EXPECT_EQ(deep.bitmap.pixelType, uint32_t(kPixelIndexed4));
 }
 
 TEST(PixelConvert, TrueColourTargetsExpandThroughThePalette) {
@@ -228,8 +240,6 @@ TEST(PixelConvert, BadTargetsSizesAndSourcesGiveClearCodes) {
   EXPECT_EQ(Convert(huge.bitmap, kPixelRGBA32), OMEM);
   EXPECT_EQ(huge.bitmap.pixels, kept);
   huge.bitmap.width = huge.bitmap.height = 1;
-  Picture grey(kPixelGray16, 4, 4);  // below 24 bits and not indexed: no reduction
-  EXPECT_EQ(Convert(grey.bitmap, kPixelIndexed4), OMEM);
 }
 
 namespace {
