@@ -695,6 +695,55 @@ TEST_F(ViewerTest, InfoPanelCopiesAndSavesItsText) {
   CloseStandalone(viewer);
 }
 
+TEST_F(ViewerTest, AFileOfBarePixelsOpensAsRawInTheLayoutTheUserGives) {
+  // 150 x 103 pixels of three bytes, red first: a size no screen resolution has.
+  std::wstring raw = folder_.File(L"pixels.bin");
+  {
+    std::ofstream out(std::filesystem::path(raw), std::ios::binary);
+    for (int i = 0; i < 150 * 103; ++i) out.write("\x20\x80\xC0", 3);
+  }
+  std::wstring split = folder_.File(L"split.bmp");
+  WriteBmp(split, 40, 30, kRed);
+  HWND viewer = OpenStandalone(&split);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"split.bmp"); }));
+  SizeDisplay(viewer, 400, 300);
+  std::wstring sizeText, guessedWidth;
+  uint32_t previewPixel = 0;
+  bool refreshAfterPreview = true, refreshAfterChange = false;
+  {
+    DialogAnswer chooser(L"Open RAW file", [&](HWND dialog) { AnswerFileDialog(dialog, raw); });
+    DialogAnswer options(L"Select RAW file options", [&](HWND dialog) {
+      sizeText = Text(GetDlgItem(dialog, IDC_RAW_SIZE));
+      guessedWidth = Text(GetDlgItem(dialog, IDC_RAW_WIDTH));
+      SetDlgItemTextW(dialog, IDC_RAW_WIDTH, L"150");
+      SetDlgItemTextW(dialog, IDC_RAW_HEIGHT, L"103");
+      // The preview decodes the layout as it stands; then nothing is left to refresh.
+      SendMessageW(GetDlgItem(dialog, IDC_RAW_SHOW_PREVIEW), BM_CLICK, 0, 0);
+      std::vector<uint32_t> grid = PictureGrid(Child(dialog, L"OrbiskView"));
+      previewPixel = grid.empty() ? 0 : grid[grid.size() / 2];  // the middle sample
+      refreshAfterPreview = IsWindowEnabled(GetDlgItem(dialog, IDC_RAW_REFRESH)) != FALSE;
+      SetDlgItemTextW(dialog, IDC_RAW_HEADER, L"3");
+      refreshAfterChange = IsWindowEnabled(GetDlgItem(dialog, IDC_RAW_REFRESH)) != FALSE;
+      SetDlgItemTextW(dialog, IDC_RAW_HEADER, L"0");
+      SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    SendMessageW(viewer, WM_COMMAND, host::kCmdOpenImageAsRaw, 0);
+  }  // both answers have run to their end here
+  ASSERT_FALSE(sizeText.empty()) << "the RAW dialog did not come";
+  EXPECT_EQ(sizeText, L"46350 byte(s)");
+  EXPECT_EQ(guessedWidth, L"215") << "below the smallest resolution: a square";
+  EXPECT_EQ(previewPixel, 0x2080C0u);
+  EXPECT_FALSE(refreshAfterPreview);
+  EXPECT_TRUE(refreshAfterChange);
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"150 x 103", 0) == 0; }))
+      << StatusText(viewer, 1);
+  HWND display = Child(viewer, L"OrbiskView");
+  UpdateWindow(display);
+  EXPECT_EQ(PixelAt(display, 200, 150), 0x2080C0u);
+  CloseStandalone(viewer);
+}
+
 // ---- walking the folder ----
 
 TEST_F(ViewerTest, WalkRightArrowThroughTheFolderSkippingWhatCannotBeShown) {

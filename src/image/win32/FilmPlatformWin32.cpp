@@ -55,7 +55,11 @@ int64_t FileSizeOf(const std::u16string& path) {
 }
 
 bool ReplaceFileWith(const std::u16string& target, const std::u16string& finished) {
-  // Refuses a read-only target and one another program holds open without sharing.
+  // A read-only target stays (not every file system refuses to replace it); the move
+  // refuses one another program holds open without sharing.
+  DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(target.c_str()));
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    return false;
   return MoveFileExW(reinterpret_cast<const wchar_t*>(finished.c_str()),
                      reinterpret_cast<const wchar_t*>(target.c_str()),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;

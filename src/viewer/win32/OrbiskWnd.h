@@ -63,7 +63,7 @@ enum NotifyCode : WPARAM {
   kNotifyStatus = 6,
   kNotifyInfo = 7,
   kNotifyChooseResolution = 8,  // lParam: a ResolutionQuestion, answered in place
-  kNotifyMissingPlugin = 9,      // lParam: the format's code; answers the button pressed
+  kNotifyMissingPlugin = 9,     // lParam: the format's code; answers the button pressed
   kNotifyHandOff = 10,
 };
 
@@ -192,6 +192,8 @@ class COrbiskWnd final : public ui::Window {
   void PlayAnimation(bool play);
   // "OpenImage": the open dialog with its preview.
   void OpenImage();
+  // "OpenImageAsRaw": any file, laid out by hand in the RAW dialog.
+  void OpenRaw();
   // "PageGoto": the "Go To Page" dialog; a playing animation pauses meanwhile.
   void GoToPageDialog();
   // "DeleteCurrentPage": the shown frame leaves the document.
@@ -352,6 +354,8 @@ class COrbiskWnd final : public ui::Window {
   // The folder-loading panel's text, written by the worker (under listsMutex_).
   std::wstring folderPanelText_;
   std::optional<glib::RAWLoad> loadRaw_;
+  // What the RAW dialog described last.
+  glib::RAWLoad rawRecord_;
   ui::UniqueHandleObject worker_;
   LoadProgress progress_;
   std::wstring progressText_;

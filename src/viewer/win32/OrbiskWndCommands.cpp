@@ -3,6 +3,7 @@
 // screen, drag and drop and the wheel.
 #include <windows.h>
 
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include "viewer/win32/LiteCtrl.h"
 #include "viewer/win32/OpenImageDialog.h"
 #include "viewer/win32/OrbiskWnd.h"
+#include "viewer/win32/RawDialog.h"
 
 namespace viewer {
 namespace {
@@ -83,6 +85,7 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdSlideshow, [](COrbiskWnd& w) { w.ToggleSlideShow(); }},
       {kCmdPageGoto, [](COrbiskWnd& w) { w.GoToPageDialog(); }},
       {kCmdOpenImage, [](COrbiskWnd& w) { w.OpenImage(); }},
+      {kCmdOpenImageAsRaw, [](COrbiskWnd& w) { w.OpenRaw(); }},
       {kCmdDeleteCurrentPage, [](COrbiskWnd& w) { w.DeleteCurrentPage(); }},
       {kCmdFlipHor, [](COrbiskWnd& w) { w.TurnPicture(Turn::kMirrorLeftRight); }},
       {kCmdFlipVer, [](COrbiskWnd& w) { w.TurnPicture(Turn::kMirrorTopBottom); }},
@@ -393,6 +396,29 @@ void COrbiskWnd::OpenImage() {
   if (display_->CanOpenW(path.c_str()) != glib::RCOK) return;
   userInitiated_ = true;
   if (!LoadFileW(path, true, nullptr, true)) userInitiated_ = false;
+}
+
+void COrbiskWnd::OpenRaw() {
+  if (loadRunning_ || !ConfirmDiscardChanges()) return;
+  wchar_t name[MAX_PATH] = {};
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = TopLevelWindow();
+  ofn.lpstrFilter = L"All files (*.*)\0*.*\0";
+  ofn.lpstrTitle = L"Open RAW file";
+  ofn.lpstrFile = name;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+  if (!GetOpenFileNameW(&ofn) || !display_) return;
+  CharLowerW(name);
+  std::optional<RawSettings> settings = CRAWDialog(name).Run(TopLevelWindow());
+  if (!settings) return;
+  rawRecord_ = glib::RAWLoad();
+  FillRawLoad(*settings, rawRecord_);
+  userInitiated_ = true;
+  const std::wstring path(name);
+  if (!LoadFileW(std::u16string(path.begin(), path.end()), true, &rawRecord_, true))
+    userInitiated_ = false;
 }
 
 void COrbiskWnd::GoToPageDialog() {

@@ -229,8 +229,10 @@ uint32_t COrbiskWnd::LoadProcedure() {
                 : film.LoadThumbnail(name.c_str(), glib::kFormatNone, true, size.width, size.height,
                                      loadParams);
     } else {
-      rc = wide ? film.LoadW(widePath, glib::kFormatNone, loadParams)
-                : film.Load(name.c_str(), glib::kFormatNone, loadParams);
+      // Bare pixels have no signature: the RAW layout names the format.
+      const uint32_t format = loadRaw_ ? uint32_t(glib::kFormatRAW) : uint32_t(glib::kFormatNone);
+      rc = wide ? film.LoadW(widePath, format, loadParams)
+                : film.Load(name.c_str(), format, loadParams);
     }
   } catch (...) {
     log_.Write("Exception!\n");
