@@ -130,6 +130,30 @@ std::optional<double> ParseDecimalNumber(std::string_view text) {
   return value;
 }
 
+std::optional<ScaleRefusal> CheckScaleEntries(const ScaleEntries& entries) {
+  constexpr char kSideRule[] = " must be a whole number from 1 to 2147483647.";
+  constexpr char kResolutionRule[] = " must be a number from 0.01 to 1500000.";
+  struct Side {
+    const std::string* text;
+    uint16_t id;
+    const char* name;
+  };
+  for (const Side& side : {Side{&entries.newWidth, scale_ids::kNewWidth, "New width"},
+                           Side{&entries.newHeight, scale_ids::kNewHeight, "New height"}}) {
+    std::optional<int64_t> value = ParseWholeNumber(*side.text);
+    if (!value || !ValidNewSide(*value))
+      return ScaleRefusal{side.id, side.name + std::string(kSideRule)};
+  }
+  for (const Side& side :
+       {Side{&entries.resolutionX, scale_ids::kResolutionX, "The horizontal resolution"},
+        Side{&entries.resolutionY, scale_ids::kResolutionY, "The vertical resolution"}}) {
+    std::optional<double> value = ParseDecimalNumber(*side.text);
+    if (!value || !ValidResolution(*value))
+      return ScaleRefusal{side.id, side.name + std::string(kResolutionRule)};
+  }
+  return std::nullopt;
+}
+
 // ---- rotate ----
 
 const std::array<RightAngleChoice, 5> kRightAngles{{

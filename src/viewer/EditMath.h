@@ -89,6 +89,21 @@ bool ValidResolution(double resolution);
 std::optional<int64_t> ParseWholeNumber(std::string_view text);
 std::optional<double> ParseDecimalNumber(std::string_view text);
 
+// What the four edits of the dialog hold when OK is pressed.
+struct ScaleEntries {
+  std::string newWidth;
+  std::string newHeight;
+  std::string resolutionX;
+  std::string resolutionY;
+};
+struct ScaleRefusal {
+  uint16_t id;          // the edit to correct
+  std::string message;  // what the user is told
+};
+// The first entry the validation refuses, in the dialog's order; nothing when all
+// four can be taken.
+std::optional<ScaleRefusal> CheckScaleEntries(const ScaleEntries& entries);
+
 // ---- "Rotate the image clockwise" ----
 
 namespace rotate_ids {

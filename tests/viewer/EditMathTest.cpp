@@ -47,6 +47,44 @@ TEST(ScaleDialog, ConstrainedSidesFollowAndNeverReachZero) {
   EXPECT_EQ(ParseWholeNumber("64O"), std::nullopt);
 }
 
+TEST(ScaleDialog, ValidationRefusesTheFirstEntryOutOfRange) {
+  ScaleEntries entries{"200", "150", "72", "72"};
+  EXPECT_FALSE(CheckScaleEntries(entries));
+  entries.newWidth = "2147483647";
+  entries.resolutionX = "0.01";
+  entries.resolutionY = " 1500000 ";
+  EXPECT_FALSE(CheckScaleEntries(entries));
+
+  // The dialog's order: width, height, horizontal, vertical; the edit to correct.
+  struct Wrong {
+    std::string ScaleEntries::*field;
+    const char* text;
+    uint16_t id;
+  };
+  const Wrong kWrong[] = {{&ScaleEntries::newWidth, "0", scale_ids::kNewWidth},
+                          {&ScaleEntries::newWidth, "2147483648", scale_ids::kNewWidth},
+                          {&ScaleEntries::newHeight, "", scale_ids::kNewHeight},
+                          {&ScaleEntries::newHeight, "1.5", scale_ids::kNewHeight},
+                          {&ScaleEntries::resolutionX, "0.009", scale_ids::kResolutionX},
+                          {&ScaleEntries::resolutionY, "1500000.1", scale_ids::kResolutionY},
+                          {&ScaleEntries::resolutionY, "inf", scale_ids::kResolutionY}};
+  for (const Wrong& wrong : kWrong) {
+    ScaleEntries typed = entries;
+    typed.*wrong.field = wrong.text;
+    std::optional<ScaleRefusal> refusal = CheckScaleEntries(typed);
+    ASSERT_TRUE(refusal) << wrong.text;
+    EXPECT_EQ(refusal->id, wrong.id) << wrong.text;
+  }
+  ScaleEntries both = entries;
+  both.newHeight = "0";
+  both.resolutionX = "x";
+  EXPECT_EQ(CheckScaleEntries(both)->message,
+            "New height must be a whole number from 1 to 2147483647.");
+  both.newHeight = "1";
+  EXPECT_EQ(CheckScaleEntries(both)->message,
+            "The horizontal resolution must be a number from 0.01 to 1500000.");
+}
+
 TEST(ScaleDialog, ResolutionsAndPrintedSize) {
   ScaleState state = StartScale({720, 360}, true, 0);
   EXPECT_EQ(PrintedSizeOf(state).width, 10);

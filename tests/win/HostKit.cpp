@@ -455,4 +455,63 @@ void DestroyHostWindow(HostWindow& host) {
   RunPostedMessages();
 }
 
+// ---- the controls of a dialog ----
+
+std::wstring ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
+
+void TypeInto(HWND dialog, int id, const std::wstring& text) {
+  SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, LPARAM(text.c_str()));
+}
+
+void ChooseListEntry(HWND dialog, int id, int entry) {
+  HWND list = GetDlgItem(dialog, id);
+  SendMessageW(list, CB_SETCURSEL, WPARAM(entry), 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), LPARAM(list));
+}
+
+int ListSelection(HWND dialog, int id) {
+  return int(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
+}
+
+int ListCount(HWND dialog, int id) {
+  return int(SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0));
+}
+
+void ClickButton(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
+
+bool IsChecked(HWND dialog, int id) {
+  return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool IsItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+
+void MouseDown(HWND window, int x, int y) {
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+}
+
+void MouseMove(HWND window, int x, int y) {
+  SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+}
+
+void MouseUp(HWND window, int x, int y) { SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+
+void WriteBmp32(const std::wstring& path, int width, int height, uint32_t colour) {
+  std::vector<uint8_t> file(54 + size_t(width) * size_t(height) * 4, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) file[at + size_t(i)] = uint8_t(v >> (8 * i));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, uint32_t(file.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, uint32_t(width));
+  put32(22, uint32_t(height));
+  file[26] = 1;
+  file[28] = 32;
+  for (size_t at = 54; at < file.size(); at += 4) put32(at, colour | 0xFF000000u);
+  std::ofstream out(std::filesystem::path(path), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+}
+
 }  // namespace wintest

@@ -131,4 +131,28 @@ void CreateHostWindow(HostWindow& host, const wchar_t* className, DWORD style, H
                       HMENU menu);
 void DestroyHostWindow(HostWindow& host);
 
+// ---- the controls of a dialog, driven from DialogAnswer's thread as a user would ----
+
+// The text of a dialog's control.
+std::wstring ItemText(HWND dialog, int id);
+// Replaces an edit's text as typing does: the dialog hears of the change.
+void TypeInto(HWND dialog, int id, const std::wstring& text);
+// Picks an entry of a drop-down list and tells the dialog, as a choice with the mouse
+// does.
+void ChooseListEntry(HWND dialog, int id, int entry);
+// The selected entry of a drop-down list (-1 when none) and its number of entries.
+int ListSelection(HWND dialog, int id);
+int ListCount(HWND dialog, int id);
+// Clicks a push button, check box or radio button.
+void ClickButton(HWND dialog, int id);
+bool IsChecked(HWND dialog, int id);
+bool IsItemEnabled(HWND dialog, int id);
+// The left mouse button pressed, moved with and released over a window, at client
+// coordinates.
+void MouseDown(HWND window, int x, int y);
+void MouseMove(HWND window, int x, int y);
+void MouseUp(HWND window, int x, int y);
+// A solid 32-bit BMP whose alpha bytes are all 255; colour as 0xRRGGBB.
+void WriteBmp32(const std::wstring& path, int width, int height, uint32_t colour);
+
 }  // namespace wintest

@@ -204,6 +204,20 @@ class COrbiskWnd final : public ui::Window {
   // "AutoLevels", "AutoContrast", "Desaturate", "Negative": one colour effect on every
   // page, without a dialog.
   void ApplyOneStepEffect(uint32_t effect);
+  // ---- the Edit menu's dialogs (OrbiskWndEdit.cpp) ----
+  // "Histogram": the levels and distinct colours of the shown page.
+  void ShowHistogram();
+  // "Scale" and "Rotate": every page through the document's Stretch and Rotate.
+  void ScaleDialog();
+  void RotateDialog();
+  // "SwapColorChannel": samples of the shown page's pixels trade places.
+  void SwapChannelsDialog();
+  // "ChangeColorDepth": the shown page's first layer to another pixel type.
+  void ColourDepthDialog();
+  // After an edit that may have changed the pages' size: layout, title and bars.
+  void ShowEditedPicture();
+  // A document operation that failed other than by the user's stop, told in a box.
+  void ReportEditFailure(const wchar_t* what, uint32_t code);
   // "Slideshow": starts or stops the show.
   void ToggleSlideShow();
   void StopSlideShow();

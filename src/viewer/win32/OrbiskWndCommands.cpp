@@ -95,6 +95,12 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdAutoContrast, [](COrbiskWnd& w) { w.ApplyOneStepEffect(effect::kAutoContrast); }},
       {kCmdDesaturate, [](COrbiskWnd& w) { w.ApplyOneStepEffect(effect::kDesaturate); }},
       {kCmdNegative, [](COrbiskWnd& w) { w.ApplyOneStepEffect(effect::kNegative); }},
+      // The Edit menu's dialogs (OrbiskWndEdit.cpp).
+      {kCmdHistogram, [](COrbiskWnd& w) { w.ShowHistogram(); }},
+      {kCmdScale, [](COrbiskWnd& w) { w.ScaleDialog(); }},
+      {kCmdRotate, [](COrbiskWnd& w) { w.RotateDialog(); }},
+      {kCmdSwapColorChannel, [](COrbiskWnd& w) { w.SwapChannelsDialog(); }},
+      {kCmdChangeColorDepth, [](COrbiskWnd& w) { w.ColourDepthDialog(); }},
       {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
       {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
       {kCmdActualSize, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ActualSize); }},
