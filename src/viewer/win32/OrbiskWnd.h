@@ -63,7 +63,7 @@ enum NotifyCode : WPARAM {
   kNotifyStatus = 6,
   kNotifyInfo = 7,
   kNotifyChooseResolution = 8,  // lParam: a ResolutionQuestion, answered in place
-  kNotifyMissingPlugin = 9,      // lParam: the format's code; answers the button pressed
+  kNotifyMissingPlugin = 9,     // lParam: the format's code; answers the button pressed
   kNotifyHandOff = 10,
 };
 
@@ -200,6 +200,9 @@ class COrbiskWnd final : public ui::Window {
   // "AutoLevels", "AutoContrast", "Desaturate", "Negative": one colour effect on every
   // page, without a dialog.
   void ApplyOneStepEffect(uint32_t effect);
+  // "FilterBrowser": the colour effects with their settings and a preview; the one
+  // chosen goes on every page (FilterBrowser.cpp).
+  void OpenFilterBrowser();
   // "Slideshow": starts or stops the show.
   void ToggleSlideShow();
   void StopSlideShow();

@@ -91,6 +91,7 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdAutoContrast, [](COrbiskWnd& w) { w.ApplyOneStepEffect(effect::kAutoContrast); }},
       {kCmdDesaturate, [](COrbiskWnd& w) { w.ApplyOneStepEffect(effect::kDesaturate); }},
       {kCmdNegative, [](COrbiskWnd& w) { w.ApplyOneStepEffect(effect::kNegative); }},
+      {kCmdFilterBrowser, [](COrbiskWnd& w) { w.OpenFilterBrowser(); }},
       {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
       {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
       {kCmdActualSize, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ActualSize); }},
