@@ -131,4 +131,20 @@ void CreateHostWindow(HostWindow& host, const wchar_t* className, DWORD style, H
                       HMENU menu);
 void DestroyHostWindow(HostWindow& host);
 
+// ---- driving a dialog from the answering thread ----
+// Checks the condition until it holds; false after the timeout. For a thread other
+// than the dialog's: it runs no messages (the dialog's own thread does).
+bool PollUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
+// The shown child dialog of a dialog (the page or pane in front); null when none.
+HWND VisibleChildDialog(HWND dialog);
+// Selects the entry with the text in a list box of a dialog as a click does, the
+// dialog told by LBN_SELCHANGE; false when there is no such entry.
+bool ChooseListEntry(HWND list, const std::wstring& text);
+// Replaces the text of an edit field of a dialog; the dialog hears of it (EN_CHANGE)
+// before this returns.
+void TypeInto(HWND dialog, int id, const std::wstring& text);
+// Presses a button of a dialog. Waiting, this returns when the dialog has done what
+// the button does; not waiting, at once (for buttons that open a modal dialog).
+void PressButton(HWND dialog, int id, bool wait);
+
 }  // namespace wintest
