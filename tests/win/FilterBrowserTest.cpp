@@ -137,6 +137,14 @@ TEST_F(FilterBrowserTest, CancelLeavesTheViewAsItWas) {
     EXPECT_EQ(Text(GetDlgItem(dialog, IDC_FB_ZOOM_TEXT)), L"10%");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_FB_ZOOM_OUT)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_FB_ZOOM_IN)));
+    // Small, the picture sits in the middle; at 500% it fills the preview.
+    EXPECT_NE(PixelAt(preview, 3, 3), CentrePixel(preview));
+    for (int i = 0; i < 8; ++i) PressButton(dialog, IDC_FB_ZOOM_IN, true);
+    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_FB_ZOOM_TEXT)), L"500%");
+    EXPECT_TRUE(PollUntil([&] { return PixelAt(preview, 3, 3) == CentrePixel(preview); }));
+    for (int i = 0; i < 11; ++i) PressButton(dialog, IDC_FB_ZOOM_IN, true);
+    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_FB_ZOOM_TEXT)), L"1600%");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_FB_ZOOM_IN)));
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   });
   EXPECT_EQ(CentrePixel(display_), kGrey);

@@ -89,6 +89,9 @@ void ColorEffectDataExchangeEx::InitSlider(const SliderRange& range) const {
   SendMessageW(slider, TBM_SETRANGEMIN, FALSE, range.min);
   SendMessageW(slider, TBM_SETRANGEMAX, TRUE, range.max);
   SendMessageW(slider, TBM_SETPAGESIZE, 0, std::max(1, (range.max - range.min) / 20));
+  // Some trackbars place the thumb only when the position changes: the default that
+  // follows is then a change, and the thumb is placed on the new range.
+  SendMessageW(slider, TBM_SETPOS, FALSE, range.max);
   SendDlgItemMessageW(hwnd(), range.editId, EM_SETLIMITTEXT, 12, 0);
 }
 

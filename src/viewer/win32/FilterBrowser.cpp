@@ -94,7 +94,7 @@ void CLiteCtrlEx::EndDrag() {
 bool PreviewPictureBar::Create(HWND dialog, const RECT& area) {
   if (!display_.CreateView(dialog, 0)) return false;
   display_.SetPanning(false, false);
-  display_.SetViewModeAndZoom(ViewMode::Natural, 1.0f);
+  display_.SetViewModeAndZoom(ViewMode::Zoom, 1.0f);
   SetWindowPos(display_.hwnd(), HWND_TOP, area.left, area.top, area.right - area.left,
                area.bottom - area.top, SWP_NOACTIVATE);
   return true;
@@ -247,9 +247,10 @@ void ColorEffectDialog::Select(int32_t index) {
     ShowWindow(previous->hwnd(), SW_HIDE);
   current_ = index;
   SendDlgItemMessageW(hwnd(), IDC_FB_FILTERS, LB_SETCURSEL, WPARAM(index), 0);
-  // Back to its defaults; that change brings a new preview.
-  dialogs_[size_t(index)]->ResetSettings();
+  // Shown first, so that its sliders place their thumbs on their laid-out tracks; then
+  // back to its defaults, which brings a new preview.
   ShowWindow(dialogs_[size_t(index)]->hwnd(), SW_SHOW);
+  dialogs_[size_t(index)]->ResetSettings();
 }
 
 bool ColorEffectDialog::OnOk() {

@@ -24,6 +24,8 @@ namespace viewer {
 // The preview's display control: dragging it moves the part of the picture shown.
 class CLiteCtrlEx final : public CLiteCtrl {
  public:
+  // The result is drawn in the middle, the background around it.
+  CLiteCtrlEx() { autoSize_ = false; }
   // The pointer moved by (dx, dy) with the button down; then the button came up.
   std::function<void(int32_t dx, int32_t dy)> onDrag;
   std::function<void()> onDragEnd;
