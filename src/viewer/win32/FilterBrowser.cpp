@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "ResourceIds.h"
 #include "formats/PixelType.h"
@@ -378,6 +379,8 @@ std::optional<EffectCall> RunFilterBrowser(glib::Film& document, HWND parent,
 void COrbiskWnd::OpenFilterBrowser() {
   if (loadRunning_ || !display_ || !display_->HasImage()) return;
   const bool playing = display_->StopAnimation();
+  // A slide show would load the next picture into the document under the dialog.
+  const bool showing = std::exchange(slideShow_, false);
   auto shown = [this](glib::ERetcode rc) {
     // Slides done before a failure stay changed, but only success counts as an edit.
     if (rc != glib::RCOK) return;
@@ -388,6 +391,7 @@ void COrbiskWnd::OpenFilterBrowser() {
   std::optional<EffectCall> chosen = RunFilterBrowser(*display_, TopLevelWindow(), shown);
   if (chosen && display_)
     shown(display_->ApplyEffect(chosen->effect, chosen->params.Record(), 0, -1));
+  slideShow_ = showing;
   if (playing && display_) display_->StartAnimation();
 }
 
