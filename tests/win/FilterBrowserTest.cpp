@@ -128,6 +128,16 @@ TEST_F(FilterBrowserTest, BrightnessShowsInThePreviewAndAfterOkInTheView) {
 TEST_F(FilterBrowserTest, CancelLeavesTheViewAsItWas) {
   Browse([&](HWND dialog) {
     HWND preview = FindWindowExW(dialog, nullptr, L"OrbiskView", nullptr);
+    HWND list = GetDlgItem(dialog, IDC_FB_FILTERS);
+    // Gamma reads in hundredths on the same slider dialog.
+    EXPECT_TRUE(ChooseListEntry(list, L"Gamma correction"));
+    HWND gamma = VisibleChildDialog(dialog);
+    EXPECT_EQ(Text(GetDlgItem(gamma, 1202)), L"1");
+    EXPECT_EQ(Text(GetDlgItem(gamma, 1203)), L"0");
+    EXPECT_EQ(Text(GetDlgItem(gamma, 1204)), L"7");
+    TypeInto(gamma, 1202, L"2.5");
+    EXPECT_EQ(SendDlgItemMessageW(gamma, 1201, TBM_GETPOS, 0, 0), 250);
+    EXPECT_TRUE(ChooseListEntry(list, L"Brightness"));
     TypeInto(VisibleChildDialog(dialog), 1202, L"-60");
     EXPECT_TRUE(PollUntil([&] { return MovedFromGrey(CentrePixel(preview), -30); }));
     // The preview's zoom goes one step at a time and stops at its ends.
