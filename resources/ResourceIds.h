@@ -107,5 +107,24 @@
 #define IDC_SWAP_SOURCE_2 1042
 #define IDC_SWAP_SOURCE_3 1043
 /* ---- end of the Edit menu's dialogs ---- */
+/* The filter browser (FilterBrowser.rc): its frame, and the settings dialogs it hosts.
+   The settings dialogs' control ids are the ones src/viewer/EffectParams.h names. */
+#define IDD_FILTER_BROWSER 25009
+#define IDC_FB_APPLY 1000
+#define IDC_FB_FILTERS 1001
+#define IDC_FB_SETTINGS 1002
+#define IDC_FB_PREVIEW 1003
+#define IDC_FB_ZOOM_IN 1004
+#define IDC_FB_ZOOM_OUT 1005
+#define IDC_FB_ZOOM_TEXT 1006
+#define IDD_FX_SIMPLE_SLIDER 25001
+#define IDD_FX_COLOR_BALANCE 25003
+#define IDD_FX_AUTO_ADJUSTMENT 25006
+#define IDD_FX_BLUR 25005
+#define IDD_FX_SHARPEN 2504
+#define IDD_FX_SMOOTHING 2508
+#define IDD_FX_GRAYSCALE 25000
+#define IDD_FX_MISCELLANEOUS 25007
+#define IDD_FX_CUSTOM 25002
 
 #endif

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "formats/PixelType.h"
+
 namespace viewer {
 
 using namespace effect;
@@ -63,15 +65,40 @@ std::string SliderEditText(SliderEffect which, int32_t value) {
   return text;
 }
 
-std::optional<int32_t> SliderValueFromEdit(SliderEffect which, std::string_view text) {
+std::optional<double> NumberFromText(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double typed = 0.0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), typed);
-  if (error != std::errc() || end == text.data() || std::isnan(typed)) return std::nullopt;
-  if (which == SliderEffect::Gamma) typed *= 100.0;
-  const SliderRange range = SimpleSliderRange(which);
-  return int32_t(std::lround(std::clamp(typed, double(range.min), double(range.max))));
+  if (error != std::errc() || end == text.data() || !std::isfinite(typed)) return std::nullopt;
+  return typed;
+}
+
+namespace {
+
+int32_t WithinRange(const SliderRange& range, double value) {
+  return int32_t(std::lround(std::clamp(value, double(range.min), double(range.max))));
+}
+
+}  // namespace
+
+std::optional<int32_t> SliderValueFromEdit(SliderEffect which, std::string_view text) {
+  std::optional<double> typed = NumberFromText(text);
+  if (!typed) return std::nullopt;
+  if (which == SliderEffect::Gamma) *typed *= 100.0;
+  return WithinRange(SimpleSliderRange(which), *typed);
+}
+
+std::optional<int32_t> SliderValueFromText(const SliderRange& range, std::string_view text) {
+  std::optional<double> typed = NumberFromText(text);
+  if (!typed) return std::nullopt;
+  return WithinRange(range, *typed);
+}
+
+bool SixteenBitsPerChannel(uint32_t pixelType) {
+  if (!glib::IsRaster(pixelType) || glib::BitsPerSample(pixelType) != 16) return false;
+  // One 16-bit sample is a packed colour pixel unless the model is grey.
+  return glib::SamplesPerPixel(pixelType) >= 3 || glib::ColourModel(pixelType) == 1;
 }
 
 EffectCall SliderCall(SliderEffect which, int32_t value, bool sixteenBit) {

@@ -125,6 +125,16 @@ std::optional<int32_t> SliderValueFromEdit(SliderEffect which, std::string_view 
 // that; gamma: value / 100, at least 0.01. One real each.
 EffectCall SliderCall(SliderEffect which, int32_t value, bool sixteenBit);
 
+// Whether the amounts of a picture of this pixel type scale to 65535: 16 bits in each
+// channel (48- and 64-bit RGB, 16-bit grey), not 16-bit packed pixels.
+bool SixteenBitsPerChannel(uint32_t pixelType);
+// The whole number typed into the edit of a slider, kept within the slider's range;
+// nothing for text that is not a number.
+std::optional<int32_t> SliderValueFromText(const SliderRange& range, std::string_view text);
+// A number typed into an edit ("+" and leading blanks allowed); nothing for text that
+// is not one.
+std::optional<double> NumberFromText(std::string_view text);
+
 // ---- "Color balance" (ColorBalanceDlg) ----
 
 namespace color_balance_ids {

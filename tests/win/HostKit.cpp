@@ -459,6 +459,30 @@ void DestroyHostWindow(HostWindow& host) {
 
 std::wstring ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
 
+bool PollUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);  // another thread's windows change by themselves; polled to the deadline
+  }
+  return true;
+}
+
+HWND VisibleChildDialog(HWND dialog) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (ClassOf(child) == L"#32770" && IsWindowVisible(child)) return child;
+  return nullptr;
+}
+
+bool ChooseListEntry(HWND list, const std::wstring& text) {
+  LRESULT row = SendMessageW(list, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text.c_str()));
+  if (row == LB_ERR) return false;
+  SendMessageW(list, LB_SETCURSEL, WPARAM(row), 0);
+  SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+               LPARAM(list));
+  return true;
+}
+
 void TypeInto(HWND dialog, int id, const std::wstring& text) {
   SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, LPARAM(text.c_str()));
 }
@@ -512,6 +536,16 @@ void WriteBmp32(const std::wstring& path, int width, int height, uint32_t colour
   for (size_t at = 54; at < file.size(); at += 4) put32(at, colour | 0xFF000000u);
   std::ofstream out(std::filesystem::path(path), std::ios::binary);
   out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+}
+
+void PressButton(HWND dialog, int id, bool wait) {
+  WPARAM command = MAKEWPARAM(id, BN_CLICKED);
+  LPARAM button = LPARAM(GetDlgItem(dialog, id));
+  if (wait) {
+    SendMessageW(dialog, WM_COMMAND, command, button);
+  } else {
+    PostMessageW(dialog, WM_COMMAND, command, button);
+  }
 }
 
 }  // namespace wintest

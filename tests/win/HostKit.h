@@ -154,5 +154,16 @@ void MouseMove(HWND window, int x, int y);
 void MouseUp(HWND window, int x, int y);
 // A solid 32-bit BMP whose alpha bytes are all 255; colour as 0xRRGGBB.
 void WriteBmp32(const std::wstring& path, int width, int height, uint32_t colour);
+// Checks the condition until it holds; false after the timeout. For a thread other
+// than the dialog's: it runs no messages (the dialog's own thread does).
+bool PollUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
+// The shown child dialog of a dialog (the page or pane in front); null when none.
+HWND VisibleChildDialog(HWND dialog);
+// Selects the entry with the text in a list box of a dialog as a click does, the
+// dialog told by LBN_SELCHANGE; false when there is no such entry.
+bool ChooseListEntry(HWND list, const std::wstring& text);
+// Presses a button of a dialog. Waiting, this returns when the dialog has done what
+// the button does; not waiting, at once (for buttons that open a modal dialog).
+void PressButton(HWND dialog, int id, bool wait);
 
 }  // namespace wintest

@@ -218,6 +218,9 @@ class COrbiskWnd final : public ui::Window {
   void ShowEditedPicture();
   // A document operation that failed other than by the user's stop, told in a box.
   void ReportEditFailure(const wchar_t* what, uint32_t code);
+  // "FilterBrowser": the colour effects with their settings and a preview; the one
+  // chosen goes on every page (FilterBrowser.cpp).
+  void OpenFilterBrowser();
   // "Slideshow": starts or stops the show.
   void ToggleSlideShow();
   void StopSlideShow();

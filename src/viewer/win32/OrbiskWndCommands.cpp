@@ -101,6 +101,7 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdRotate, [](COrbiskWnd& w) { w.RotateDialog(); }},
       {kCmdSwapColorChannel, [](COrbiskWnd& w) { w.SwapChannelsDialog(); }},
       {kCmdChangeColorDepth, [](COrbiskWnd& w) { w.ColourDepthDialog(); }},
+      {kCmdFilterBrowser, [](COrbiskWnd& w) { w.OpenFilterBrowser(); }},
       {kCmdZoomIn, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomIn); }},
       {kCmdZoomOut, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ZoomOut); }},
       {kCmdActualSize, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::ActualSize); }},
