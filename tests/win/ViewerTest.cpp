@@ -614,13 +614,20 @@ TEST_F(ViewerTest, AMultiPageFileLaysOutThePageShownAtItsOwnSize) {
 // ---- the information panel ----
 
 constexpr char kInfoView[] =
-    "ShowInfo=#1\r\nShowToolBar=#0\r\nShowStatusBar=#0\r\nAutoLoadLastImage=#0\r\n";
+    "ShowInfo=#1\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n";
+
+// The status texts come when a load has ended, folder list and all: a file dropped
+// before that is ignored, as the viewer is still busy.
+bool LoadEnded(HWND viewer, const wchar_t* size) {
+  return WaitUntil([&] { return StatusText(viewer, 1).rfind(size, 0) == 0; });
+}
 
 TEST_F(ViewerTest, InfoPanelDescribesEachFileShown) {
   WriteIni(kInfoView);
   HWND viewer = OpenStandalone(&red_);
   ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
+  ASSERT_TRUE(LoadEnded(viewer, L"100 x 50"));
   auto rows = InfoRows(viewer);
   EXPECT_EQ(rows[0], L"Common Info");
   EXPECT_TRUE(HasRow(rows, L"File path\t" + red_));
@@ -645,6 +652,7 @@ TEST_F(ViewerTest, InfoPanelGroupsStayCollapsedAcrossFilesAndRuns) {
   HWND viewer = OpenStandalone(&red_);
   ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
+  ASSERT_TRUE(LoadEnded(viewer, L"100 x 50"));
   size_t expanded = InfoRows(viewer).size();
   ASSERT_GT(expanded, 3u);
   ASSERT_TRUE(ClickListRow(InfoListBox(viewer), 0));
