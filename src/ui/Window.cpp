@@ -93,4 +93,24 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wparam,
   return result;
 }
 
+bool PaintedControl::CreateIn(HWND parent, const RECT& area, UINT id, const wchar_t* className) {
+  CreateArgs args;
+  args.className = className;
+  args.style = WS_CHILD | WS_VISIBLE;
+  args.rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
+  args.parent = parent;
+  args.menuOrId = reinterpret_cast<HMENU>(UINT_PTR(id));
+  args.classStyle = 0;
+  return Create(args) != nullptr;
+}
+
+LRESULT PaintedControl::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_PAINT) {
+    Paint();
+    return 0;
+  }
+  if (message == WM_ERASEBKGND) return 1;  // the paint covers every pixel
+  return Default(message, wparam, lparam);
+}
+
 }  // namespace ui

@@ -58,4 +58,17 @@ class Window {
   HWND hwnd_ = nullptr;
 };
 
+// A child control that paints its whole client area itself, put in the place a
+// dialog template keeps for it (a placeholder control's rectangle).
+class PaintedControl : public Window {
+ public:
+  bool CreateIn(HWND parent, const RECT& area, UINT id, const wchar_t* className);
+
+ protected:
+  // WM_PAINT goes to Paint and the background is never erased; the rest goes on
+  // to DefWindowProc. Controls that take input handle it first and pass on the rest.
+  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+  virtual void Paint() = 0;
+};
+
 }  // namespace ui

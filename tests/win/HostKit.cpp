@@ -212,9 +212,14 @@ std::wstring TestData(const wchar_t* relative) {
   return std::wstring(data) + L"/" + relative;
 }
 
-void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour,
-              int64_t rightColour) {
-  int stride = (width * 3 + 3) & ~3;
+namespace {
+
+// A bottom-up BMP of 24 or 32 bits; each row's pixels from colourAt(x) as 0xRRGGBB
+// (32-bit ones opaque).
+void WriteBmpRows(const std::wstring& path, int width, int height, int bits,
+                  const std::function<uint32_t(int x)>& colourAt) {
+  const int bytes = bits / 8;
+  const int stride = (width * bytes + 3) & ~3;
   std::vector<uint8_t> file(54 + size_t(stride) * size_t(height), 0);
   auto put32 = [&](size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) file[at + size_t(i)] = uint8_t(v >> (8 * i));
@@ -227,18 +232,25 @@ void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour,
   put32(18, uint32_t(width));
   put32(22, uint32_t(height));
   file[26] = 1;
-  file[28] = 24;
+  file[28] = uint8_t(bits);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      size_t at = 54 + size_t(y) * size_t(stride) + size_t(x) * 3;
-      uint32_t c = rightColour >= 0 && x >= width / 2 ? uint32_t(rightColour) : colour;
-      file[at] = uint8_t(c);
-      file[at + 1] = uint8_t(c >> 8);
-      file[at + 2] = uint8_t(c >> 16);
+      size_t at = 54 + size_t(y) * size_t(stride) + size_t(x) * size_t(bytes);
+      uint32_t c = colourAt(x) | 0xFF000000u;
+      for (int i = 0; i < bytes; ++i) file[at + size_t(i)] = uint8_t(c >> (8 * i));
     }
   }
   std::ofstream out(std::filesystem::path(path), std::ios::binary);
   out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+}
+
+}  // namespace
+
+void WriteBmp(const std::wstring& path, int width, int height, uint32_t colour,
+              int64_t rightColour) {
+  WriteBmpRows(path, width, height, 24, [&](int x) {
+    return rightColour >= 0 && x >= width / 2 ? uint32_t(rightColour) : colour;
+  });
 }
 
 TempFolder::TempFolder() {
@@ -520,22 +532,7 @@ void MouseMove(HWND window, int x, int y) {
 void MouseUp(HWND window, int x, int y) { SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
 
 void WriteBmp32(const std::wstring& path, int width, int height, uint32_t colour) {
-  std::vector<uint8_t> file(54 + size_t(width) * size_t(height) * 4, 0);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) file[at + size_t(i)] = uint8_t(v >> (8 * i));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, uint32_t(file.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, uint32_t(width));
-  put32(22, uint32_t(height));
-  file[26] = 1;
-  file[28] = 32;
-  for (size_t at = 54; at < file.size(); at += 4) put32(at, colour | 0xFF000000u);
-  std::ofstream out(std::filesystem::path(path), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+  WriteBmpRows(path, width, height, 32, [&](int) { return colour; });
 }
 
 void PressButton(HWND dialog, int id, bool wait) {

@@ -157,29 +157,9 @@ bool ScaleDlg::OnOk() {
 
 // ---- the rotation dial ----
 
-bool CRotationControl::CreateIn(HWND dialog, const RECT& area, UINT id) {
-  CreateArgs args;
-  args.className = L"OrbiskRotationControl";
-  args.style = WS_CHILD | WS_VISIBLE;
-  args.rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
-  args.parent = dialog;
-  args.menuOrId = reinterpret_cast<HMENU>(UINT_PTR(id));
-  args.classStyle = 0;
-  return Create(args) != nullptr;
-}
-
 void CRotationControl::SetAngle(double angle) {
   angle_ = angle;
   if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
-}
-
-LRESULT CRotationControl::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_PAINT) {
-    Paint();
-    return 0;
-  }
-  if (message == WM_ERASEBKGND) return 1;
-  return Default(message, wparam, lparam);
 }
 
 void CRotationControl::Paint() {
@@ -214,7 +194,8 @@ bool RotateDlg::OnInitDialog() {
   SendMessageW(slider, TBM_SETLINESIZE, 0, 1);
   SendMessageW(slider, TBM_SETPAGESIZE, 0, 100);
   SendDlgItemMessageW(hwnd(), IDC_ROTATE_EDIT, EM_SETLIMITTEXT, 16, 0);
-  dial_.CreateIn(hwnd(), TakePlaceholder(hwnd(), IDC_ROTATE_DIAL), IDC_ROTATE_DIAL);
+  dial_.CreateIn(hwnd(), TakePlaceholder(hwnd(), IDC_ROTATE_DIAL), IDC_ROTATE_DIAL,
+                 L"OrbiskRotationControl");
   CheckDlgButton(hwnd(), IDC_ROTATE_INTERPOLATE, interpolate_ ? BST_CHECKED : BST_UNCHECKED);
   // The stored angle may come from an edited settings file.
   SetAngle(std::isfinite(angle_) ? ClampTypedAngle(angle_) : 0.0, From::kStart);

@@ -45,16 +45,12 @@ class ScaleDlg final : public ui::Dialog {
 };
 
 // The circle with the angle's line: 0 degrees points up, angles grow clockwise.
-class CRotationControl final : public ui::Window {
+class CRotationControl final : public ui::PaintedControl {
  public:
-  bool CreateIn(HWND dialog, const RECT& area, UINT id);
   void SetAngle(double angle);
 
- protected:
-  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
-
  private:
-  void Paint();
+  void Paint() override;
   double angle_ = 0;
 };
 

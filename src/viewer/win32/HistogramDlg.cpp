@@ -60,17 +60,6 @@ Size ClientSizeOf(HWND window) {
 
 // ---- the graph ----
 
-bool HistogramGraph::CreateIn(HWND dialog, const RECT& area, UINT id) {
-  CreateArgs args;
-  args.className = L"OrbiskHistogramGraph";
-  args.style = WS_CHILD | WS_VISIBLE;
-  args.rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
-  args.parent = dialog;
-  args.menuOrId = reinterpret_cast<HMENU>(UINT_PTR(id));
-  args.classStyle = 0;
-  return Create(args) != nullptr;
-}
-
 void HistogramGraph::Show(const HistogramTable* table, int32_t channel, bool logarithmic) {
   table_ = table;
   channel_ = channel;
@@ -82,11 +71,6 @@ int32_t HistogramGraph::Width() const { return ClientSizeOf(hwnd()).width; }
 
 LRESULT HistogramGraph::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_PAINT:
-      Paint();
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;  // the paint covers every pixel
     case WM_LBUTTONDOWN:
       BeginDrag(GET_X_LPARAM(lparam));
       return 0;
@@ -103,7 +87,7 @@ LRESULT HistogramGraph::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       if (dragging_) EndDrag();
       return 0;
   }
-  return Default(message, wparam, lparam);
+  return PaintedControl::WndProc(message, wparam, lparam);
 }
 
 void HistogramGraph::Paint() {
@@ -178,29 +162,9 @@ void HistogramGraph::EndDrag() {
 
 // ---- the gradient bar ----
 
-bool GradientBar::CreateIn(HWND dialog, const RECT& area, UINT id) {
-  CreateArgs args;
-  args.className = L"OrbiskHistogramGradient";
-  args.style = WS_CHILD | WS_VISIBLE;
-  args.rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
-  args.parent = dialog;
-  args.menuOrId = reinterpret_cast<HMENU>(UINT_PTR(id));
-  args.classStyle = 0;
-  return Create(args) != nullptr;
-}
-
 void GradientBar::Show(int32_t channel) {
   channel_ = channel;
   if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
-}
-
-LRESULT GradientBar::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_PAINT) {
-    Paint();
-    return 0;
-  }
-  if (message == WM_ERASEBKGND) return 1;
-  return Default(message, wparam, lparam);
 }
 
 void GradientBar::Paint() {
@@ -238,9 +202,10 @@ bool HistogramDlg::OnInitDialog() {
   EnableWindow(GetDlgItem(hwnd(), IDC_HISTOGRAM_LOGARITHMIC), channels);
   SetItemText(IDC_HISTOGRAM_COLOURS, ui::WideFromUtf8(ColourCountText(colours_)));
 
-  graph_.CreateIn(hwnd(), TakePlaceholder(hwnd(), IDC_HISTOGRAM_GRAPH), IDC_HISTOGRAM_GRAPH);
+  graph_.CreateIn(hwnd(), TakePlaceholder(hwnd(), IDC_HISTOGRAM_GRAPH), IDC_HISTOGRAM_GRAPH,
+                  L"OrbiskHistogramGraph");
   gradient_.CreateIn(hwnd(), TakePlaceholder(hwnd(), IDC_HISTOGRAM_GRADIENT),
-                     IDC_HISTOGRAM_GRADIENT);
+                     IDC_HISTOGRAM_GRADIENT, L"OrbiskHistogramGradient");
   graph_.onRange = [this](LevelRange range) {
     range_ = range;
     ShowStats();

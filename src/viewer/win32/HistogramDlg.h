@@ -17,9 +17,8 @@ namespace viewer {
 // `Histo`: the bars of one channel over a pale yellow grid. Dragging with the left
 // button shows an inverted band and reports the range under it; releasing the button
 // reports the whole scale again.
-class HistogramGraph final : public ui::Window {
+class HistogramGraph final : public ui::PaintedControl {
  public:
-  bool CreateIn(HWND dialog, const RECT& area, UINT id);
   void Show(const HistogramTable* table, int32_t channel, bool logarithmic);
   std::function<void(LevelRange)> onRange;
 
@@ -27,7 +26,7 @@ class HistogramGraph final : public ui::Window {
   LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  void Paint();
+  void Paint() override;
   void BeginDrag(int32_t x);
   void Drag(int32_t x);
   void EndDrag();
@@ -45,16 +44,12 @@ class HistogramGraph final : public ui::Window {
 };
 
 // `Gradi`: black to the channel's colour, left to right.
-class GradientBar final : public ui::Window {
+class GradientBar final : public ui::PaintedControl {
  public:
-  bool CreateIn(HWND dialog, const RECT& area, UINT id);
   void Show(int32_t channel);
 
- protected:
-  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
-
  private:
-  void Paint();
+  void Paint() override;
   int32_t channel_ = kCombinedChannel;
 };
 
