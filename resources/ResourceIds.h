@@ -23,4 +23,11 @@
 #define IDR_ERROR_PICTURE 2420
 #define IDB_TOOLBAR 2421
 
+/* The save dialog's page beside the file list: the option list, progress and text */
+#define IDD_SAVE_OPTIONS 2423
+#define IDC_SAVE_OPTIONS 1020
+#define IDC_SAVE_PROGRESS 1021
+#define IDC_SAVE_STATUS 1022
+#define IDC_SAVE_OPTIONS_LABEL 1023
+
 #endif
