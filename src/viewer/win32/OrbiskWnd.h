@@ -64,7 +64,7 @@ enum NotifyCode : WPARAM {
   kNotifyStatus = 6,
   kNotifyInfo = 7,
   kNotifyChooseResolution = 8,  // lParam: a ResolutionQuestion, answered in place
-  kNotifyMissingPlugin = 9,     // lParam: the format's code; answers the button pressed
+  kNotifyMissingPlugin = 9,      // lParam: the format's code; answers the button pressed
   kNotifyHandOff = 10,
 };
 
