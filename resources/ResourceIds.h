@@ -126,5 +126,11 @@
 #define IDD_FX_GRAYSCALE 25000
 #define IDD_FX_MISCELLANEOUS 25007
 #define IDD_FX_CUSTOM 25002
+/* The save dialog's page beside the file list: the option list, progress and text */
+#define IDD_SAVE_OPTIONS 2424
+#define IDC_SAVE_OPTIONS 1020
+#define IDC_SAVE_PROGRESS 1021
+#define IDC_SAVE_STATUS 1022
+#define IDC_SAVE_OPTIONS_LABEL 1023
 
 #endif

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdarg>
 #include <optional>
+#include <string>
 
 #include <tiffio.h>
 
@@ -674,8 +675,131 @@ bool IsBilevelCompression(uint32_t c) {
          c == COMPRESSION_CCITTFAX4;
 }
 
+// The record's EXIF block (TIFF-structured, as JPEG files carry it) goes into the
+// first page: its descriptive texts into the page's directory, its EXIF and GPS
+// directories after the pages, with the page's pointers (written as placeholders)
+// patched to them once libtiff is done. Classic TIFF only: BigTIFF files keep none.
+class ExifForTiff {
+ public:
+  bool Open(const glib::TIFSave& p) {
+    if (!p.exif || p.exifSize < 8 || p.exifSize > kMaxExifBlock || p.bigTiff) return false;
+    if (!in_.Open({p.exif, p.exifSize})) return false;
+    std::vector<glib::Libtiff::Directory> chain = in_.Directories();
+    if (chain.empty()) return false;
+    ifd0_ = chain.front();
+    return true;
+  }
+  bool HasExif() const { return glib::Libtiff::Reader::Find(ifd0_, kExifPointer) != nullptr; }
+  bool HasGps() const { return glib::Libtiff::Reader::Find(ifd0_, kGpsPointer) != nullptr; }
+
+  // The block's texts libtiff knows as fields of a page, and the placeholders.
+  void SetPageFields(TIFF* tif) {
+    static constexpr uint16_t kTexts[] = {270, 271, 272, 306, 315, 316, 33432};
+    for (uint16_t tag : kTexts) {
+      const glib::Libtiff::Entry* entry = glib::Libtiff::Reader::Find(ifd0_, tag);
+      if (!entry || entry->type != glib::Libtiff::kAscii) continue;
+      std::span<const uint8_t> raw = in_.Bytes(*entry);
+      std::string text(raw.begin(), std::find(raw.begin(), raw.end(), uint8_t(0)));
+      if (!text.empty()) TIFFSetField(tif, tag, text.c_str());
+    }
+    if (HasExif()) TIFFSetField(tif, TIFFTAG_EXIFIFD, uint64_t(0));
+    if (HasGps()) TIFFSetField(tif, TIFFTAG_GPSIFD, uint64_t(0));
+  }
+
+  // After the pages: the directories at the end of the file and the pointers of the
+  // first page set to them. False when the file is left with empty pointers.
+  bool Append(Sink& sink, bool bigEndian) {
+    VMemStream stream;
+    glib::Libtiff::Writer out;
+    if (!out.Open(&stream, bigEndian)) return false;
+    ExifCopier copier(in_, out);
+    uint32_t gps = copier.CopySubDirectory(glib::Libtiff::Reader::Find(ifd0_, kGpsPointer), false);
+    uint32_t exif = copier.CopySubDirectory(glib::Libtiff::Reader::Find(ifd0_, kExifPointer), true);
+    if (out.Failed() || stream.Error() || (!gps && !exif)) return false;
+    std::vector<uint8_t> block(stream.Data(), stream.Data() + stream.Length());
+    uint64_t base = sink.Size();
+    base += base & 1;  // directories start on a word boundary
+    if (base + block.size() > UINT32_MAX) return false;
+    Bytes bytes{block, bigEndian};
+    if ((exif && !bytes.Relocate(exif, uint32_t(base), 1)) ||
+        (gps && !bytes.Relocate(gps, uint32_t(base), 0)))
+      return false;
+    static const uint8_t kPad = 0;
+    if (!sink.Seek(sink.Size())) return false;
+    if ((sink.Size() & 1) != 0 && !sink.Write(&kPad, 1)) return false;
+    if (!sink.Write(block)) return false;
+    return (!exif || PatchPointer(sink, kExifPointer, uint32_t(base) + exif, bigEndian)) &&
+           (!gps || PatchPointer(sink, kGpsPointer, uint32_t(base) + gps, bigEndian));
+  }
+
+ private:
+  // Reads and writes numbers of the block in its byte order, bounds checked.
+  struct Bytes {
+    std::vector<uint8_t>& data;
+    bool bigEndian;
+    bool Get(uint32_t at, int size, uint32_t& value) const {
+      if (at > data.size() || size_t(size) > data.size() - at) return false;
+      value = 0;
+      for (int i = 0; i < size; ++i) {
+        uint32_t byte = data[at + uint32_t(bigEndian ? i : size - 1 - i)];
+        value = (value << 8) | byte;
+      }
+      return true;
+    }
+    void Put32(uint32_t at, uint32_t value) {
+      for (int i = 0; i < 4; ++i)
+        data[at + uint32_t(bigEndian ? 3 - i : i)] = uint8_t(value >> (8 * i));
+    }
+    // Adds `base` to every offset of the directory at `at` (and, `depth` levels down,
+    // of the directories it points at): the block moves to `base` in the file.
+    bool Relocate(uint32_t at, uint32_t base, int depth) {
+      uint32_t count = 0;
+      if (!Get(at, 2, count)) return false;
+      for (uint32_t i = 0; i < count; ++i) {
+        uint32_t entry = at + 2 + 12 * i, tag = 0, type = 0, values = 0, offset = 0;
+        if (!Get(entry, 2, tag) || !Get(entry + 2, 2, type) || !Get(entry + 4, 4, values) ||
+            !Get(entry + 8, 4, offset))
+          return false;
+        if (tag == kInteropPointer) {
+          if (depth <= 0 || !Relocate(offset, base, depth - 1)) return false;
+          Put32(entry + 8, offset + base);
+        } else if (uint64_t(values) * glib::Libtiff::TypeSize(uint16_t(type)) > 4) {
+          Put32(entry + 8, offset + base);
+        }
+      }
+      return true;
+    }
+  };
+
+  // Sets the value of the first page's pointer entry `tag` in the written file.
+  static bool PatchPointer(Sink& sink, uint16_t tag, uint32_t offset, bool bigEndian) {
+    std::vector<uint8_t> header(8);
+    if (!sink.Seek(0) || sink.Read(header.data(), 8) != 8) return false;
+    uint32_t first = 0, count = 0;
+    if (!Bytes{header, bigEndian}.Get(4, 4, first)) return false;
+    std::vector<uint8_t> head(2);
+    if (!sink.Seek(first) || sink.Read(head.data(), 2) != 2) return false;
+    Bytes{head, bigEndian}.Get(0, 2, count);
+    std::vector<uint8_t> entries(size_t(count) * 12);
+    if (sink.Read(entries.data(), entries.size()) != entries.size()) return false;
+    Bytes table{entries, bigEndian};
+    for (uint32_t i = 0; i < count; ++i) {
+      uint32_t entryTag = 0;
+      table.Get(i * 12, 2, entryTag);
+      if (entryTag != tag) continue;
+      table.Put32(i * 12 + 8, offset);
+      return sink.Seek(uint64_t(first) + 2 + i * 12 + 8) && sink.Write(&entries[i * 12 + 8], 4) &&
+             sink.Seek(sink.Size());
+    }
+    return false;
+  }
+
+  glib::Libtiff::Reader in_;
+  glib::Libtiff::Directory ifd0_;
+};
+
 uint32_t WritePage(TIFF* tif, const glib::IDEPage& page, const glib::TIFSave& p, uint32_t index,
-                   uint32_t count, const glib::ImageDataExchange* request) {
+                   uint32_t count, const glib::ImageDataExchange* request, ExifForTiff* exif) {
   uint32_t compression = p.compression;
   if (compression == 6) compression = COMPRESSION_JPEG;  // old-style JPEG cannot be written
   if (!TIFFIsCODECConfigured(uint16_t(compression))) return UNSF;
@@ -766,6 +890,7 @@ uint32_t WritePage(TIFF* tif, const glib::IDEPage& page, const glib::TIFSave& p,
     TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
     TIFFSetField(tif, TIFFTAG_PAGENUMBER, uint16_t(index), uint16_t(count));
   }
+  if (index == 0 && exif) exif->SetPageFields(tif);
   if (index == 0 && p.iptc && p.iptcSize && p.iptcSize < (1u << 24)) {
     std::vector<uint32_t> words((p.iptcSize + 3) / 4, 0);
     std::memcpy(words.data(), p.iptc, p.iptcSize);
@@ -858,11 +983,17 @@ uint32_t SaveTif(SaveJob& job) {
   if (!tif) return append ? BADI : WERR;
   TiffPtr owner(tif);
   uint32_t count = append ? 1 : uint32_t(pages.size());
+  // Pages appended to a file leave its metadata as it is.
+  ExifForTiff exif;
+  bool withExif = !append && exif.Open(params);
   for (uint32_t i = 0; i < pages.size(); ++i) {
-    uint32_t rc = WritePage(tif, *pages[i], params, append ? 0 : i, count, job.request);
+    uint32_t rc = WritePage(tif, *pages[i], params, append ? 0 : i, count, job.request,
+                            withExif ? &exif : nullptr);
     if (rc != RCOK) return rc;
   }
   owner.reset();
+  if (withExif && (exif.HasExif() || exif.HasGps()) && !exif.Append(job.sink, !params.littleEndian))
+    return WERR;
   return RCOK;
 }
 

@@ -342,6 +342,41 @@ TEST_F(TiffTest, ExifBlockCarriesEveryMetadataDirectory) {
   EXPECT_TRUE(bigFacts.bigEndian);
 }
 
+// A save record's EXIF block is written into the file: the camera's texts in the
+// first page, the EXIF (with interoperability) and GPS directories after the pages,
+// in either byte order; pages appended later and BigTIFF files carry none.
+TEST_F(TiffTest, TheRecordsExifBlockIsWrittenWithTheFirstPage) {
+  auto source = vexlo.Info((testing_support::DataDir() / "info" / "exif.tif").string());
+  ASSERT_TRUE(source && source->exifSize > 0);
+  std::vector<Picture> pages = {Pattern(24, 16), Pattern(24, 16, false, 2)};
+  for (uint8_t littleEndian : {1, 0}) {
+    SCOPED_TRACE(int(littleEndian));
+    TIFSave params;
+    params.littleEndian = littleEndian;
+    params.exif = source->exif;
+    params.exifSize = source->exifSize;
+    std::string path = vexlo.Dir().File("exif-out.tif");
+    ASSERT_EQ(vexlo.Save(path, pages, params), glib::RCOK);
+    auto info = vexlo.Info(path);
+    ASSERT_TRUE(info);
+    ExifFacts facts = ReadExif(info->exif, info->exifSize);
+    ExpectCameraTags(facts);
+    EXPECT_EQ(facts.bigEndian, littleEndian == 0);
+    // The pixels and the second page are untouched by what came after them.
+    Loaded back = vexlo.Load(path);
+    ASSERT_EQ(back.rc, glib::RCOK);
+    ASSERT_EQ(back.pages.size(), 2u);
+    EXPECT_EQ(MaxDifference(back.pages[1], pages[1]), 0);
+  }
+  TIFSave big;
+  big.bigTiff = 1;
+  big.exif = source->exif;
+  big.exifSize = source->exifSize;
+  std::string bigPath = vexlo.Dir().File("exif-big.tif");
+  ASSERT_EQ(vexlo.Save(bigPath, {pages[0]}, big), glib::RCOK);
+  EXPECT_EQ(MaxDifference(vexlo.Load(bigPath).pages.at(0), pages[0]), 0);
+}
+
 // No metadata, no block; a describing IFD0 tag alone is enough for one; an EXIF
 // directory alone gets an IFD0 that points at it.
 TEST_F(TiffTest, ExifBlockOnlyWhenThereIsSomethingToShow) {

@@ -1,12 +1,19 @@
 #include "win/HostKit.h"
 
+#include "app/StandaloneFrame.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
+#include <utility>
 
 namespace wintest {
 namespace {
@@ -543,6 +550,195 @@ void PressButton(HWND dialog, int id, bool wait) {
   } else {
     PostMessageW(dialog, WM_COMMAND, command, button);
   }
+}
+
+}  // namespace wintest
+
+// ---- the save dialog ----
+namespace wintest {
+namespace {
+
+constexpr int kFileTypeBox = 0x470;  // cmb1
+constexpr wchar_t kSaveDialogRoot[] = L"software\\Quintel\\Dorvane\\";
+
+std::wstring SaveDialogKey(const wchar_t* section) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring name = std::filesystem::path(path).stem().wstring();
+  return kSaveDialogRoot + name + L"\\" + section;
+}
+
+std::wstring CellText(HWND list, int row, int column) {
+  wchar_t buffer[1024] = {};
+  LVITEMW cell{};
+  cell.iSubItem = column;
+  cell.pszText = buffer;
+  cell.cchTextMax = 1024;
+  SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&cell));
+  return buffer;
+}
+
+HWND FindDescendant(HWND window, const wchar_t* className) {
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) == className) return child;
+    if (HWND inner = FindDescendant(child, className)) return inner;
+  }
+  return nullptr;
+}
+
+int PropertyRow(HWND list, const std::wstring& label) {
+  int count = PropertyRowCount(list);
+  for (int row = 0; row < count; ++row)
+    if (CellText(list, row, 0) == label) return row;
+  return -1;
+}
+
+// The cell's control while a row is edited: a visible combo box or edit beside the list.
+HWND CellEditor(HWND list) {
+  for (HWND child = GetWindow(GetParent(list), GW_CHILD); child;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    std::wstring cls = ClassOf(child);
+    if ((cls == L"ComboBox" || cls == L"Edit") && IsWindowVisible(child)) return child;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<std::wstring> FileTypes(HWND dialog) {
+  HWND box = GetDlgItem(dialog, kFileTypeBox);
+  std::vector<std::wstring> types;
+  int count = int(SendMessageW(box, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    int length = int(SendMessageW(box, CB_GETLBTEXTLEN, WPARAM(i), 0));
+    std::wstring text(size_t(std::max(length, 0)) + 1, L'\0');
+    SendMessageW(box, CB_GETLBTEXT, WPARAM(i), LPARAM(text.data()));
+    text.resize(wcslen(text.c_str()));
+    types.push_back(text);
+  }
+  return types;
+}
+
+int FileTypeIndex(HWND dialog, const std::wstring& part) {
+  std::vector<std::wstring> types = FileTypes(dialog);
+  for (size_t i = 0; i < types.size(); ++i)
+    if (types[i].find(part) != std::wstring::npos) return int(i) + 1;
+  return 0;
+}
+
+void ChooseFileType(HWND dialog, int filterIndex) {
+  HWND box = GetDlgItem(dialog, kFileTypeBox);
+  SendMessageW(box, CB_SETCURSEL, WPARAM(filterIndex - 1), 0);
+  // What the box tells its dialog when a user picks an entry from its list.
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeBox, CBN_SELCHANGE), LPARAM(box));
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeBox, CBN_SELENDOK), LPARAM(box));
+}
+
+std::wstring DialogFolder(HWND dialog) {
+  wchar_t folder[MAX_PATH * 2] = {};
+  SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH * 2, LPARAM(folder));
+  return folder;
+}
+
+std::wstring ChosenFileType(HWND dialog) {
+  int chosen = int(SendDlgItemMessageW(dialog, kFileTypeBox, CB_GETCURSEL, 0, 0));
+  std::vector<std::wstring> types = FileTypes(dialog);
+  return chosen >= 0 && size_t(chosen) < types.size() ? types[size_t(chosen)] : L"";
+}
+
+HWND PropertyList(HWND window) {
+  HWND editor = FindDescendant(window, L"OrbiskPropertyEditor");
+  return editor ? FindDescendant(editor, L"SysListView32") : nullptr;
+}
+
+int PropertyRowCount(HWND list) {
+  return list ? int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+std::wstring PropertyValue(HWND list, const std::wstring& label) {
+  int row = PropertyRow(list, label);
+  return row < 0 ? L"" : CellText(list, row, 1);
+}
+
+bool EditProperty(HWND list, const std::wstring& label, const std::wstring& value) {
+  int row = PropertyRow(list, label);
+  if (row < 0) return false;
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&state));
+  SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+  HWND editor = CellEditor(list);
+  if (!editor) return false;
+  if (ClassOf(editor) == L"ComboBox") {
+    LRESULT choice = SendMessageW(editor, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(value.c_str()));
+    if (choice == CB_ERR) return false;
+    SendMessageW(editor, CB_SETCURSEL, WPARAM(choice), 0);
+  } else {
+    SendMessageW(editor, WM_SETTEXT, 0, LPARAM(value.c_str()));
+  }
+  SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+  return PropertyValue(list, label) == value;
+}
+
+std::wstring SaveDialogString(const wchar_t* section, const wchar_t* name) {
+  wchar_t value[1024] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, SaveDialogKey(section).c_str(), name, RRF_RT_REG_SZ, nullptr,
+                   value, &size) != ERROR_SUCCESS)
+    return L"<none>";
+  return value;
+}
+
+DWORD SaveDialogNumber(const wchar_t* section, const wchar_t* name, DWORD missing) {
+  DWORD value = 0, size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, SaveDialogKey(section).c_str(), name, RRF_RT_REG_DWORD,
+                   nullptr, &value, &size) != ERROR_SUCCESS)
+    return missing;
+  return value;
+}
+
+void RemoveSaveDialogValues(const wchar_t* section) {
+  RegDeleteTreeW(HKEY_CURRENT_USER, SaveDialogKey(section).c_str());
+}
+
+StandaloneViewer::StandaloneViewer() = default;
+
+StandaloneViewer::~StandaloneViewer() {
+  if (frame_ && frame_->hwnd()) DestroyWindow(frame_->hwnd());
+}
+
+HWND StandaloneViewer::Open(const std::wstring& file) {
+  if (frame_ && frame_->hwnd()) DestroyWindow(frame_->hwnd());
+  frame_ = std::make_unique<app::StandaloneFrame>();
+  frame_->quitOnDestroy = false;
+  if (!frame_->CreateFrame(nullptr)) return viewer_ = nullptr;
+  char* name = reinterpret_cast<char*>(const_cast<wchar_t*>(file.c_str()));
+  viewer_ = Viewer().listLoad(frame_->hwnd(), name, 1);
+  RunPostedMessages();
+  std::wstring title = TitleFor(std::filesystem::path(file).filename().wstring());
+  // The status bar shows the picture once the load has ended and commands are taken.
+  if (viewer_ && !WaitUntil([&] {
+        return Text(Frame()) == title && StatusText(viewer_, 1).find(L" x ") != std::wstring::npos;
+      }))
+    return nullptr;
+  return viewer_;
+}
+
+HWND StandaloneViewer::Frame() const { return frame_ ? frame_->hwnd() : nullptr; }
+
+bool StandaloneViewer::Close() {
+  if (!viewer_) return true;
+  Viewer().listClose(viewer_);
+  HWND viewer = std::exchange(viewer_, nullptr);
+  return WaitUntil([&] { return !IsWindow(viewer) && frame_->Destroyed(); });
+}
+
+std::wstring TitleFor(const std::wstring& fileName) { return L"Orbisk - [" + fileName + L"]"; }
+
+std::string FileBytes(const std::wstring& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 }  // namespace wintest

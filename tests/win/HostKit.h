@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -165,5 +166,61 @@ bool ChooseListEntry(HWND list, const std::wstring& text);
 // Presses a button of a dialog. Waiting, this returns when the dialog has done what
 // the button does; not waiting, at once (for buttons that open a modal dialog).
 void PressButton(HWND dialog, int id, bool wait);
+
+}  // namespace wintest
+
+// ---- the save dialog: a common file dialog with a page of options, and the
+// standalone viewer it is opened from ----
+namespace app {
+class StandaloneFrame;
+}
+namespace wintest {
+
+// A common file dialog's file types (its type box, cmb1) as listed.
+std::vector<std::wstring> FileTypes(HWND dialog);
+// The 1-based filter index of the first type whose text contains `part`; 0 if none.
+int FileTypeIndex(HWND dialog, const std::wstring& part);
+// Chooses a file type by filter index as a user does in the type box; the dialog
+// tells its hook (CDN_TYPECHANGE).
+void ChooseFileType(HWND dialog, int filterIndex);
+// The folder a common file dialog shows.
+std::wstring DialogFolder(HWND dialog);
+// The text of the chosen file type.
+std::wstring ChosenFileType(HWND dialog);
+// The list of the property editor somewhere inside a window; null when there is none.
+HWND PropertyList(HWND window);
+// A property row's value text by its label; empty when there is no such row.
+std::wstring PropertyValue(HWND list, const std::wstring& label);
+int PropertyRowCount(HWND list);
+// Edits the row with the label as a user does: Enter on the row, the choice picked
+// or the text typed in the cell's control, Enter. True when the cell then shows it.
+bool EditProperty(HWND list, const std::wstring& label, const std::wstring& value);
+// The standalone frame as Orbisk.exe makes it, with a viewer opened in it on a file.
+class StandaloneViewer {
+ public:
+  StandaloneViewer();
+  ~StandaloneViewer();
+  // The viewer window (null when ListLoad declined); waits until the frame's title
+  // names the file and the status bar describes the picture (the load has ended).
+  HWND Open(const std::wstring& file);
+  HWND Frame() const;
+  HWND Window() const { return viewer_; }
+  // Closes the viewer as the host does and waits until both windows are gone.
+  bool Close();
+
+ private:
+  std::unique_ptr<app::StandaloneFrame> frame_;
+  HWND viewer_ = nullptr;
+};
+// The frame's title while it shows a file.
+std::wstring TitleFor(const std::wstring& fileName);
+// Values the save dialog keeps in its key of HKEY_CURRENT_USER (software, Quintel,
+// Dorvane, this program's name, the section): a string ("<none>" when missing), a
+// number (or `missing`), and the whole key removed.
+std::wstring SaveDialogString(const wchar_t* section, const wchar_t* name);
+DWORD SaveDialogNumber(const wchar_t* section, const wchar_t* name, DWORD missing = 0);
+void RemoveSaveDialogValues(const wchar_t* section);
+// The bytes of a file; empty when it cannot be read.
+std::string FileBytes(const std::wstring& path);
 
 }  // namespace wintest

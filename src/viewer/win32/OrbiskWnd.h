@@ -23,6 +23,7 @@
 #include "formats/ClbData.h"
 #include "formats/FileInfoRecord.h"
 #include "formats/ImageLoad.h"
+#include "formats/ImageSave.h"
 #include "formats/Retcode.h"
 #include "host/Accelerator.h"
 #include "host/DiagnosticsLog.h"
@@ -240,6 +241,20 @@ class COrbiskWnd final : public ui::Window {
   void OnMouseWheel(int16_t delta);
   void OnDoubleClick();
 
+  // ---- saving (OrbiskWndSave.cpp) ----
+  // "SaveImage": the shown file rewritten in its own format with default parameters.
+  void SaveCommand();
+  // "SaveImageAs": the save dialog; the saved file is opened afterwards.
+  void SaveAsCommand();
+  // Writes the document to `path` (null record: the default one of the loaded format);
+  // a success clears the modified flag.
+  bool SaveTo(const std::u16string& path, glib::RecordPtr<glib::ImageSave> record);
+  // The loader's report of the file now shown, and its forgetting before a new load
+  // (on the worker; `wholeFile` when every page came in at its own size).
+  void KeepLoadedFile(const std::string& narrow, const std::u16string& wide, uint32_t format,
+                      const glib::FileInfoRecord* info, bool wholeFile);
+  void ForgetLoadedFile();
+
   // ---- full screen and pointer (OrbiskWndCommands.cpp) ----
   void ToggleFullScreen();
   void EnterFullScreen();
@@ -382,6 +397,17 @@ class COrbiskWnd final : public ui::Window {
   // A forward walk resumes at the folder list's current entry: the failed file was
   // removed and the one that followed it stands there.
   std::atomic<bool> resumeWalk_{false};
+
+  // The file the document came from, for "Save" (under listsMutex_): empty when it
+  // has none, or when the load did not bring in the whole file.
+  struct LoadedFile {
+    std::u16string path;
+    uint32_t format = 0xFFFFFFFF;
+    bool wholeFile = false;
+    std::vector<uint8_t> exif;  // the file's blocks, carried into what is saved
+    std::vector<uint8_t> iptc;
+  };
+  LoadedFile loadedFile_;
 };
 
 }  // namespace viewer

@@ -109,6 +109,8 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdFitInWindow, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::FitInWindow); }},
       {kCmdFitWidth, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::FitWidth); }},
       {kCmdFitHeight, [](COrbiskWnd& w) { w.RequestZoomFor(ZoomCommand::FitHeight); }},
+      {kCmdSaveImage, [](COrbiskWnd& w) { w.SaveCommand(); }},
+      {kCmdSaveImageAs, [](COrbiskWnd& w) { w.SaveAsCommand(); }},
   };
   for (const Handler& handler : kHandlers) {
     if (handler.command == command) return handler.run(*this);

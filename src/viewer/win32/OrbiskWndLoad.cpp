@@ -217,6 +217,7 @@ uint32_t COrbiskWnd::LoadProcedure() {
   if (loadRaw_) loadParams = &*loadRaw_;
 
   // The display lets go of the document before it is replaced.
+  ForgetLoadedFile();
   film.LoadingBegun();
   film.Clear();
   progress_.Begin();
@@ -250,6 +251,9 @@ uint32_t COrbiskWnd::LoadProcedure() {
     std::lock_guard lock(listsMutex_);
     history_.Add(name, true);
   }
+  KeepLoadedFile(name, wide ? loadNameW_ : std::u16string(), facts.format, info.get(),
+                 !plan.thumbnail && !plan.pageByPage && plan.resolution == Size{} &&
+                     plan.firstPage == 0 && plan.pageCount == kAllPages);
   {
     std::lock_guard lock(listsMutex_);
     loadedInfo_ = std::move(info);

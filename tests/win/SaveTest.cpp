@@ -1,0 +1,212 @@
+// "Save" and "Save Image as..." in the standalone viewer: what is written, the boxes
+// shown, the save dialog's file types and option list, and what it remembers.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "host/Commands.h"
+#include "win/HostKit.h"
+
+using namespace wintest;
+
+namespace {
+
+constexpr uint32_t kRed = 0xFF0000;
+constexpr uint32_t kBlue = 0x0000FF;
+constexpr wchar_t kSection[] = L"SaveImage";
+constexpr wchar_t kSaveDialog[] = L"Save Image as...";
+constexpr wchar_t kDepth[] = L"Color depth (bits per pixel)";
+constexpr DWORD kFormatPNG = 0x2C504E47;
+constexpr DWORD kIndexed8 = 0x02010108;
+// The display and the status bar only.
+constexpr char kViewWithStatus[] =
+    "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n";
+
+void CancelDialog(HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }
+
+class SaveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
+    ResetProfile();
+    RemoveSaveDialogValues(kSection);
+    WriteIni(kViewWithStatus);
+    split_ = folder_.File(L"split.bmp");
+    WriteBmp(split_, 100, 50, kRed, kBlue);
+  }
+  void TearDown() override {
+    EXPECT_TRUE(viewer_.Close());
+    RemoveSaveDialogValues(kSection);
+  }
+
+  void Command(UINT command) {
+    SendMessageW(viewer_.Window(), WM_COMMAND, command, 0);
+    RunPostedMessages();
+  }
+  bool SaveGreyed() {
+    return (MenuState(viewer_.Frame(), GetMenu(viewer_.Frame()), host::kCmdSaveImage) &
+            MF_GRAYED) != 0;
+  }
+  // The display's pixel in the left and the right half of the 100 x 50 picture shown
+  // at its size in the middle of the display.
+  std::pair<uint32_t, uint32_t> Halves() {
+    HWND display = Child(viewer_.Window(), L"OrbiskView");
+    RedrawWindow(display, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT client{};
+    GetClientRect(display, &client);
+    int x = client.right / 2, y = client.bottom / 2;
+    return {PixelAt(display, x - 30, y), PixelAt(display, x + 30, y)};
+  }
+
+  TempFolder folder_;
+  std::wstring split_;
+  StandaloneViewer viewer_;
+};
+
+TEST_F(SaveTest, SaveWritesOnlyAChangedPictureAndThenGreysItself) {
+  ASSERT_TRUE(viewer_.Open(split_));
+  std::string before = FileBytes(split_);
+  ASSERT_FALSE(before.empty());
+  EXPECT_TRUE(SaveGreyed());
+  // Nothing changed: nothing is written.
+  Command(host::kCmdSaveImage);
+  EXPECT_EQ(FileBytes(split_), before);
+
+  Command(host::kCmdFlipHor);
+  ASSERT_FALSE(SaveGreyed());
+  Command(host::kCmdSaveImage);
+  EXPECT_TRUE(SaveGreyed());
+  EXPECT_NE(FileBytes(split_), before);
+  // What was written is the mirrored picture.
+  ASSERT_TRUE(viewer_.Close());
+  ASSERT_TRUE(viewer_.Open(split_));
+  EXPECT_EQ(Halves(), std::make_pair(kBlue, kRed));
+}
+
+TEST_F(SaveTest, SaveOfAFormatThatCannotBeRewrittenWarnsAndKeepsTheChange) {
+  // WebP is read but not written by the plug-ins.
+  std::wstring webp = folder_.File(L"camera.webp");
+  ASSERT_TRUE(CopyFileW(TestData(L"info/camera.webp").c_str(), webp.c_str(), FALSE));
+  ASSERT_TRUE(viewer_.Open(webp));
+  std::string before = FileBytes(webp);
+  Command(host::kCmdFlipVer);
+  ASSERT_FALSE(SaveGreyed());
+  {
+    DialogAnswer warning(L"Save warning", [](HWND box) { AnswerMessageBox(box, IDOK); });
+    Command(host::kCmdSaveImage);
+    ASSERT_TRUE(warning.Answered());
+    EXPECT_NE(warning.SeenText().find(L"Sorry, this type of image can't be saved."),
+              std::wstring::npos)
+        << warning.SeenText();
+  }
+  EXPECT_FALSE(SaveGreyed());
+  EXPECT_EQ(FileBytes(webp), before);
+}
+
+TEST_F(SaveTest, SaveAsWritesTheChosenFormatWithItsOptionsAndRemembersThem) {
+  ASSERT_TRUE(viewer_.Open(split_));
+  Command(host::kCmdFlipHor);
+  std::wstring saved = folder_.File(L"flipped.png");
+  std::wstring folder = std::filesystem::path(saved).parent_path().wstring();
+  std::wstring typeBefore, depthBefore, typeAfter, step;
+  {
+    DialogAnswer dialog(kSaveDialog, [&](HWND box) {
+      // Whatever fails, the dialog goes: the check below reports where.
+      HWND list = nullptr;
+      step = L"option list";
+      if (!PollUntil([&] { return (list = PropertyList(box)) != nullptr; }))
+        return CancelDialog(box);
+      typeBefore = ChosenFileType(box);
+      int png = FileTypeIndex(box, L"Portable Network Graphics");
+      step = L"PNG type";
+      if (png == 0) return CancelDialog(box);
+      ChooseFileType(box, png);
+      step = L"PNG rows";
+      if (!PollUntil([&] { return !PropertyValue(list, L"Compression Level").empty(); }))
+        return CancelDialog(box);
+      depthBefore = PropertyValue(list, kDepth);
+      typeAfter = ChosenFileType(box);
+      step = L"depth edit";
+      if (!EditProperty(list, kDepth, L"8 (Indexed)")) return CancelDialog(box);
+      // The folder first, as a user types it, then the name in it.
+      step = L"folder";
+      AnswerFileDialog(box, folder);
+      if (!PollUntil([&] { return DialogFolder(box) == folder; })) return CancelDialog(box);
+      step = L"done";
+      AnswerFileDialog(box, L"flipped.png");
+    });
+    Command(host::kCmdSaveImageAs);
+    ASSERT_TRUE(dialog.Answered());
+  }
+  ASSERT_EQ(step, L"done");
+  // JPEG is chosen the first time; PNG offers its own depths.
+  EXPECT_NE(typeBefore.find(L"JPEG"), std::wstring::npos) << typeBefore;
+  EXPECT_NE(typeAfter.find(L"Portable Network Graphics"), std::wstring::npos) << typeAfter;
+  EXPECT_EQ(depthBefore, L"24 (True color, RGB)");
+
+  // The viewer shows the saved file, in 8 bits, mirrored.
+  EXPECT_TRUE(WaitUntil([&] {
+    return Text(viewer_.Frame()) == TitleFor(L"flipped.png") &&
+           StatusText(viewer_.Window(), 1).find(L" 8 BPP") != std::wstring::npos;
+  })) << StatusText(viewer_.Window(), 1);
+  EXPECT_EQ(Halves(), std::make_pair(kBlue, kRed));
+  EXPECT_TRUE(SaveGreyed());
+  EXPECT_EQ(SaveDialogString(kSection, L"Pt_PNG"), std::to_wstring(kIndexed8));
+  EXPECT_EQ(SaveDialogNumber(kSection, L"SFormat"), kFormatPNG);
+  EXPECT_EQ(SaveDialogString(kSection, L"SInitialDir"), folder);
+
+  // The next time the dialog opens on PNG with the depth chosen before.
+  std::wstring typeAgain, depthAgain, folderAgain;
+  {
+    DialogAnswer dialog(kSaveDialog, [&](HWND box) {
+      HWND list = nullptr;
+      if (!PollUntil([&] { return (list = PropertyList(box)) && PropertyRowCount(list) > 0; }))
+        return CancelDialog(box);
+      typeAgain = ChosenFileType(box);
+      folderAgain = DialogFolder(box);
+      depthAgain = PropertyValue(list, kDepth);
+      CancelDialog(box);
+    });
+    Command(host::kCmdSaveImageAs);
+    ASSERT_TRUE(dialog.Answered());
+  }
+  EXPECT_NE(typeAgain.find(L"Portable Network Graphics"), std::wstring::npos) << typeAgain;
+  EXPECT_EQ(depthAgain, L"8 (Indexed)");
+  EXPECT_EQ(folderAgain, folder);
+}
+
+TEST_F(SaveTest, TheOptionListRefusesANumberOutOfRangeAndRebuildsTheJpegDepths) {
+  ASSERT_TRUE(viewer_.Open(split_));
+  std::wstring quality, qualityAfterBad, depthLossless, depthBack;
+  bool modeChanged = false;
+  {
+    DialogAnswer dialog(kSaveDialog, [&](HWND box) {
+      HWND list = nullptr;
+      if (!PollUntil([&] { return (list = PropertyList(box)) && PropertyRowCount(list) > 0; }))
+        return CancelDialog(box);
+      EditProperty(list, L"Quality", L"90");
+      quality = PropertyValue(list, L"Quality");
+      EditProperty(list, L"Quality", L"101");
+      qualityAfterBad = PropertyValue(list, L"Quality");
+      modeChanged = EditProperty(list, L"Mode", L"Lossless");
+      depthLossless = PropertyValue(list, kDepth);
+      EditProperty(list, L"Mode", L"Baseline");
+      depthBack = PropertyValue(list, kDepth);
+      CancelDialog(box);
+    });
+    Command(host::kCmdSaveImageAs);
+    ASSERT_TRUE(dialog.Answered());
+  }
+  EXPECT_EQ(quality, L"90");
+  EXPECT_EQ(qualityAfterBad, L"90");
+  EXPECT_TRUE(modeChanged);
+  // Each mode edits its own depth option, with its own list.
+  EXPECT_EQ(depthLossless, L"24 (True color, RGB)");
+  EXPECT_EQ(depthBack, L"24 (True color, YCbCr)");
+  // Cancel keeps nothing.
+  EXPECT_EQ(SaveDialogString(kSection, L"Quality_JPG"), L"<none>");
+}
+
+}  // namespace
