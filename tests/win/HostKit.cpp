@@ -1,7 +1,5 @@
 #include "win/HostKit.h"
 
-#include "app/StandaloneFrame.h"
-
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shlobj.h>
@@ -14,6 +12,9 @@
 #include <map>
 #include <sstream>
 #include <utility>
+
+#include "app/StandaloneFrame.h"
+#include "ui/Controls.h"
 
 namespace wintest {
 namespace {
@@ -568,16 +569,6 @@ std::wstring SaveDialogKey(const wchar_t* section) {
   return kSaveDialogRoot + name + L"\\" + section;
 }
 
-std::wstring CellText(HWND list, int row, int column) {
-  wchar_t buffer[1024] = {};
-  LVITEMW cell{};
-  cell.iSubItem = column;
-  cell.pszText = buffer;
-  cell.cchTextMax = 1024;
-  SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&cell));
-  return buffer;
-}
-
 HWND FindDescendant(HWND window, const wchar_t* className) {
   for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     if (ClassOf(child) == className) return child;
@@ -589,7 +580,7 @@ HWND FindDescendant(HWND window, const wchar_t* className) {
 int PropertyRow(HWND list, const std::wstring& label) {
   int count = PropertyRowCount(list);
   for (int row = 0; row < count; ++row)
-    if (CellText(list, row, 0) == label) return row;
+    if (ui::ListViewCellText(list, row, 0) == label) return row;
   return -1;
 }
 
@@ -657,7 +648,7 @@ int PropertyRowCount(HWND list) {
 
 std::wstring PropertyValue(HWND list, const std::wstring& label) {
   int row = PropertyRow(list, label);
-  return row < 0 ? L"" : CellText(list, row, 1);
+  return row < 0 ? L"" : ui::ListViewCellText(list, row, 1);
 }
 
 bool EditProperty(HWND list, const std::wstring& label, const std::wstring& value) {
