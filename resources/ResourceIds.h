@@ -132,5 +132,11 @@
 #define IDC_SAVE_PROGRESS 1021
 #define IDC_SAVE_STATUS 1022
 #define IDC_SAVE_OPTIONS_LABEL 1023
+/* "Warning": save a changed picture before it is dropped? */
+#define IDD_CLOSE_UPDATED 2425
+#define IDC_CLOSE_NAME 1024
+#define IDC_CLOSE_SAVE_AS 1025
+#define IDC_CLOSE_SKIP 1026
+#define IDC_CLOSE_ALWAYS_IGNORE 1027
 
 #endif

@@ -157,6 +157,9 @@ void WriteIni(const std::string& settingsLines) {
   std::filesystem::create_directories(std::filesystem::path(IniPath()).parent_path());
   std::ofstream out(std::filesystem::path(IniPath()), std::ios::binary);
   out << "[Settings]\r\n" << settingsLines;
+  // A changed picture is dropped without the question unless a test asks for it.
+  if (settingsLines.find("AskCloseUpdatedImage=") == std::string::npos)
+    out << "AskCloseUpdatedImage=#0\r\n";
 }
 
 std::string ReadIni() {

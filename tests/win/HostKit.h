@@ -37,6 +37,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
 bool RunPostedMessages(DWORD timeoutMs = 20000);
 
 // The settings file where the library looks for it, written or read as text.
+// WriteIni turns the question about changed pictures off unless the lines set it.
 std::wstring IniPath();
 void WriteIni(const std::string& settingsLines);
 std::string ReadIni();

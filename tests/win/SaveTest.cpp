@@ -210,3 +210,126 @@ TEST_F(SaveTest, TheOptionListRefusesANumberOutOfRangeAndRebuildsTheJpegDepths) 
 }
 
 }  // namespace
+
+// ---- the question before a changed picture is dropped ----
+
+constexpr wchar_t kQuestion[] = L"Warning";
+constexpr wchar_t kQuestionText[] = L"before closing ?";
+constexpr int kSaveAsButton = 1025, kSkipButton = 1026, kSaveButton = IDOK;
+constexpr wchar_t kAlwaysIgnore[] = L"Always ignore changes";
+
+class CloseQuestionTest : public SaveTest {
+ protected:
+  void SetUp() override {
+    SaveTest::SetUp();
+    WriteIni(std::string(kViewWithStatus) + "AskCloseUpdatedImage=#1\r\nAskDirectoryBound=#0\r\n");
+    // The folder: a.bmp, b.bmp and split.bmp, in this order.
+    first_ = folder_.File(L"a.bmp");
+    second_ = folder_.File(L"b.bmp");
+    WriteBmp(first_, 100, 50, kRed, kBlue);
+    WriteBmp(second_, 40, 30, kBlue, kBlue);
+  }
+  bool Shows(const wchar_t* name) {
+    return WaitUntil([&] { return Text(viewer_.Frame()) == TitleFor(name); });
+  }
+  // Right Arrow with the question answered by `button` (and the tick when asked);
+  // what the question said, empty when it did not come.
+  std::wstring NextAnswering(int button, bool tick = false) {
+    DialogAnswer answer(
+        kQuestion, [&](HWND box) { AnswerMessageBox(box, button, tick ? kAlwaysIgnore : nullptr); },
+        kQuestionText);
+    PostMessageW(viewer_.Window(), WM_KEYDOWN, VK_RIGHT, 0);
+    // (Not RunPostedMessages: the dialog's own loop would swallow its marker.)
+    if (!WaitUntil([&] { return answer.Answered(); })) return L"";
+    return answer.SeenText();
+  }
+
+  std::wstring first_, second_;
+};
+
+TEST_F(CloseQuestionTest, RightArrowAfterAnEditAsksAndCancelSkipAndAlwaysIgnoreDoWhatTheySay) {
+  ASSERT_TRUE(viewer_.Open(first_));
+  std::string before = FileBytes(first_);
+  // Nothing changed yet: on without a question.
+  PostMessageW(viewer_.Window(), WM_KEYDOWN, VK_RIGHT, 0);
+  ASSERT_TRUE(Shows(L"b.bmp"));
+  PostMessageW(viewer_.Window(), WM_KEYDOWN, VK_LEFT, 0);
+  ASSERT_TRUE(Shows(L"a.bmp"));
+
+  Command(host::kCmdFlipHor);
+  // Cancel: the edited picture stays.
+  std::wstring said = NextAnswering(IDCANCEL);
+  EXPECT_NE(said.find(L"Do you want to save changes to"), std::wstring::npos) << said;
+  EXPECT_NE(said.find(L"\\a.bmp'\n"), std::wstring::npos) << said;
+  RunPostedMessages();
+  EXPECT_EQ(Text(viewer_.Frame()), TitleFor(L"a.bmp"));
+  EXPECT_FALSE(SaveGreyed());
+  EXPECT_EQ(Halves(), std::make_pair(kBlue, kRed));
+
+  // Skip: on to the next, the file as it was.
+  EXPECT_FALSE(NextAnswering(kSkipButton).empty());
+  EXPECT_TRUE(Shows(L"b.bmp"));
+  EXPECT_EQ(FileBytes(first_), before);
+
+  // Ticked and skipped: no question about any later change.
+  Command(host::kCmdFlipVer);
+  EXPECT_FALSE(NextAnswering(kSkipButton, true).empty());
+  ASSERT_TRUE(Shows(L"split.bmp"));
+  Command(host::kCmdFlipHor);
+  // From the last file of the folder back to the first.
+  PostMessageW(viewer_.Window(), WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_TRUE(Shows(L"a.bmp"));
+  EXPECT_EQ(FileBytes(first_), before);
+  ASSERT_TRUE(viewer_.Close());
+  EXPECT_NE(ReadIni().find("AskCloseUpdatedImage=#0"), std::string::npos) << ReadIni();
+}
+
+TEST_F(CloseQuestionTest, SaveAndSaveAsWriteTheChangeBeforeThePictureGoes) {
+  ASSERT_TRUE(viewer_.Open(first_));
+  std::string before = FileBytes(first_), secondBefore = FileBytes(second_);
+  Command(host::kCmdFlipHor);
+  EXPECT_FALSE(NextAnswering(kSaveButton).empty());
+  EXPECT_TRUE(Shows(L"b.bmp"));
+  EXPECT_NE(FileBytes(first_), before);
+
+  // "Save as..." writes where the save dialog says, and the walk goes on.
+  Command(host::kCmdFlipHor);
+  std::wstring copy = folder_.File(L"copy.png");
+  {
+    DialogAnswer dialog(kSaveDialog, [&](HWND box) {
+      int png = FileTypeIndex(box, L"Portable Network Graphics");
+      if (png == 0) return CancelDialog(box);
+      ChooseFileType(box, png);
+      AnswerFileDialog(box, copy);
+    });
+    EXPECT_FALSE(NextAnswering(kSaveAsButton).empty());
+    EXPECT_TRUE(WaitUntil([&] { return dialog.Answered(); }));
+  }
+  EXPECT_TRUE(Shows(L"split.bmp"));
+  // A PNG file, the picture it was made from untouched.
+  EXPECT_EQ(FileBytes(copy).substr(1, 3), "PNG");
+  EXPECT_EQ(FileBytes(second_), secondBefore);
+}
+
+TEST_F(CloseQuestionTest, ClosingTheWindowAsksAndCancelKeepsItOpen) {
+  ASSERT_TRUE(viewer_.Open(first_));
+  Command(host::kCmdFlipHor);
+  {
+    DialogAnswer answer(
+        kQuestion, [](HWND box) { AnswerMessageBox(box, IDCANCEL); }, kQuestionText);
+    PostMessageW(viewer_.Frame(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return answer.Answered(); }));
+  }
+  RunPostedMessages();
+  EXPECT_TRUE(IsWindow(viewer_.Window()));
+  EXPECT_FALSE(SaveGreyed());
+  // The host's own close cannot be refused, but still offers to save first.
+  std::string before = FileBytes(first_);
+  {
+    DialogAnswer answer(
+        kQuestion, [](HWND box) { AnswerMessageBox(box, kSaveButton); }, kQuestionText);
+    EXPECT_TRUE(viewer_.Close());
+    EXPECT_TRUE(answer.Answered());
+  }
+  EXPECT_NE(FileBytes(first_), before);
+}

@@ -154,6 +154,12 @@ void __stdcall ListCloseWindow(HWND window) noexcept {
     HWND parent = GetParent(window);
     // In a Lister window the host holds the stub, which names the viewer.
     HWND named = HWND(GetWindowLongPtrW(window, GWLP_USERDATA));
+    // The host destroys its window when we return: a changed picture is offered for
+    // saving now, while the viewer still stands.
+    HWND viewer = entry::IsViewerWindow(window) ? window : named;
+    if (entry::IsViewerWindow(viewer)) {
+      SendMessageW(viewer, viewer::UWM_NOTIFY, viewer::kNotifyClosing, 0);
+    }
     PostMessageW(window, WM_CLOSE, 0, 0);
     if (entry::IsViewerWindow(named)) {
       PostMessageW(named, WM_CLOSE, 0, 0);

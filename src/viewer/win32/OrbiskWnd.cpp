@@ -235,6 +235,12 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
     case kNotifyFullScreen:
       ToggleFullScreen();
       break;
+    case kNotifyClosing:
+      // The host closes the window whatever the answer; the question lets the user
+      // save first, and is not asked twice.
+      if (!loadRunning_ && !closeAsked_) ConfirmDiscardChanges();
+      closeAsked_ = true;
+      break;
     case kNotifyLoadFailed:
       ShowLoadError(uint32_t(lparam));
       break;
@@ -248,7 +254,8 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
     case kNotifyHandOff: {
       std::string name = profile_->GetString(host::kPassImage, "");
       DWORD attributes = name.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(name.c_str());
-      if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !loadRunning_ && ConfirmDiscardChanges()) {
         // The user asked for this file in the other instance: show it in front.
         SetForegroundWindow(TopLevelWindow());
         LoadFile(name, true, nullptr, true);
@@ -260,6 +267,8 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
 }
 
 void COrbiskWnd::OnClose() {
+  // A load under way has already been let replace the picture.
+  if (!loadRunning_ && !closeAsked_ && !ConfirmDiscardChanges()) return;
   if (loadRunning_) {
     // The worker ends the window with the Exit command when it is done.
     abortRequest_ = true;

@@ -66,6 +66,7 @@ enum NotifyCode : WPARAM {
   kNotifyChooseResolution = 8,  // lParam: a ResolutionQuestion, answered in place
   kNotifyMissingPlugin = 9,     // lParam: the format's code; answers the button pressed
   kNotifyHandOff = 10,
+  kNotifyClosing = 11,  // sent by the host's close call before its WM_CLOSE
 };
 
 // The worker's question before a multi-resolution file is opened.
@@ -227,8 +228,9 @@ class COrbiskWnd final : public ui::Window {
   void StopSlideShow();
   // After a frame or page change: repaint, title and bars.
   void ShowFrameChange();
-  // Whether a changed picture may be dropped (the save question; nothing asks yet).
-  bool ConfirmDiscardChanges() { return true; }
+  // Whether the shown picture may be dropped: true unless it has changes the user
+  // wants to keep (the "Warning" question, when the settings ask it; OrbiskWndSave.cpp).
+  bool ConfirmDiscardChanges();
   // After a good load: the folder list of the loaded file's folder, built when the
   // folder changed, on the worker thread.
   void RebuildFolderList(const std::string& loaded);
@@ -367,6 +369,8 @@ class COrbiskWnd final : public ui::Window {
   std::atomic<bool> userInitiated_{false};
   bool slideShow_ = false;
   bool modified_ = false;
+  // The save question was put for the close under way.
+  bool closeAsked_ = false;
   // Page-by-page mode of the shown file: set by the loader, paged by later commands.
   std::atomic<bool> pageByPage_{false};
   std::atomic<int32_t> pageCount_{0};

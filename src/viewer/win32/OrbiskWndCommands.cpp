@@ -647,7 +647,8 @@ void COrbiskWnd::RequestZoom(const ZoomRequest& request) {
 }
 
 void COrbiskWnd::OnDropFiles(HDROP drop) {
-  if (!loadRunning_ && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+  if (!loadRunning_ && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0 &&
+      ConfirmDiscardChanges()) {
     wchar_t name[MAX_PATH + 1] = {};
     if (DragQueryFileW(drop, 0, name, MAX_PATH)) {
       userInitiated_ = true;

@@ -8,6 +8,7 @@
 #include "formats/FileInfoRecord.h"
 #include "host/SaveOptions.h"
 #include "platform/Text.h"
+#include "viewer/win32/CloseUpdatedImageDlg.h"
 #include "viewer/win32/LiteCtrl.h"
 #include "viewer/win32/OrbiskWnd.h"
 #include "viewer/win32/SaveImageDialog.h"
@@ -95,6 +96,47 @@ void COrbiskWnd::SaveAsCommand() {
   RefreshToolBar();
   userInitiated_ = true;
   if (!LoadFileW(path, true, nullptr, true)) userInitiated_ = false;
+}
+
+bool COrbiskWnd::ConfirmDiscardChanges() {
+  if (!settings_.askCloseUpdatedImage || !modified_ || !display_) return true;
+  std::u16string path;
+  {
+    std::lock_guard lock(listsMutex_);
+    path = loadedFile_.path;
+  }
+  bool playing = display_->StopAnimation();
+  CloseUpdatedImageDlg question(std::wstring(path.begin(), path.end()));
+  CloseUpdatedImageDlg::Choice choice = question.Run(TopLevelWindow());
+  settings_.askCloseUpdatedImage = !question.AlwaysIgnore();
+  bool drop = false;
+  switch (choice) {
+    case CloseUpdatedImageDlg::Choice::kSkip:
+      modified_ = false;
+      drop = true;
+      break;
+    case CloseUpdatedImageDlg::Choice::kSave:
+      // A refused or failed save has told the user why; the picture stays.
+      SaveCommand();
+      drop = !modified_;
+      break;
+    case CloseUpdatedImageDlg::Choice::kSaveAs: {
+      SaveImageDialog dialog("SaveImage", L"", display_.get(), true);
+      if (!dialog.Run(TopLevelWindow())) break;
+      if (dialog.SaveResult() != glib::RCOK) {
+        MessageBoxA(hwnd(), "Error on save image!", "Orbisk", MB_ICONERROR | MB_TOPMOST);
+        break;
+      }
+      modified_ = false;
+      drop = true;
+      break;
+    }
+    case CloseUpdatedImageDlg::Choice::kCancel:
+      break;
+  }
+  if (playing && !drop) display_->StartAnimation();
+  RefreshToolBar();
+  return drop;
 }
 
 bool COrbiskWnd::SaveTo(const std::u16string& path, glib::RecordPtr<glib::ImageSave> record) {
