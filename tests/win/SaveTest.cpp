@@ -229,8 +229,13 @@ class CloseQuestionTest : public SaveTest {
     WriteBmp(first_, 100, 50, kRed, kBlue);
     WriteBmp(second_, 40, 30, kBlue, kBlue);
   }
+  // The file in the title and, once its load has ended, its size in the status bar.
   bool Shows(const wchar_t* name) {
-    return WaitUntil([&] { return Text(viewer_.Frame()) == TitleFor(name); });
+    std::wstring size = std::wstring(name) == L"b.bmp" ? L"40 x 30" : L"100 x 50";
+    return WaitUntil([&] {
+      return Text(viewer_.Frame()) == TitleFor(name) &&
+             StatusText(viewer_.Window(), 1).rfind(size, 0) == 0;
+    });
   }
   // Right Arrow with the question answered by `button` (and the tick when asked);
   // what the question said, empty when it did not come.
