@@ -208,6 +208,8 @@ uint32_t SavePcx(SaveJob& job) {
   for (int i = 0; i < 16; ++i) {
     uint32_t c =
         i < pixels.PaletteEntries() && prepareAs != glib::kPixelIndexed8 ? pixels.Palette()[i] : 0;
+    // Monochrome: the header says what the bits mean, 0 black and 1 white, as written.
+    if (prepareAs == glib::kPixelIndexed1 && i < 2) c = i == 0 ? 0 : 0xFFFFFF;
     out.U8(c >> 16);
     out.U8(c >> 8);
     out.U8(c);

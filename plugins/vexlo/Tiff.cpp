@@ -806,8 +806,10 @@ uint32_t WritePage(TIFF* tif, const glib::IDEPage& page, const glib::TIFSave& p,
   bool cmyk = p.cmyk == 5;
   uint32_t type = cmyk ? glib::kPixelRGB24 : p.pixelType;
   if (IsBilevelCompression(compression)) type = glib::kPixelBW1;
-  if (compression == COMPRESSION_JPEG &&
-      (glib::IsIndexed(type) || glib::BitsPerPixel(type) == 1 || glib::BitsPerSample(type) == 16))
+  // JPEG takes grey or colour bytes; an alpha channel beside them is read back by
+  // few readers, so JPEG-compressed pages are written without it.
+  if (compression == COMPRESSION_JPEG && (glib::IsIndexed(type) || glib::BitsPerPixel(type) == 1 ||
+                                          glib::BitsPerSample(type) == 16 || glib::HasAlpha(type)))
     type = p.grayscale ? kGray8 : uint32_t(glib::kPixelRGB24);
   bool grey = p.grayscale != 0;
   if (grey && type == glib::kPixelRGB24) type = kGray8;
