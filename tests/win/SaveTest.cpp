@@ -105,6 +105,29 @@ TEST_F(SaveTest, SaveOfAFormatThatCannotBeRewrittenWarnsAndKeepsTheChange) {
   EXPECT_EQ(FileBytes(webp), before);
 }
 
+TEST_F(SaveTest, AFailedWriteSaysSoAndLosesNothing) {
+  ASSERT_TRUE(viewer_.Open(split_));
+  std::string before = FileBytes(split_);
+  Command(host::kCmdFlipHor);
+  ASSERT_TRUE(SetFileAttributesW(split_.c_str(), FILE_ATTRIBUTE_READONLY));
+  {
+    DialogAnswer error(
+        L"Orbisk", [](HWND box) { AnswerMessageBox(box, IDOK); }, L"Error on save image!");
+    Command(host::kCmdSaveImage);
+    EXPECT_TRUE(error.Answered());
+  }
+  SetFileAttributesW(split_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(FileBytes(split_), before);
+  // Still changed, and nothing but the picture in its folder.
+  EXPECT_FALSE(SaveGreyed());
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.File(L""))) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1u);
+}
+
 TEST_F(SaveTest, SaveAsWritesTheChosenFormatWithItsOptionsAndRemembersThem) {
   ASSERT_TRUE(viewer_.Open(split_));
   Command(host::kCmdFlipHor);
