@@ -139,4 +139,19 @@
 #define IDC_CLOSE_SKIP 1026
 #define IDC_CLOSE_ALWAYS_IGNORE 1027
 
+/* ---- The welcome dialog, the About box and the file types (AboutAndFileTypes.rc) ---- */
+/* "Welcome to Orbisk !" */
+#define IDD_WELCOME 228
+#define IDC_WELCOME_ASSOCIATE 1060
+/* "Associate File Types" */
+#define IDD_ASSOCIATE 2426
+#define IDC_ASSOCIATE_LIST 1061
+#define IDC_ASSOCIATE_ALL 1062
+#define IDC_ASSOCIATE_NONE 1063
+/* "About Orbisk" */
+#define IDD_ABOUT 2427
+#define IDC_ABOUT_VERSION 1064
+#define IDC_ABOUT_SUPPORT 1065
+#define IDC_ABOUT_MESSAGE 1066
+
 #endif

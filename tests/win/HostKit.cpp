@@ -122,23 +122,54 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   }
 }
 
+namespace {
+
+// Markers go to a window of their own, so that a modal loop that runs meanwhile
+// dispatches them too instead of dropping them as thread messages.
+constexpr UINT kMarker = WM_APP + 0x3FF0;
+volatile LONG markersSeen = 0;
+
+LRESULT CALLBACK MarkerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == kMarker) {
+    InterlockedIncrement(&markersSeen);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+HWND MarkerWindow() {
+  static HWND window = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &MarkerProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"OrbiskTestMarker";
+    RegisterClassW(&wc);
+    return CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+                         nullptr);
+  }();
+  return window;
+}
+
+}  // namespace
+
 bool RunPostedMessages(DWORD timeoutMs) {
-  // A marker posted behind everything else: once it comes out of the queue, what was
-  // posted before it has been dispatched. Rounds go on while they run anything new.
-  constexpr UINT kMarker = WM_APP + 0x3FF0;
+  // A marker posted behind everything else: once it has been dispatched, so has what
+  // was posted before it. Rounds go on while they run anything new.
   const DWORD start = GetTickCount();
+  HWND marker = MarkerWindow();
   for (int round = 0; round < 200; ++round) {
-    PostThreadMessageW(GetCurrentThreadId(), kMarker, 0, 0);
+    const LONG before = markersSeen;
+    PostMessageW(marker, kMarker, 0, 0);
     bool ranOthers = false;
-    for (;;) {
+    while (markersSeen == before) {
       MSG msg;
       if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (GetTickCount() - start > timeoutMs) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         continue;
       }
-      if (!msg.hwnd && msg.message == kMarker) break;
-      if (msg.message != WM_TIMER && msg.message != WM_PAINT) ranOthers = true;
+      if (msg.hwnd != marker && msg.message != WM_TIMER && msg.message != WM_PAINT)
+        ranOthers = true;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -733,6 +764,76 @@ std::wstring TitleFor(const std::wstring& fileName) { return L"Orbisk - [" + fil
 std::string FileBytes(const std::wstring& path) {
   std::ifstream file(std::filesystem::path(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// ---- the registry ----
+
+namespace {
+
+void Snapshot(HKEY key, const std::wstring& indent, std::wstring& out) {
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[512];
+    DWORD nameSize = 512, type = 0, size = 0;
+    if (RegEnumValueW(key, i, name, &nameSize, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+      break;
+    std::vector<BYTE> data(size + 2);
+    nameSize = 512;
+    RegEnumValueW(key, i, name, &nameSize, nullptr, &type, data.data(), &size);
+    out += indent + (nameSize ? name : L"@") + L" [" + std::to_wstring(type) + L"] ";
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+      out += std::wstring(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+    } else {
+      for (DWORD b = 0; b < size; ++b) out += std::to_wstring(data[b]) + L" ";
+    }
+    out += L"\n";
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[512];
+    DWORD nameSize = 512;
+    if (RegEnumKeyExW(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    out += indent + L"[" + name + L"]\n";
+    HKEY sub = nullptr;
+    if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+      Snapshot(sub, indent + L"  ", out);
+      RegCloseKey(sub);
+    }
+  }
+}
+
+}  // namespace
+
+std::wstring RegistrySnapshot(const std::wstring& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return L"(absent)";
+  std::wstring out;
+  Snapshot(key, L"", out);
+  RegCloseKey(key);
+  return out;
+}
+
+std::wstring RegistryDefault(const std::wstring& path) {
+  wchar_t value[1024] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
+                   &size) != ERROR_SUCCESS)
+    return L"(absent)";
+  return value;
+}
+
+bool TickListRow(HWND dialog, int id, const std::wstring& label, bool tick) {
+  HWND list = GetDlgItem(dialog, id);
+  int rows = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < rows; ++row) {
+    if (ui::ListViewCellText(list, row, 0) != label) continue;
+    LVITEMW state{};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = INDEXTOSTATEIMAGEMASK(tick ? 2 : 1);
+    SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&state));
+    return true;
+  }
+  return false;
 }
 
 }  // namespace wintest

@@ -224,4 +224,14 @@ void RemoveSaveDialogValues(const wchar_t* section);
 // The bytes of a file; empty when it cannot be read.
 std::string FileBytes(const std::wstring& path);
 
+// ---- the registry as a user's programs see it ----
+// Everything under a key of HKEY_CURRENT_USER, values and sub-keys in order, as text;
+// "(absent)" when the key is missing.
+std::wstring RegistrySnapshot(const std::wstring& path);
+// A key's default value; "(absent)" when the key or the value is missing.
+std::wstring RegistryDefault(const std::wstring& path);
+// Ticks or clears the check box of the row of a check-box list view whose first cell
+// reads `label`; false when no row does.
+bool TickListRow(HWND dialog, int id, const std::wstring& label, bool tick);
+
 }  // namespace wintest

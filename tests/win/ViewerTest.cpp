@@ -213,7 +213,12 @@ TEST_F(ViewerTest, StandaloneShowsTheImageCentredThenFitted) {
 TEST_F(ViewerTest, StatusPanesMenusAndSettingsWrittenAtExit) {
   WriteIni("AutoLoadLastImage=#0\r\nShowInfo=#0\r\n");
   SetProfileNumber(L"FirstRun", 1);
-  HWND viewer = OpenStandalone(nullptr);
+  HWND viewer = nullptr;
+  {
+    DialogAnswer welcome(L"Welcome to Orbisk !", [](HWND box) { AnswerMessageBox(box, IDCANCEL); });
+    viewer = OpenStandalone(nullptr);
+    EXPECT_TRUE(welcome.Answered());
+  }
   ASSERT_NE(viewer, nullptr);
   EXPECT_EQ(ProfileNumber(L"FirstRun"), 0u);  // shown once
   EXPECT_EQ(StatusText(viewer, 1), L"No file loaded");

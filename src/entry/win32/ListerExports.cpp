@@ -18,6 +18,7 @@
 #include "ui/ActivationScope.h"
 #include "ui/Window.h"
 #include "viewer/WindowRules.h"
+#include "viewer/win32/AssociationDlg.h"
 #include "viewer/win32/ListerWiring.h"
 #include "viewer/win32/OrbiskWnd.h"
 
@@ -95,8 +96,11 @@ HWND ListLoadImpl(HWND parent, const char* file, int flags) {
   FileArgument argument = ReadFileArgument(file, standalone && (flags & viewer::kFlagWideName));
 
   glib::Film registry;  // reaches the format plug-ins
-  // The association clean-up of "-last_run" belongs to the file-type component.
-  if (IsLastRun(argument)) return nullptr;
+  // The last run before the program goes: the file types go back to their programs.
+  if (IsLastRun(argument)) {
+    viewer::RestoreAllFileTypes();
+    return nullptr;
+  }
   if (!standalone && registry.CanOpen(argument.narrow.c_str()) != glib::RCOK) return nullptr;
 
   auto viewer = std::make_unique<COrbiskWnd>(mode);

@@ -8,6 +8,8 @@
 #include "platform/Module.h"
 #include "ui/ActivationScope.h"
 #include "ui/Text.h"
+#include "viewer/win32/AboutDlg.h"
+#include "viewer/win32/AssociationDlg.h"
 #include "viewer/win32/ListerWiring.h"
 #include "viewer/win32/LiteCtrl.h"
 #include "viewer/win32/SelectResolutionDlg.h"
@@ -176,8 +178,11 @@ void COrbiskWnd::OnStartup() {
   if (!QuickView()) SetFocus(hwnd());
   WriteAppPath();
   if (Standalone() && profile_->GetInt(host::kFirstRun, 0) != 0) {
-    // The welcome dialog and its association belong to the file-type component.
     profile_->SetInt(host::kFirstRun, 0);
+    if (WelcomeDlg().Run(TopLevelWindow()) && !AssociateAllFileTypes()) {
+      MessageBoxW(TopLevelWindow(), L"Some file types could not be registered.", L"Orbisk",
+                  MB_ICONWARNING | MB_TOPMOST);
+    }
   }
   if (option_ == kOptionLogFile) log_.Open();
   if (startupFile_.empty() && startupFileW_.empty()) {

@@ -192,6 +192,9 @@ class COrbiskWnd final : public ui::Window {
   // of range or for the current page.
   bool GoToPage(int32_t page);
   void PlayAnimation(bool play);
+  // "About" and "AssociateFileTypes", each a dialog of its own.
+  void ShowAbout();
+  void ChooseFileTypes();
   // "OpenImage": the open dialog with its preview.
   void OpenImage();
   // "OpenImageAsRaw": any file, laid out by hand in the RAW dialog.

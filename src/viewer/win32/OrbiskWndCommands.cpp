@@ -13,6 +13,8 @@
 #include "viewer/EffectParams.h"
 #include "viewer/FolderWalk.h"
 #include "viewer/ViewerTexts.h"
+#include "viewer/win32/AboutDlg.h"
+#include "viewer/win32/AssociationDlg.h"
 #include "viewer/win32/CheckedMessageBox.h"
 #include "viewer/win32/GoToPageDlg.h"
 #include "viewer/win32/KeyNames.h"
@@ -56,6 +58,8 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdMaximize, [](COrbiskWnd& w) { w.MaximizeTopLevel(); }},
       {kCmdConverterWebPage, [](COrbiskWnd& w) { w.OpenWebPage(kConverterPage); }},
       {kCmdVisitWebSite, [](COrbiskWnd& w) { w.OpenWebPage(kWebSite); }},
+      {kCmdAbout, [](COrbiskWnd& w) { w.ShowAbout(); }},
+      {kCmdAssociateFileTypes, [](COrbiskWnd& w) { w.ChooseFileTypes(); }},
       {kCmdCancel, [](COrbiskWnd& w) { w.abortRequest_ = true; }},
       {kCmdKeepVisible, [](COrbiskWnd& w) { w.ToggleKeepVisible(true); }},
       {kCmdShowMenuBar, [](COrbiskWnd& w) { w.ToggleMenuBar(); }},
@@ -517,6 +521,18 @@ void COrbiskWnd::Escape() {
   if (action.stopSlideShow) StopSlideShow();
   if (action.leaveFullScreen) LeaveFullScreen();
   if (action.close) PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
+
+void COrbiskWnd::ShowAbout() {
+  bool playing = display_ && display_->StopAnimation();
+  AboutDlg(about_).Run(TopLevelWindow());
+  if (playing) display_->StartAnimation();
+}
+
+void COrbiskWnd::ChooseFileTypes() {
+  bool playing = display_ && display_->StopAnimation();
+  AssociationDlg().Run(TopLevelWindow());
+  if (playing) display_->StartAnimation();
 }
 
 void COrbiskWnd::Exit() {
