@@ -454,10 +454,47 @@ struct EncodeState {
   uint32_t exifSize;
   const uint8_t* iptc;
   uint32_t iptcSize;
+  // Where the coded bytes go: straight into `sink` through `buffer` when there is one,
+  // else into a block of libjpeg's (`out`, `outSize`, freed by the caller).
+  Sink* sink;
+  uint8_t* buffer;
+  size_t bufferSize;
   unsigned char* out;
   unsigned long outSize;
   const glib::ImageDataExchange* request;
   uint32_t rc;
+};
+
+// The coder's output handed to the sink a buffer at a time. A block grown by doubling
+// and written at the end would cost a 24-megapixel save a copy of the file and page
+// faults for twice its size besides the coding; the sink's buffer is reused.
+struct SinkDestination {
+  jpeg_destination_mgr mgr;  // first, so that the coder's pointer is ours
+  EncodeState* state;
+
+  static SinkDestination* Of(j_compress_ptr cinfo) {
+    return reinterpret_cast<SinkDestination*>(cinfo->dest);
+  }
+  static void Start(j_compress_ptr cinfo) {
+    EncodeState* s = Of(cinfo)->state;
+    cinfo->dest->next_output_byte = s->buffer;
+    cinfo->dest->free_in_buffer = s->bufferSize;
+  }
+  // Writes the first n bytes of the buffer; a failed write ends the coding with WERR.
+  static void Hand(j_compress_ptr cinfo, size_t n) {
+    EncodeState* s = Of(cinfo)->state;
+    if (s->sink->Write(s->buffer, n)) return;
+    s->rc = WERR;
+    cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
+  }
+  static boolean Full(j_compress_ptr cinfo) {
+    Hand(cinfo, Of(cinfo)->state->bufferSize);
+    Start(cinfo);
+    return TRUE;
+  }
+  static void End(j_compress_ptr cinfo) {
+    Hand(cinfo, Of(cinfo)->state->bufferSize - cinfo->dest->free_in_buffer);
+  }
 };
 
 void WriteMetadata(j_compress_ptr cinfo, EncodeState* s) {
@@ -526,7 +563,16 @@ uint32_t RunEncoder(EncodeState* s) {
     return s->rc != RCOK ? s->rc : WERR;
   }
   jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, &s->out, &s->outSize);
+  SinkDestination destination;
+  if (s->sink) {
+    destination.mgr.init_destination = &SinkDestination::Start;
+    destination.mgr.empty_output_buffer = &SinkDestination::Full;
+    destination.mgr.term_destination = &SinkDestination::End;
+    destination.state = s;
+    cinfo.dest = &destination.mgr;
+  } else {
+    jpeg_mem_dest(&cinfo, &s->out, &s->outSize);
+  }
   cinfo.image_width = JDIMENSION(s->width);
   cinfo.image_height = JDIMENSION(s->height);
   cinfo.input_components = s->components;
@@ -588,6 +634,7 @@ uint32_t RunEncoder(EncodeState* s) {
 struct EncodeSource {
   SavePixels pixels;
   std::vector<uint8_t> cmyk;
+  std::vector<uint8_t> coded;  // the buffer on the way to the sink
 };
 
 const uint8_t* PixelsRow(EncodeState* s, int32_t y) {
@@ -773,10 +820,11 @@ uint32_t SaveJpg(SaveJob& job) {
   }
   s.iptc = params.iptc;
   s.iptcSize = params.iptc ? params.iptcSize : 0;
-  rc = RunEncoder(&s);
-  if (rc == RCOK && !job.sink.Write(s.out, s.outSize)) rc = WERR;
-  std::free(s.out);
-  return rc;
+  source.coded.resize(size_t(1) << 16);
+  s.sink = &job.sink;
+  s.buffer = source.coded.data();
+  s.bufferSize = source.coded.size();
+  return RunEncoder(&s);
 }
 
 }  // namespace vexlo
