@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "Harness.h"
 #include "formats/Retcode.h"
 
@@ -172,6 +174,30 @@ TEST_F(JpegTest, ThumbnailsAreWrittenIntoTheExifBlockWhenAsked) {
     EXPECT_EQ(thumb.pages.at(0).width, 160);
     EXPECT_EQ(thumb.pages.at(0).height, 100);
   }
+}
+
+// A coded stream many times the writer's output buffer reaches a file and a memory
+// block whole and alike, and a device that refuses the bytes fails the save.
+TEST_F(JpegTest, LargeStreamsArriveWholeAndRefusedWritesFail) {
+  Picture source = Pattern(640, 480);
+  std::mt19937 noise(3);
+  for (size_t i = 0; i < source.bgra.size(); ++i) {
+    if (i % 4 != 3) source.bgra[i] = uint8_t(source.bgra[i] / 2 + noise() % 128);
+  }
+  JPGSave params;
+  params.quality = 100;
+  std::string path = vexlo.Dir().File("large.jpg");
+  ASSERT_EQ(vexlo.Save(path, {source}, params), glib::RCOK);
+  std::string file = ReadFile(path);
+  ASSERT_GT(file.size(), size_t(4) << 16);
+  EXPECT_EQ(file.substr(file.size() - 2), "\xFF\xD9");
+  EXPECT_TRUE(vexlo.SaveBytes({source}, params) == file);
+  Loaded back = vexlo.Load(path);
+  ASSERT_EQ(back.rc, glib::RCOK);
+  EXPECT_LE(MaxDifference(back.pages.at(0), source), 8);
+#if !defined(_WIN32)
+  EXPECT_EQ(vexlo.Save("/dev/full", {source}, params), glib::WERR);
+#endif
 }
 
 TEST_F(JpegTest, MalformedFilesAnswerWithACode) {
