@@ -1,8 +1,10 @@
 // The vexlo plug-in's JPEG and PNG decoding through the filter manager into a page,
 // against libjpeg-turbo and libpng alone decoding the same files to the same pixel
-// layout (blue, green, red rows) in the same run. Rounds alternate between the two
-// sides; the best time of each side counts. Prints the `bench` lines of `make bench`
-// and exits 1 when a ratio is over its target.
+// layout (blue, green, red rows), and its JPEG and PNG saves of such a page to a file
+// against the libraries alone writing the same rows with the same settings, all in
+// the same run. Rounds alternate between the two sides; the best time of each side
+// counts. Prints the `bench` lines of `make bench` and exits 1 when a ratio is over its
+// target; an argument runs only the comparisons whose names contain it.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

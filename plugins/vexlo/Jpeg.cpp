@@ -465,9 +465,9 @@ struct EncodeState {
   uint32_t rc;
 };
 
-// The coder's output handed to the sink a buffer at a time. A block grown by doubling
-// and written at the end would cost a 24-megapixel save a copy of the file and page
-// faults for twice its size besides the coding; the sink's buffer is reused.
+// The coder's output handed to the sink one buffer at a time, the same buffer again
+// and again. A block grown by doubling and written at the end costs a 24-megapixel
+// save a copy of the whole file and page faults for twice its size besides the coding.
 struct SinkDestination {
   jpeg_destination_mgr mgr;  // first, so that the coder's pointer is ours
   EncodeState* state;
