@@ -774,9 +774,12 @@ uint32_t SaveJpg(SaveJob& job) {
   uint32_t model = glib::ColourModel(params.pixelType);
   bool grey = params.grayscale || model == 1;
   bool cmyk = !grey && (model == 5 || model == 7);
+  // 32-bit colour pages go to the coder as they are, the alpha byte skipped: the same
+  // samples a conversion to 24 bits would give, without a copy of the whole picture.
+  bool direct32 = !grey && !cmyk && page->bitmap.pixelType == glib::kPixelRGBA32;
+  uint32_t rows = grey ? kGray8 : direct32 ? glib::kPixelRGBA32 : glib::kPixelRGB24;
   EncodeSource source;
-  uint32_t rc = source.pixels.Prepare(page->bitmap, grey ? kGray8 : uint32_t(glib::kPixelRGB24),
-                                      params.dither != 0, false);
+  uint32_t rc = source.pixels.Prepare(page->bitmap, rows, params.dither != 0, false);
   if (rc != RCOK) return rc;
   EncodeState s{};
   s.params = &params;
@@ -796,8 +799,8 @@ uint32_t SaveJpg(SaveJob& job) {
     s.outSpace = model == 7 ? JCS_YCCK : JCS_CMYK;
     s.row = &CmykRowOf;
   } else {
-    s.components = 3;
-    s.inSpace = JCS_EXT_BGR;
+    s.components = direct32 ? 4 : 3;
+    s.inSpace = direct32 ? JCS_EXT_BGRX : JCS_EXT_BGR;
     // Colour model 3 asks for RGB samples in the file, 6 (the default) for YCbCr.
     s.outSpace = model == 3 ? JCS_RGB : JCS_YCbCr;
     s.row = &PixelsRow;

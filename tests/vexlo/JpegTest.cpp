@@ -200,6 +200,35 @@ TEST_F(JpegTest, LargeStreamsArriveWholeAndRefusedWritesFail) {
 #endif
 }
 
+// A 32-bit page is coded from its own rows, the alpha bytes skipped: the same file
+// as its pixels in 24-bit rows give, in YCbCr and in RGB.
+TEST_F(JpegTest, ThirtyTwoBitPagesCodeLikeTheir24BitRows) {
+  Picture source = Pattern(61, 37, true, 5);
+  std::vector<uint8_t> bgr;
+  for (size_t i = 0; i < source.bgra.size(); i += 4)
+    bgr.insert(bgr.end(), &source.bgra[i], &source.bgra[i] + 3);
+  for (uint32_t pixelType : {0x06010308u, 0x03010308u}) {
+    SCOPED_TRACE(pixelType);
+    JPGSave params;
+    params.pixelType = pixelType;
+    std::string wide = vexlo.SaveBytes({source}, params);
+    glib::ImageDataExchange request;
+    auto* page = new glib::IDEPage;
+    page->bitmap.width = source.width;
+    page->bitmap.height = source.height;
+    page->bitmap.pixelType = glib::kPixelRGB24;
+    page->bitmap.stride = source.width * 3;
+    page->bitmap.pixels = bgr.data();
+    page->bitmap.ownsPixels = 0;
+    request.pages.Add(page);
+    ASSERT_EQ(vexlo.Manager().SaveImageData(nullptr, &request, &params), glib::RCOK);
+    std::string narrow(static_cast<const char*>(request.source), request.sourceSize);
+    request.release(const_cast<void*>(request.source), 0);
+    ASSERT_FALSE(wide.empty());
+    EXPECT_TRUE(wide == narrow);
+  }
+}
+
 TEST_F(JpegTest, MalformedFilesAnswerWithACode) {
   JPGSave params;
   std::string good = vexlo.SaveBytes({Pattern(40, 30)}, params);
