@@ -167,6 +167,7 @@ struct JpegSettings {
   int quality = 90;
   uint32_t subsample = 0;  // a JPGSave subsampling code; 0 keeps libjpeg's default
   bool optimizeHuffman = false;
+  int bytesPerPixel = 3;  // 4 for rows with a fourth byte (JCS_EXT_BGRX)
 };
 
 void WriteJpeg(const uint8_t* pixels, const std::string& path, const JpegSettings& settings = {},
@@ -183,7 +184,7 @@ void WriteJpeg(const uint8_t* pixels, const std::string& path, const JpegSetting
   jpeg_stdio_dest(&c, f);
   c.image_width = kWidth;
   c.image_height = kHeight;
-  c.input_components = 3;
+  c.input_components = settings.bytesPerPixel;
   c.in_color_space = settings.rows;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, settings.quality, TRUE);
@@ -204,7 +205,7 @@ void WriteJpeg(const uint8_t* pixels, const std::string& path, const JpegSetting
     jpeg_write_marker(&c, JPEG_APP0 + 1, app1.data(), unsigned(app1.size()));
   }
   for (int y = 0; y < kHeight; ++y) {
-    JSAMPROW row = const_cast<uint8_t*>(pixels + size_t(y) * kWidth * 3);
+    JSAMPROW row = const_cast<uint8_t*>(pixels + size_t(y) * kWidth * settings.bytesPerPixel);
     jpeg_write_scanlines(&c, &row, 1);
   }
   jpeg_finish_compress(&c);
@@ -296,14 +297,16 @@ size_t ThroughManager(glib::FilterManager& manager, const std::string& path) {
 
 // Ours on save: the page a decoded photograph gives the program (blue, green, red
 // rows, the document's own layout), written through the filter manager to a file.
-void SaveThroughManager(glib::FilterManager& manager, uint8_t* bgr, glib::ImageSave& params,
-                        const std::string& path) {
+// A composite (a picture with transparency flattened) comes as blue, green, red, alpha
+// rows: `type` kPixelRGBA32.
+void SaveThroughManager(glib::FilterManager& manager, uint8_t* rows, glib::ImageSave& params,
+                        const std::string& path, uint32_t type = glib::kPixelRGB24) {
   glib::ImageDataExchange request;
   auto* page = new glib::IDEPage;
   page->bitmap.width = kWidth;
   page->bitmap.height = kHeight;
-  page->bitmap.pixelType = glib::kPixelRGB24;
-  page->bitmap.pixels = bgr;
+  page->bitmap.pixelType = type;
+  page->bitmap.pixels = rows;
   page->bitmap.ownsPixels = 0;  // the rows stay the caller's, as a layer's do
   request.pages.Add(page);
   if (manager.SaveImageData(path.c_str(), &request, &params) != glib::RCOK) {
@@ -384,6 +387,21 @@ int main(int argc, char** argv) {
       [&] { SaveThroughManager(manager, pixels.data(), jpgSave, jpegOurs); },
       [&] { WriteJpeg(pixels.data(), jpegTheirs, jpegAnchor); }, 1.05);
   ExpectAlike(jpegOurs, jpegTheirs);
+  // The same from 32-bit rows, libjpeg-turbo skipping the fourth byte itself.
+  std::vector<uint8_t> bgra(size_t(kWidth) * kHeight * 4);
+  for (size_t i = 0, j = 0; i < pixels.size(); i += 3, j += 4) {
+    std::memcpy(&bgra[j], &pixels[i], 3);
+    bgra[j + 3] = 255;
+  }
+  JpegSettings jpegAnchor32 = jpegAnchor;
+  jpegAnchor32.rows = JCS_EXT_BGRX;
+  jpegAnchor32.bytesPerPixel = 4;
+  ok &= compare(
+      "vexlo_jpeg_save_24mp_bgra_vs_libjpeg_turbo",
+      [&] { SaveThroughManager(manager, bgra.data(), jpgSave, jpegOurs, glib::kPixelRGBA32); },
+      [&] { WriteJpeg(bgra.data(), jpegTheirs, jpegAnchor32); }, 1.05);
+  ExpectAlike(jpegOurs, jpegTheirs);
+  bgra = {};
   // Saving as PNG with the record's default compression level against libpng at that
   // level, libpng taking the blue, green, red rows itself (png_set_bgr). Each side
   // takes seconds, so fewer rounds.
