@@ -454,10 +454,47 @@ struct EncodeState {
   uint32_t exifSize;
   const uint8_t* iptc;
   uint32_t iptcSize;
+  // Where the coded bytes go: straight into `sink` through `buffer` when there is one,
+  // else into a block of libjpeg's (`out`, `outSize`, freed by the caller).
+  Sink* sink;
+  uint8_t* buffer;
+  size_t bufferSize;
   unsigned char* out;
   unsigned long outSize;
   const glib::ImageDataExchange* request;
   uint32_t rc;
+};
+
+// The coder's output handed to the sink one buffer at a time, the same buffer again
+// and again. A block grown by doubling and written at the end costs a 24-megapixel
+// save a copy of the whole file and page faults for twice its size besides the coding.
+struct SinkDestination {
+  jpeg_destination_mgr mgr;  // first, so that the coder's pointer is ours
+  EncodeState* state;
+
+  static SinkDestination* Of(j_compress_ptr cinfo) {
+    return reinterpret_cast<SinkDestination*>(cinfo->dest);
+  }
+  static void Start(j_compress_ptr cinfo) {
+    EncodeState* s = Of(cinfo)->state;
+    cinfo->dest->next_output_byte = s->buffer;
+    cinfo->dest->free_in_buffer = s->bufferSize;
+  }
+  // Writes the first n bytes of the buffer; a failed write ends the coding with WERR.
+  static void Hand(j_compress_ptr cinfo, size_t n) {
+    EncodeState* s = Of(cinfo)->state;
+    if (s->sink->Write(s->buffer, n)) return;
+    s->rc = WERR;
+    cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
+  }
+  static boolean Full(j_compress_ptr cinfo) {
+    Hand(cinfo, Of(cinfo)->state->bufferSize);
+    Start(cinfo);
+    return TRUE;
+  }
+  static void End(j_compress_ptr cinfo) {
+    Hand(cinfo, Of(cinfo)->state->bufferSize - cinfo->dest->free_in_buffer);
+  }
 };
 
 void WriteMetadata(j_compress_ptr cinfo, EncodeState* s) {
@@ -526,7 +563,16 @@ uint32_t RunEncoder(EncodeState* s) {
     return s->rc != RCOK ? s->rc : WERR;
   }
   jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, &s->out, &s->outSize);
+  SinkDestination destination;
+  if (s->sink) {
+    destination.mgr.init_destination = &SinkDestination::Start;
+    destination.mgr.empty_output_buffer = &SinkDestination::Full;
+    destination.mgr.term_destination = &SinkDestination::End;
+    destination.state = s;
+    cinfo.dest = &destination.mgr;
+  } else {
+    jpeg_mem_dest(&cinfo, &s->out, &s->outSize);
+  }
   cinfo.image_width = JDIMENSION(s->width);
   cinfo.image_height = JDIMENSION(s->height);
   cinfo.input_components = s->components;
@@ -588,6 +634,7 @@ uint32_t RunEncoder(EncodeState* s) {
 struct EncodeSource {
   SavePixels pixels;
   std::vector<uint8_t> cmyk;
+  std::vector<uint8_t> coded;  // the buffer on the way to the sink
 };
 
 const uint8_t* PixelsRow(EncodeState* s, int32_t y) {
@@ -727,9 +774,12 @@ uint32_t SaveJpg(SaveJob& job) {
   uint32_t model = glib::ColourModel(params.pixelType);
   bool grey = params.grayscale || model == 1;
   bool cmyk = !grey && (model == 5 || model == 7);
+  // 32-bit colour pages go to the coder as they are, the alpha byte skipped: the same
+  // samples a conversion to 24 bits would give, without a copy of the whole picture.
+  bool direct32 = !grey && !cmyk && page->bitmap.pixelType == glib::kPixelRGBA32;
+  uint32_t rows = grey ? kGray8 : direct32 ? glib::kPixelRGBA32 : glib::kPixelRGB24;
   EncodeSource source;
-  uint32_t rc = source.pixels.Prepare(page->bitmap, grey ? kGray8 : uint32_t(glib::kPixelRGB24),
-                                      params.dither != 0, false);
+  uint32_t rc = source.pixels.Prepare(page->bitmap, rows, params.dither != 0, false);
   if (rc != RCOK) return rc;
   EncodeState s{};
   s.params = &params;
@@ -749,8 +799,8 @@ uint32_t SaveJpg(SaveJob& job) {
     s.outSpace = model == 7 ? JCS_YCCK : JCS_CMYK;
     s.row = &CmykRowOf;
   } else {
-    s.components = 3;
-    s.inSpace = JCS_EXT_BGR;
+    s.components = direct32 ? 4 : 3;
+    s.inSpace = direct32 ? JCS_EXT_BGRX : JCS_EXT_BGR;
     // Colour model 3 asks for RGB samples in the file, 6 (the default) for YCbCr.
     s.outSpace = model == 3 ? JCS_RGB : JCS_YCbCr;
     s.row = &PixelsRow;
@@ -773,10 +823,11 @@ uint32_t SaveJpg(SaveJob& job) {
   }
   s.iptc = params.iptc;
   s.iptcSize = params.iptc ? params.iptcSize : 0;
-  rc = RunEncoder(&s);
-  if (rc == RCOK && !job.sink.Write(s.out, s.outSize)) rc = WERR;
-  std::free(s.out);
-  return rc;
+  source.coded.resize(size_t(1) << 16);
+  s.sink = &job.sink;
+  s.buffer = source.coded.data();
+  s.bufferSize = source.coded.size();
+  return RunEncoder(&s);
 }
 
 }  // namespace vexlo

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "Harness.h"
 #include "formats/Retcode.h"
 
@@ -171,6 +173,59 @@ TEST_F(JpegTest, ThumbnailsAreWrittenIntoTheExifBlockWhenAsked) {
     ASSERT_EQ(thumb.rc, glib::RCOK);
     EXPECT_EQ(thumb.pages.at(0).width, 160);
     EXPECT_EQ(thumb.pages.at(0).height, 100);
+  }
+}
+
+// A coded stream many times the writer's output buffer reaches a file and a memory
+// block whole and alike, and a device that refuses the bytes fails the save.
+TEST_F(JpegTest, LargeStreamsArriveWholeAndRefusedWritesFail) {
+  Picture source = Pattern(640, 480);
+  std::mt19937 noise(3);
+  for (size_t i = 0; i < source.bgra.size(); ++i) {
+    if (i % 4 != 3) source.bgra[i] = uint8_t(source.bgra[i] / 2 + noise() % 128);
+  }
+  JPGSave params;
+  params.quality = 100;
+  std::string path = vexlo.Dir().File("large.jpg");
+  ASSERT_EQ(vexlo.Save(path, {source}, params), glib::RCOK);
+  std::string file = ReadFile(path);
+  ASSERT_GT(file.size(), size_t(4) << 16);
+  EXPECT_EQ(file.substr(file.size() - 2), "\xFF\xD9");
+  EXPECT_TRUE(vexlo.SaveBytes({source}, params) == file);
+  Loaded back = vexlo.Load(path);
+  ASSERT_EQ(back.rc, glib::RCOK);
+  EXPECT_LE(MaxDifference(back.pages.at(0), source), 8);
+#if !defined(_WIN32)
+  EXPECT_EQ(vexlo.Save("/dev/full", {source}, params), glib::WERR);
+#endif
+}
+
+// A 32-bit page is coded from its own rows, the alpha bytes skipped: the same file
+// as its pixels in 24-bit rows give, in YCbCr and in RGB.
+TEST_F(JpegTest, ThirtyTwoBitPagesCodeLikeTheir24BitRows) {
+  Picture source = Pattern(61, 37, true, 5);
+  std::vector<uint8_t> bgr;
+  for (size_t i = 0; i < source.bgra.size(); i += 4)
+    bgr.insert(bgr.end(), &source.bgra[i], &source.bgra[i] + 3);
+  for (uint32_t pixelType : {0x06010308u, 0x03010308u}) {
+    SCOPED_TRACE(pixelType);
+    JPGSave params;
+    params.pixelType = pixelType;
+    std::string wide = vexlo.SaveBytes({source}, params);
+    glib::ImageDataExchange request;
+    auto* page = new glib::IDEPage;
+    page->bitmap.width = source.width;
+    page->bitmap.height = source.height;
+    page->bitmap.pixelType = glib::kPixelRGB24;
+    page->bitmap.stride = source.width * 3;
+    page->bitmap.pixels = bgr.data();
+    page->bitmap.ownsPixels = 0;
+    request.pages.Add(page);
+    ASSERT_EQ(vexlo.Manager().SaveImageData(nullptr, &request, &params), glib::RCOK);
+    std::string narrow(static_cast<const char*>(request.source), request.sourceSize);
+    request.release(const_cast<void*>(request.source), 0);
+    ASSERT_FALSE(wide.empty());
+    EXPECT_TRUE(wide == narrow);
   }
 }
 
