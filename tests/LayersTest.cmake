@@ -2,7 +2,7 @@
 # are layers, lowest first; each may use its own and those below it. The format
 # plug-ins stand on the runtime and nothing above it.
 #   cmake -DROOT=<source tree> -P LayersTest.cmake
-set(layers geometry platform ui formats runtime filters image info host viewer entry)
+set(layers geometry platform ui formats runtime filters image info host shell viewer entry)
 set(plugin_ceiling runtime)
 
 function(rank_of folder out)

@@ -195,6 +195,8 @@ class COrbiskWnd final : public ui::Window {
   // "About" and "AssociateFileTypes", each a dialog of its own.
   void ShowAbout();
   void ChooseFileTypes();
+  // The five wallpaper commands: the shown picture on the desktop, or none.
+  void SetWallpaper(UINT command);
   // "OpenImage": the open dialog with its preview.
   void OpenImage();
   // "OpenImageAsRaw": any file, laid out by hand in the RAW dialog.

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "host/Commands.h"
+#include "shell/Wallpaper.h"
 #include "ui/Text.h"
 #include "viewer/EffectParams.h"
 #include "viewer/FolderWalk.h"
@@ -59,6 +60,11 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdConverterWebPage, [](COrbiskWnd& w) { w.OpenWebPage(kConverterPage); }},
       {kCmdVisitWebSite, [](COrbiskWnd& w) { w.OpenWebPage(kWebSite); }},
       {kCmdAbout, [](COrbiskWnd& w) { w.ShowAbout(); }},
+      {kCmdWallpaperCentered, [](COrbiskWnd& w) { w.SetWallpaper(kCmdWallpaperCentered); }},
+      {kCmdWallpaperTiled, [](COrbiskWnd& w) { w.SetWallpaper(kCmdWallpaperTiled); }},
+      {kCmdWallpaperStretched, [](COrbiskWnd& w) { w.SetWallpaper(kCmdWallpaperStretched); }},
+      {kCmdWallpaperFitOnDesktop, [](COrbiskWnd& w) { w.SetWallpaper(kCmdWallpaperFitOnDesktop); }},
+      {kCmdWallpaperRestore, [](COrbiskWnd& w) { w.SetWallpaper(kCmdWallpaperRestore); }},
       {kCmdAssociateFileTypes, [](COrbiskWnd& w) { w.ChooseFileTypes(); }},
       {kCmdCancel, [](COrbiskWnd& w) { w.abortRequest_ = true; }},
       {kCmdKeepVisible, [](COrbiskWnd& w) { w.ToggleKeepVisible(true); }},
@@ -527,6 +533,26 @@ void COrbiskWnd::ShowAbout() {
   bool playing = display_ && display_->StopAnimation();
   AboutDlg(about_).Run(TopLevelWindow());
   if (playing) display_->StartAnimation();
+}
+
+void COrbiskWnd::SetWallpaper(UINT command) {
+  if (loadRunning_ || !display_) return;
+  switch (command) {
+    case kCmdWallpaperFitOnDesktop:
+      shell::FitOnDesktop(*display_);
+      return;
+    case kCmdWallpaperRestore:
+      shell::SetWallpaperFromFilm(*display_, shell::WallpaperMode::kClear);
+      return;
+    case kCmdWallpaperTiled:
+      shell::SetWallpaperFromFilm(*display_, shell::WallpaperMode::kTiled);
+      return;
+    case kCmdWallpaperStretched:
+      shell::SetWallpaperFromFilm(*display_, shell::WallpaperMode::kStretched);
+      return;
+    default:
+      shell::SetWallpaperFromFilm(*display_, shell::WallpaperMode::kCentered);
+  }
 }
 
 void COrbiskWnd::ChooseFileTypes() {
