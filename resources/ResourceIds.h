@@ -139,4 +139,7 @@
 #define IDC_CLOSE_SKIP 1026
 #define IDC_CLOSE_ALWAYS_IGNORE 1027
 
+/* Skins: the viewer's context menu, where the skins list is added */
+#define IDR_SKIN_MENU 217
+
 #endif

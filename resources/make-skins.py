@@ -14,6 +14,8 @@ import sys
 DESIGN_W, DESIGN_H = 640, 480
 BITMAP_W, BITMAP_H = 416, 96
 TOP, BOTTOM, SIDE = 28, 22, 6
+# The right edge is wide enough for the information button.
+RIGHT = 24
 BUTTON = 18
 
 
@@ -124,8 +126,8 @@ PLACES = {
     "CopyPath": (SIDE + 16 + 4 * BUTTON, DESIGN_H - BOTTOM + 2),
     "CopyImage": (SIDE + 18 + 5 * BUTTON, DESIGN_H - BOTTOM + 2),
     "OpenImage": (DESIGN_W - SIDE - 2 * BUTTON - 8, DESIGN_H - BOTTOM + 2),
-    "InfoButton": (DESIGN_W - SIDE - BUTTON, DESIGN_H // 2 - BUTTON // 2),
-    "InfoButton2": (DESIGN_W - SIDE - BUTTON, DESIGN_H // 2 - BUTTON // 2),
+    "InfoButton": (DESIGN_W - 1 - BUTTON, DESIGN_H // 2 - BUTTON // 2),
+    "InfoButton2": (DESIGN_W - 1 - BUTTON, DESIGN_H // 2 - BUTTON // 2),
 }
 
 
@@ -156,19 +158,17 @@ def draw_skin(theme):
     y = 60
     c.fill(0, y, SIDE, 8, theme["top2"])
     c.fill(0, y, 1, 8, theme["edge"])
-    c.fill(8, y, SIDE, 8, theme["top2"])
-    c.fill(8 + SIDE - 1, y, 1, 8, theme["edge"])
+    c.fill(8, y, RIGHT, 8, theme["top2"])
+    c.fill(8 + RIGHT - 1, y, 1, 8, theme["edge"])
     rect("LeftMiddle", 0, y, SIDE, 8)
-    rect("RightMiddle", 8, y, SIDE, 8)
-    # The sizing grip, drawn in the window's bottom-right corner.
-    c.fill(16, y, 20, 20, theme["top"])
+    rect("RightMiddle", 8, y, RIGHT, 8)
+    # The sizing grip: ridges in the status bar's right end, and its zone.
     for i in range(3):
-        c.line(20 + 5 * i, y + 18, 34, y + 4 + 5 * i, theme["glyph"])
-    lines.append("RRightBottomCorner=%d,%d,20,20" % (DESIGN_W - 20, DESIGN_H - 20))
-    lines.append("RGripImage=16,%d,20,20" % y)  # not a named rectangle: ignored
+        c.line(64 + 18 + 4 * i, 32 + BOTTOM - 3, 64 + 29, 32 + 8 + 4 * i - 3, theme["glyph"])
+    lines.append("RRightBottomCorner=%d,%d,16,16" % (DESIGN_W - 16, DESIGN_H - 16))
     # The window itself.
     lines.append("RMainWindowRect=0,0,%d,%d" % (DESIGN_W, DESIGN_H))
-    lines.append("RClientRectOffsets=%d,%d,%d,%d" % (SIDE, TOP, SIDE, BOTTOM))
+    lines.append("RClientRectOffsets=%d,%d,%d,%d" % (SIDE, TOP, RIGHT, BOTTOM))
     lines.append("RTitleText=%d,6,%d,16" % (SIDE + BUTTON + 8, DESIGN_W - 4 * BUTTON - 60))
     lines.append("RStatusText=%d,%d,%d,16" % (SIDE + 24 + 6 * BUTTON, DESIGN_H - BOTTOM + 3,
                                               DESIGN_W - 9 * BUTTON - 60))

@@ -10,10 +10,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <span>
 #include <sstream>
 #include <utility>
 
 #include "app/StandaloneFrame.h"
+#include "runtime/TiffDirectory.h"
 #include "ui/Controls.h"
 
 namespace wintest {
@@ -733,6 +735,46 @@ std::wstring TitleFor(const std::wstring& fileName) { return L"Orbisk - [" + fil
 std::string FileBytes(const std::wstring& path) {
   std::ifstream file(std::filesystem::path(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// ---- skins ----
+
+std::optional<uint32_t> TiffRgbPixel(const std::string& file, int x, int y) {
+  using glib::Libtiff::Reader;
+  Reader reader;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
+  if (!reader.Open(std::span<const uint8_t>(bytes, file.size())) || reader.Directories().empty())
+    return std::nullopt;
+  const glib::Libtiff::Directory& image = reader.Directories().front();
+  auto value = [&](uint16_t tag) -> std::optional<uint32_t> {
+    const glib::Libtiff::Entry* entry = Reader::Find(image, tag);
+    return entry ? reader.Unsigned(*entry) : std::nullopt;
+  };
+  const auto width = value(256), height = value(257), strip = value(273);
+  if (!width || !height || !strip || value(259).value_or(1) != 1) return std::nullopt;
+  if (x < 0 || y < 0 || uint32_t(x) >= *width || uint32_t(y) >= *height) return std::nullopt;
+  const uint64_t at = *strip + (uint64_t(y) * *width + uint64_t(x)) * 3;
+  if (at + 3 > file.size()) return std::nullopt;
+  return uint32_t(bytes[at]) << 16 | uint32_t(bytes[at + 1]) << 8 | bytes[at + 2];
+}
+
+int CountPixels(HWND window, const RECT& area, uint32_t colour) {
+  HDC dc = GetDC(window);
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      COLORREF c = GetPixel(dc, x, y);
+      count +=
+          ((uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c)) == colour;
+    }
+  }
+  ReleaseDC(window, dc);
+  return count;
+}
+
+bool IsTopLevel(HWND window) {
+  return GetAncestor(window, GA_PARENT) == GetDesktopWindow() &&
+         (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) == 0;
 }
 
 }  // namespace wintest

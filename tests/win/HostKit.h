@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -223,5 +224,14 @@ DWORD SaveDialogNumber(const wchar_t* section, const wchar_t* name, DWORD missin
 void RemoveSaveDialogValues(const wchar_t* section);
 // The bytes of a file; empty when it cannot be read.
 std::string FileBytes(const std::wstring& path);
+
+// ---- skins ----
+// The pixel (0xRRGGBB) at x, y of an uncompressed 8-bit RGB TIFF's first image held in
+// `file`; nothing when the file is not one or the place lies outside it.
+std::optional<uint32_t> TiffRgbPixel(const std::string& file, int x, int y);
+// How many pixels of a window's client area inside `area` have exactly this colour.
+int CountPixels(HWND window, const RECT& area, uint32_t colour);
+// A top-level window: no parent and not a child.
+bool IsTopLevel(HWND window);
 
 }  // namespace wintest
