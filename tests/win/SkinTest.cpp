@@ -191,3 +191,18 @@ TEST_F(SkinTest, ATruncatedSkinFileFallsBackToTheClassicLookAndTheMenuSaysSo) {
   EXPECT_TRUE(viewer_.Close());
   EXPECT_NE(ReadIni().find("Skin=\"*\""), std::string::npos);
 }
+
+TEST_F(SkinTest, TheInformationListTakesTheSkinsTableColours) {
+  WriteIni("Skin=\"Graphite.skin\"\r\nShowInfo=#1\r\nAutoLoadLastImage=#0\r\n");
+  HWND viewer = viewer_.Open(red_);
+  ASSERT_NE(viewer, nullptr);
+  HWND list = InfoListBox(viewer);
+  ASSERT_NE(list, nullptr);
+  const viewer::SkinDescription skin = Description(SkinFile(L"Graphite.skin"));
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  RECT client{};
+  GetClientRect(list, &client);
+  // Below the last row the list shows its background.
+  EXPECT_EQ(PixelAt(list, client.right / 2, client.bottom - 2),
+            Rgb(skin.colours[viewer::kSkinTbl0]));
+}

@@ -67,6 +67,24 @@ LPCSTR CursorFor(SkinZone zone) {
   return nullptr;
 }
 
+// The information list in the skin's table colours; the classic look keeps the list's
+// own. The text is black or white, whichever stands out on the value column.
+InfoList::Colors ListColours(const CSkin& skin) {
+  if (!skin.Active()) return {};
+  auto c = [&](int id) { return Colour(skin.Colour(id)); };
+  InfoList::Colors colours;
+  colours.header = c(kSkinTblCatalog);
+  colours.margin = colours.background = c(kSkinTbl0);
+  colours.nameEven = c(kSkinTbl10);
+  colours.nameOdd = c(kSkinTbl11);
+  colours.valueEven = c(kSkinTbl20);
+  colours.valueOdd = c(kSkinTbl21);
+  const COLORREF v = colours.valueEven;
+  const int luminance = 299 * GetRValue(v) + 587 * GetGValue(v) + 114 * GetBValue(v);
+  colours.text = luminance < 128000 ? RGB(255, 255, 255) : RGB(0, 0, 0);
+  return colours;
+}
+
 Size ClientSize(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
@@ -83,6 +101,7 @@ void COrbiskWnd::InitSkin() {
   skinBitmap_.reset(bitmap ? HBITMAP(bitmap->CreateSlideDIB(0, true)) : nullptr);
   // Nothing is drawn from a skin whose bitmap cannot be drawn.
   if (skin_->Active() && !skinBitmap_) skin_->LoadByIndex(-1);
+  infoPanel_.SetColors(ListColours(*skin_));
 }
 
 void COrbiskWnd::RememberSkinName() {
@@ -98,7 +117,8 @@ void COrbiskWnd::OnContextMenu(POINT screen) {
   skin_->Enumerate();
   const std::vector<std::string>& names = skin_->Names();
   HMENU window = GetSubMenu(popup, 2);
-  if (!names.empty() && window) {
+  // A quick-view panel and the full screen keep their window as it is.
+  if (!names.empty() && window && !QuickView() && !fullScreen_) {
     HMENU list = CreatePopupMenu();
     for (size_t i = 0; i < names.size() && i < CSkin::kLastId - CSkin::kFirstSkinId; ++i) {
       if (int(i) == skin_->Index()) continue;
@@ -124,6 +144,7 @@ void COrbiskWnd::ChooseSkin(UINT command) {
   if (command == CSkin::kClassicId) {
     skin_->LoadByIndex(-1);
     skinBitmap_.reset();
+    infoPanel_.SetColors(ListColours(*skin_));
     RememberSkinName();
     EmbedInHost();
     RefreshTitle();
@@ -136,6 +157,7 @@ void COrbiskWnd::ChooseSkin(UINT command) {
   glib::Film* bitmap = skin_->Bitmap();
   skinBitmap_.reset(bitmap ? HBITMAP(bitmap->CreateSlideDIB(0, true)) : nullptr);
   if (SkinActive() && !skinBitmap_) skin_->LoadByIndex(-1);
+  infoPanel_.SetColors(ListColours(*skin_));
   LockWindowUpdate(nullptr);
   SetCursor(oldCursor);
   RememberSkinName();
@@ -328,6 +350,18 @@ bool COrbiskWnd::OnSkinMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
     case WM_ERASEBKGND:
       result = 1;
       return true;
+    case WM_NCHITTEST: {
+      // The caption bar outside the buttons and the frame's zones moves the window.
+      POINT client = point;
+      ScreenToClient(hwnd(), &client);
+      const bool onBar = client.y >= 0 && client.y < skin_->Named(kSkinClientOffsets).top;
+      if (!onBar || SkinButtonAt(client) >= 0) return false;
+      if (sizable && HitSkinZone(skin_->Description(), ClientSize(hwnd()), {client.x, client.y}) !=
+                         SkinZone::None)
+        return false;
+      result = HTCAPTION;
+      return true;
+    }
     case WM_PAINT: {
       ui::PaintScope paint(hwnd());
       PaintSkin(paint.dc());
