@@ -772,6 +772,63 @@ int CountPixels(HWND window, const RECT& area, uint32_t colour) {
   return count;
 }
 
+namespace {
+
+void ListMenu(HMENU menu, const std::wstring& indent, std::vector<std::wstring>& items, int depth) {
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count && depth < 8; ++i) {
+    wchar_t text[256] = {};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+    info.dwTypeData = text;
+    info.cch = 255;
+    if (!GetMenuItemInfoW(menu, UINT(i), TRUE, &info)) continue;
+    items.push_back(indent + ((info.fType & MFT_SEPARATOR) ? L"-" : text));
+    if (info.hSubMenu) ListMenu(info.hSubMenu, indent + L"  ", items, depth + 1);
+  }
+}
+
+struct MenuReading {
+  std::vector<std::wstring> items;
+};
+
+unsigned long __stdcall ReadShownMenu(void* context) {
+  auto* reading = static_cast<MenuReading*>(context);
+  const DWORD deadline = GetTickCount() + 20000;
+  HWND shown = nullptr;
+  while (GetTickCount() < deadline) {
+    HWND window = FindWindowW(L"#32768", nullptr);
+    DWORD process = 0;
+    if (window) GetWindowThreadProcessId(window, &process);
+    if (!shown && window && process == GetCurrentProcessId() && IsWindowVisible(window)) {
+      shown = window;
+      constexpr UINT kGetMenu = 0x01E1;  // MN_GETHMENU
+      if (auto menu = HMENU(SendMessageW(window, kGetMenu, 0, 0)))
+        ListMenu(menu, L"", reading->items, 0);
+    }
+    if (shown) {
+      if (!IsWindow(shown) || !IsWindowVisible(shown)) return 0;
+      PostMessageW(shown, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+    Sleep(20);  // polling another thread's menu, with the deadline above
+  }
+  return 1;
+}
+
+}  // namespace
+
+std::vector<std::wstring> PopupMenuItems(const std::function<void()>& show) {
+  MenuReading reading;
+  HANDLE thread = CreateThread(nullptr, 0, &ReadShownMenu, &reading, 0, nullptr);
+  show();
+  if (thread) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+  return reading.items;
+}
+
 bool IsTopLevel(HWND window) {
   return GetAncestor(window, GA_PARENT) == GetDesktopWindow() &&
          (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) == 0;

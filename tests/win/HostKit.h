@@ -233,5 +233,10 @@ std::optional<uint32_t> TiffRgbPixel(const std::string& file, int x, int y);
 int CountPixels(HWND window, const RECT& area, uint32_t colour);
 // A top-level window: no parent and not a child.
 bool IsTopLevel(HWND window);
+// Runs `show`, which opens a popup menu of this process and returns when it closes;
+// meanwhile another thread reads the menu's items and closes it with Esc. Each item
+// is its text ("-" for a separator); a submenu's items follow its item, indented by
+// two spaces per level. Empty when no menu showed before the deadline.
+std::vector<std::wstring> PopupMenuItems(const std::function<void()>& show);
 
 }  // namespace wintest

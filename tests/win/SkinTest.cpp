@@ -206,3 +206,27 @@ TEST_F(SkinTest, TheInformationListTakesTheSkinsTableColours) {
   EXPECT_EQ(PixelAt(list, client.right / 2, client.bottom - 2),
             Rgb(skin.colours[viewer::kSkinTbl0]));
 }
+
+TEST_F(SkinTest, TheContextMenuListsTheOtherSkinsAndTheClassicLookOnlyWithASkin) {
+  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
+  HWND viewer = viewer_.Open(red_);
+  ASSERT_NE(viewer, nullptr);
+  auto menu = [&] {
+    return PopupMenuItems([&] { SendMessageW(viewer, WM_CONTEXTMENU, WPARAM(viewer), -1); });
+  };
+  auto has = [](const std::vector<std::wstring>& items, const wchar_t* item) {
+    return std::find(items.begin(), items.end(), item) != items.end();
+  };
+  std::vector<std::wstring> skinned = menu();
+  ASSERT_TRUE(has(skinned, L"  Skins list")) << skinned.size();
+  EXPECT_TRUE(has(skinned, L"    Meadow.skin"));
+  EXPECT_FALSE(has(skinned, L"    Graphite.skin"));  // the loaded one
+  EXPECT_TRUE(has(skinned, L"    Windows classic"));
+
+  SendMessageW(viewer, WM_COMMAND, kClassic, 0);
+  RunPostedMessages();
+  std::vector<std::wstring> classic = menu();
+  EXPECT_TRUE(has(classic, L"    Graphite.skin"));
+  EXPECT_TRUE(has(classic, L"    Meadow.skin"));
+  EXPECT_FALSE(has(classic, L"    Windows classic"));
+}
