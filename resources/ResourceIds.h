@@ -153,5 +153,7 @@
 #define IDC_ABOUT_VERSION 1064
 #define IDC_ABOUT_SUPPORT 1065
 #define IDC_ABOUT_MESSAGE 1066
+/* Skins: the viewer's context menu, where the skins list is added */
+#define IDR_SKIN_MENU 217
 
 #endif

@@ -10,10 +10,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <span>
 #include <sstream>
 #include <utility>
 
 #include "app/StandaloneFrame.h"
+#include "runtime/TiffDirectory.h"
 #include "ui/Controls.h"
 
 namespace wintest {
@@ -803,6 +805,87 @@ void Snapshot(HKEY key, const std::wstring& indent, std::wstring& out) {
 
 }  // namespace
 
+// ---- skins ----
+
+std::optional<uint32_t> TiffRgbPixel(const std::string& file, int x, int y) {
+  using glib::Libtiff::Reader;
+  Reader reader;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
+  if (!reader.Open(std::span<const uint8_t>(bytes, file.size())) || reader.Directories().empty())
+    return std::nullopt;
+  const glib::Libtiff::Directory& image = reader.Directories().front();
+  auto value = [&](uint16_t tag) -> std::optional<uint32_t> {
+    const glib::Libtiff::Entry* entry = Reader::Find(image, tag);
+    return entry ? reader.Unsigned(*entry) : std::nullopt;
+  };
+  const auto width = value(256), height = value(257), strip = value(273);
+  if (!width || !height || !strip || value(259).value_or(1) != 1) return std::nullopt;
+  if (x < 0 || y < 0 || uint32_t(x) >= *width || uint32_t(y) >= *height) return std::nullopt;
+  const uint64_t at = *strip + (uint64_t(y) * *width + uint64_t(x)) * 3;
+  if (at + 3 > file.size()) return std::nullopt;
+  return uint32_t(bytes[at]) << 16 | uint32_t(bytes[at + 1]) << 8 | bytes[at + 2];
+}
+
+int CountPixels(HWND window, const RECT& area, uint32_t colour) {
+  HDC dc = GetDC(window);
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      COLORREF c = GetPixel(dc, x, y);
+      count +=
+          ((uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c)) == colour;
+    }
+  }
+  ReleaseDC(window, dc);
+  return count;
+}
+
+namespace {
+
+void ListMenu(HMENU menu, const std::wstring& indent, std::vector<std::wstring>& items, int depth) {
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count && depth < 8; ++i) {
+    wchar_t text[256] = {};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+    info.dwTypeData = text;
+    info.cch = 255;
+    if (!GetMenuItemInfoW(menu, UINT(i), TRUE, &info)) continue;
+    items.push_back(indent + ((info.fType & MFT_SEPARATOR) ? L"-" : text));
+    if (info.hSubMenu) ListMenu(info.hSubMenu, indent + L"  ", items, depth + 1);
+  }
+}
+
+struct MenuReading {
+  std::vector<std::wstring> items;
+};
+
+unsigned long __stdcall ReadShownMenu(void* context) {
+  auto* reading = static_cast<MenuReading*>(context);
+  const DWORD deadline = GetTickCount() + 20000;
+  HWND shown = nullptr;
+  while (GetTickCount() < deadline) {
+    HWND window = FindWindowW(L"#32768", nullptr);
+    DWORD process = 0;
+    if (window) GetWindowThreadProcessId(window, &process);
+    if (!shown && window && process == GetCurrentProcessId() && IsWindowVisible(window)) {
+      shown = window;
+      constexpr UINT kGetMenu = 0x01E1;  // MN_GETHMENU
+      if (auto menu = HMENU(SendMessageW(window, kGetMenu, 0, 0)))
+        ListMenu(menu, L"", reading->items, 0);
+    }
+    if (shown) {
+      if (!IsWindow(shown) || !IsWindowVisible(shown)) return 0;
+      PostMessageW(shown, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+    Sleep(20);  // polling another thread's menu, with the deadline above
+  }
+  return 1;
+}
+
+}  // namespace
+
 std::wstring RegistrySnapshot(const std::wstring& path) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -834,6 +917,22 @@ bool TickListRow(HWND dialog, int id, const std::wstring& label, bool tick) {
     return true;
   }
   return false;
+}
+
+std::vector<std::wstring> PopupMenuItems(const std::function<void()>& show) {
+  MenuReading reading;
+  HANDLE thread = CreateThread(nullptr, 0, &ReadShownMenu, &reading, 0, nullptr);
+  show();
+  if (thread) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+  return reading.items;
+}
+
+bool IsTopLevel(HWND window) {
+  return GetAncestor(window, GA_PARENT) == GetDesktopWindow() &&
+         (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) == 0;
 }
 
 }  // namespace wintest

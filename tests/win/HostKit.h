@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -233,5 +234,18 @@ std::wstring RegistryDefault(const std::wstring& path);
 // Ticks or clears the check box of the row of a check-box list view whose first cell
 // reads `label`; false when no row does.
 bool TickListRow(HWND dialog, int id, const std::wstring& label, bool tick);
+// ---- skins ----
+// The pixel (0xRRGGBB) at x, y of an uncompressed 8-bit RGB TIFF's first image held in
+// `file`; nothing when the file is not one or the place lies outside it.
+std::optional<uint32_t> TiffRgbPixel(const std::string& file, int x, int y);
+// How many pixels of a window's client area inside `area` have exactly this colour.
+int CountPixels(HWND window, const RECT& area, uint32_t colour);
+// A top-level window: no parent and not a child.
+bool IsTopLevel(HWND window);
+// Runs `show`, which opens a popup menu of this process and returns when it closes;
+// meanwhile another thread reads the menu's items and closes it with Esc. Each item
+// is its text ("-" for a separator); a submenu's items follow its item, indented by
+// two spaces per level. Empty when no menu showed before the deadline.
+std::vector<std::wstring> PopupMenuItems(const std::function<void()>& show);
 
 }  // namespace wintest

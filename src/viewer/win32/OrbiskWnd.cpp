@@ -68,6 +68,16 @@ void COrbiskWnd::RestoreParentProcedure() {
 }
 
 void COrbiskWnd::ShowAtStart() {
+  if (SkinActive()) {
+    // The skinned window takes the host's place; the host stays hidden.
+    SetWindowPos(parent_, nullptr, savedNormalRect_.left, savedNormalRect_.top,
+                 savedNormalRect_.right - savedNormalRect_.left,
+                 savedNormalRect_.bottom - savedNormalRect_.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    DetachFromHost();
+    if (settings_.pos.maximized != 0) ShowWindow(hwnd(), SW_MAXIMIZE);
+    UpdateWindow(hwnd());
+    return;
+  }
   bool maximized = settings_.pos.maximized != 0 && !QuickView();
   if (maximized) {
     ShowWindow(parent_, SW_MAXIMIZE);
@@ -94,6 +104,7 @@ LRESULT COrbiskWnd::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
   if (message >= WM_KEYFIRST && message <= WM_KEYLAST && TranslateKeys(message, wparam, lparam)) {
     return 1;
   }
+  if (LRESULT handled = 0; OnSkinMessage(message, wparam, lparam, handled)) return handled;
   switch (message) {
     case WM_CREATE:
       return OnCreate();
@@ -108,6 +119,10 @@ LRESULT COrbiskWnd::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       return 1;
     }
     case WM_COMMAND:
+      if (LOWORD(wparam) >= host::kCmdSkinFirst && LOWORD(wparam) <= host::kCmdSkinLast) {
+        ChooseSkin(LOWORD(wparam));
+        return 0;
+      }
       OnCommand(LOWORD(wparam));
       return 0;
     case WM_NOTIFY: {
@@ -164,6 +179,7 @@ bool COrbiskWnd::TranslateKeys(UINT message, WPARAM wparam, LPARAM lparam) {
 LRESULT COrbiskWnd::OnCreate() {
   LoadBuiltInKeys();
   ReadSettings();
+  InitSkin();
   if (!CreateChildren()) return -1;
   SetTimer(hwnd(), kWindowTimer, kWindowTimerMs, nullptr);
   ApplySettingsToDisplay();

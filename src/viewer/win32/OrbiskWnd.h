@@ -13,6 +13,7 @@
 
 #include <shellapi.h>
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,7 @@
 #include "viewer/ViewerTexts.h"
 #include "viewer/WindowRules.h"
 #include "viewer/win32/InfoList.h"
+#include "viewer/win32/Skin.h"
 
 namespace glib {
 class Film;
@@ -132,7 +134,7 @@ class COrbiskWnd final : public ui::Window {
   HWND ParentWindow() const { return parent_; }
   void RestoreParentProcedure();
   void NoteHandBack() { handBack_ = true; }
-  bool SkinActive() const { return false; }
+  bool SkinActive() const { return skin_ && skin_->Active(); }
   uint32_t NextHideCount() { return hideCounter_++; }
   WNDPROC SavedParentProcedure() const { return savedParentProc_; }
 
@@ -285,6 +287,33 @@ class COrbiskWnd final : public ui::Window {
   // The path of the current load as the panel shows it.
   std::u16string LoadPathForInfo() const;
   HWND TopLevelWindow() const;
+
+  // ---- skins (OrbiskWndSkin.cpp) ----
+  // At creation: the skin files, and the "Skin" setting's skin (not in quick view).
+  void InitSkin();
+  // The skinned window's messages; true when handled.
+  bool OnSkinMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  void OnContextMenu(POINT screen);
+  // A choice of the skins menu: "Windows classic" or one of the skin files.
+  void ChooseSkin(UINT command);
+  void DetachFromHost();
+  void EmbedInHost();
+  // The display's place in the skinned client area.
+  RECT SkinClientArea(int width, int height) const;
+  void PaintSkin(HDC target);
+  void PaintSkinButtons(HDC target, HDC source);
+  // The skin button under a client point, or -1.
+  int SkinButtonAt(POINT point) const;
+  void DragSkinFrame(POINT screen);
+  void RememberSkinName();
+
+  std::unique_ptr<CSkin> skin_;
+  ui::UniqueBitmap skinBitmap_;  // the skin's bitmap as a DIB for drawing from
+  std::array<Rect, kSkinButtonCount> skinButtons_{};
+  int pressedSkinButton_ = -1;
+  SkinZone dragZone_ = SkinZone::None;
+  POINT dragStart_{};
+  RECT dragStartRect_{};
 
   // ---- settings (OrbiskWndSettings.cpp) ----
   void ApplySettingsToDisplay();

@@ -77,12 +77,20 @@ void COrbiskWnd::Layout() {
   int top = toolBar_.Height();
   int bottom = std::max(top, height - statusBar_.Height());
   int left = 0;
+  int right = width;
+  if (!bars) {
+    skinButtons_ = PlaceSkinButtons(skin_->Description(), {width, height});
+    RECT area = SkinClientArea(width, height);
+    left = area.left, top = area.top, right = area.right, bottom = area.bottom;
+    InvalidateRect(hwnd(), nullptr, FALSE);
+  }
+  const int displayLeft = left;
   if (settings_.showInfo) {
-    left = std::clamp<int>(settings_.infoPanelWidth, 0, width / 2);
-    MoveWindow(infoPanel_.hwnd(), 0, top, left, bottom - top, TRUE);
+    left = displayLeft + std::clamp<int>(settings_.infoPanelWidth, 0, (right - displayLeft) / 2);
+    MoveWindow(infoPanel_.hwnd(), displayLeft, top, left - displayLeft, bottom - top, TRUE);
   }
   infoPanel_.Show(settings_.showInfo);
-  MoveWindow(display_->hwnd(), left, top, std::max(0, width - left), bottom - top, TRUE);
+  MoveWindow(display_->hwnd(), left, top, std::max(0, right - left), bottom - top, TRUE);
 }
 
 void COrbiskWnd::RefreshTitle() {
@@ -95,6 +103,8 @@ void COrbiskWnd::RefreshTitle() {
     std::wstring title = ui::WideFromNarrow(WindowTitle(*current));
     SetWindowTextW(parent_, title.c_str());
     SetWindowTextW(hwnd(), title.c_str());
+    // The skinned window draws its title itself.
+    if (SkinActive()) InvalidateRect(hwnd(), nullptr, FALSE);
   }
 }
 
@@ -130,12 +140,11 @@ StatusTexts COrbiskWnd::BuildStatusTexts() const {
 
 void COrbiskWnd::RefreshStatusTexts() {
   statusTexts_ = BuildStatusTexts();
-  if (!SkinActive()) {
-    statusBar_.SetText(0, ui::WideFromNarrow(statusTexts_.fileName));
-    statusBar_.SetText(1, ui::WideFromUtf8(statusTexts_.image));
-    statusBar_.SetText(2, ui::WideFromUtf8(statusTexts_.pages));
-    statusBar_.SetText(3, ui::WideFromUtf8(statusTexts_.zoom));
-  }
+  // The hidden bar stays current too: it shows again as it is when the skin goes.
+  statusBar_.SetText(0, ui::WideFromNarrow(statusTexts_.fileName));
+  statusBar_.SetText(1, ui::WideFromUtf8(statusTexts_.image));
+  statusBar_.SetText(2, ui::WideFromUtf8(statusTexts_.pages));
+  statusBar_.SetText(3, ui::WideFromUtf8(statusTexts_.zoom));
   InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
