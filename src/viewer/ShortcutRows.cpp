@@ -73,20 +73,21 @@ void ClearRepeatsOf(std::array<uint16_t, kKeysPerRow>& keys, size_t taken) {
 std::optional<std::vector<AccelEntry>> TableFromRows(const std::vector<HotKeyListItem>& rows,
                                                      const std::vector<AccelEntry>& current) {
   if (current.size() > rows.size()) return std::nullopt;
-  std::vector<AccelEntry> kept = current;
   std::vector<AccelEntry> table;
   table.reserve(rows.size() * kKeysPerRow + current.size());
+  // The entries of commands outside the list come first: a platform accelerator
+  // table takes the first entry of a key stroke, so Esc and the host keys keep
+  // working whatever key strokes the rows hold.
+  for (const AccelEntry& entry : current) {
+    const bool listed = std::any_of(
+        rows.begin(), rows.end(), [&](const HotKeyListItem& row) { return row.cmd == entry.cmd; });
+    if (!listed && entry.cmd != 0) table.push_back(entry);
+  }
   for (const HotKeyListItem& row : rows) {
     for (uint16_t key : row.keys) {
       if (key == 0) break;
       table.push_back(AccelFromHotKey(key, row.cmd));
     }
-    for (AccelEntry& entry : kept) {
-      if (entry.cmd == row.cmd) entry.cmd = 0;
-    }
-  }
-  for (const AccelEntry& entry : kept) {
-    if (entry.cmd != 0) table.push_back(entry);
   }
   return table;
 }

@@ -48,9 +48,10 @@ void TakeKeysFor(std::vector<HotKeyListItem>& rows, size_t edited);
 // value are cleared.
 void ClearRepeatsOf(std::array<uint16_t, kKeysPerRow>& keys, size_t taken);
 
-// The table the rows stand for: each row's keys up to its first empty one, then the
-// entries of `current` for commands outside the list (Esc, the host keys), in their
-// order. Nothing when `current` holds more entries than there are rows.
+// The table the rows stand for: the entries of `current` for commands outside the
+// list (Esc, the host keys) first, in their order, so they win over any key stroke
+// a row holds; then each row's keys up to its first empty one. Nothing when
+// `current` holds more entries than there are rows.
 std::optional<std::vector<host::AccelEntry>> TableFromRows(
     const std::vector<HotKeyListItem>& rows, const std::vector<host::AccelEntry>& current);
 

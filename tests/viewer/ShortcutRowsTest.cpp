@@ -19,6 +19,7 @@ HotKeyListItem& Row(std::vector<HotKeyListItem>& rows, uint16_t cmd) {
                        [cmd](const HotKeyListItem& row) { return row.cmd == cmd; });
 }
 
+constexpr uint16_t kEscKey = 0x1B;
 constexpr uint16_t kCtrlC = (kHotKeyControl << 8) | 'C';
 constexpr uint16_t kCtrlAltC = ((kHotKeyControl | kHotKeyAlt) << 8) | 'C';
 
@@ -88,7 +89,7 @@ TEST(ShortcutEditing, HotKeyDialogClearsRepeatsOfTheKeyJustTaken) {
   EXPECT_EQ(empty, (std::array<uint16_t, 4>{0, 0, 'B', 0}));
 }
 
-TEST(ShortcutTable, RowsThenKeptEntriesOfUnlistedCommands) {
+TEST(ShortcutTable, KeptEntriesOfUnlistedCommandsThenRows) {
   std::vector<HotKeyListItem> rows = RowsFromTable(kDefaults);
   std::optional<std::vector<AccelEntry>> table = TableFromRows(rows, kDefaults);
   ASSERT_TRUE(table);
@@ -100,10 +101,25 @@ TEST(ShortcutTable, RowsThenKeptEntriesOfUnlistedCommands) {
     EXPECT_EQ(std::count(table->begin(), table->end(), listed ? plain : entry), 1)
         << entry.cmd << " " << entry.key;
   }
-  // Esc and the seven host keys come last, in their order.
+  // Esc and the seven host keys come first, in their order.
   ASSERT_GE(table->size(), 8u);
-  EXPECT_EQ((*table)[table->size() - 8].cmd, host::kCmdEscape);
-  EXPECT_EQ(table->back().cmd, host::kCmdHostKey7);
+  EXPECT_EQ((*table)[0].cmd, host::kCmdEscape);
+  EXPECT_EQ((*table)[7].cmd, host::kCmdHostKey7);
+}
+
+TEST(ShortcutTable, EscAndTheHostKeysWinOverTheSameKeysInARow) {
+  std::vector<HotKeyListItem> rows = RowsFromTable(kDefaults);
+  Row(rows, host::kCmdZoomIn).keys = {kEscKey, '3', 0, 0};
+  std::vector<AccelEntry> table = *TableFromRows(rows, kDefaults);
+  auto first = [&](uint16_t key) {
+    return std::find_if(table.begin(), table.end(),
+                        [key](const AccelEntry& e) {
+                          return e.key == key && (e.fVirt & ~host::kFNoInvert) == host::kFVirtKey;
+                        })
+        ->cmd;
+  };
+  EXPECT_EQ(first(kEscKey), host::kCmdEscape);
+  EXPECT_EQ(first('3'), host::kCmdHostKey1 + 2);
 }
 
 TEST(ShortcutTable, KeysAfterAGapAreDroppedAndEditedCommandsReplaced) {
