@@ -156,4 +156,74 @@
 /* Skins: the viewer's context menu, where the skins list is added */
 #define IDR_SKIN_MENU 217
 
+/* ---- The Options dialog, its pages and the hot-key dialog (OptionsDialog.rc) ---- */
+/* "Options": the tree of pages and the frame the page in front fills */
+#define IDD_OPTIONS 1500
+#define IDC_OPT_TREE 1100
+#define IDC_OPT_FRAME 1101
+/* "View" */
+#define IDD_OPT_VIEW 1502
+#define IDC_OPT_RENDER_FAST 1102
+#define IDC_OPT_RENDER_QUALITY 1103
+#define IDC_OPT_ALPHA_SOLID 1104
+#define IDC_OPT_ALPHA_CHECKED 1105
+#define IDC_OPT_ALPHA_SUPPRESS 1106
+#define IDC_OPT_BACKGROUND 1107
+#define IDC_OPT_SORT_NONE 1108
+#define IDC_OPT_SORT_NAME 1109
+#define IDC_OPT_SORT_EXTENSION 1110
+#define IDC_OPT_SORT_NATURAL 1111
+#define IDC_OPT_ZOOM_STEP 1112
+#define IDC_OPT_RECURSE 1113
+#define IDC_OPT_START_FULLSCREEN 1114
+#define IDC_OPT_SCROLLBARS 1115
+/* "Slide Show" */
+#define IDD_OPT_SLIDESHOW 1503
+#define IDC_OPT_TIMEOUT 1116
+#define IDC_OPT_HIDE_CURSOR 1117
+#define IDC_OPT_RANDOM_ORDER 1118
+#define IDC_OPT_SLIDE_FULLSCREEN 1119
+/* "Operations" */
+#define IDD_OPT_OPERATIONS 1504
+#define IDC_OPT_ASK_DELETE 1120
+#define IDC_OPT_ASK_BOUND 1121
+#define IDC_OPT_RECYCLE 1122
+#define IDC_OPT_SAVE_EXIF 1123
+#define IDC_OPT_SAVE_IPTC 1124
+#define IDC_OPT_ASK_CLOSE_UPDATED 1125
+#define IDC_OPT_AUTO_LOAD_LAST 1126
+#define IDC_OPT_SINGLE_ESC 1127
+#define IDC_OPT_ONE_COPY 1128
+#define IDC_OPT_BPS16 1129
+/* "Read" */
+#define IDD_OPT_READ 1505
+#define IDC_OPT_RES_MAXIMUM 1130
+#define IDC_OPT_RES_DEFAULT 1131
+#define IDC_OPT_RES_CUSTOM 1132
+#define IDC_OPT_PROFILE_IGNORE 1133
+#define IDC_OPT_PROFILE_USE 1134
+#define IDC_OPT_PROFILE_NON_RGB 1135
+#define IDC_OPT_NOTIFY_ERROR 1136
+#define IDC_OPT_RESAMPLE 1137
+#define IDC_OPT_NO_ANIMATION 1138
+#define IDC_OPT_ASK_PLUGIN 1139
+/* "Photo RAW" */
+#define IDD_OPT_RAW 1506
+#define IDC_OPT_RAW_FAST 1140
+#define IDC_OPT_RAW_QUALITY 1141
+#define IDC_OPT_WB_CAMERA 1142
+#define IDC_OPT_WB_AUTO 1143
+/* "Shortcut": the list, "Default", and "Edit..." for the selected row */
+#define IDD_OPT_SHORTCUT 1508
+#define IDC_SHORTCUT_LIST 1144
+#define IDC_SHORTCUT_DEFAULT 1031
+#define IDC_SHORTCUT_EDIT 1145
+/* "Press a key(s) to be used as the HOT key" */
+#define IDD_HOTKEY 2416
+#define IDC_HOTKEY_1 1146
+#define IDC_HOTKEY_2 1147
+#define IDC_HOTKEY_3 1148
+#define IDC_HOTKEY_4 1149
+#define IDC_HOTKEY_COMMAND 1150
+
 #endif

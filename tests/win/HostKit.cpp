@@ -936,3 +936,86 @@ bool IsTopLevel(HWND window) {
 }
 
 }  // namespace wintest
+
+// ---- the Options dialog ----
+namespace wintest {
+
+bool SelectTreeItem(HWND dialog, int id, const std::wstring& text) {
+  HWND tree = GetDlgItem(dialog, id);
+  for (auto item = HTREEITEM(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
+       item = HTREEITEM(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, LPARAM(item)))) {
+    wchar_t shown[128] = {};
+    TVITEMW query{};
+    query.mask = TVIF_TEXT | TVIF_HANDLE;
+    query.hItem = item;
+    query.pszText = shown;
+    query.cchTextMax = int(std::size(shown));
+    SendMessageW(tree, TVM_GETITEMW, 0, LPARAM(&query));
+    if (text == shown) return SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(item)) != 0;
+  }
+  return false;
+}
+
+int SelectListViewRow(HWND dialog, int id, const std::wstring& label) {
+  HWND list = GetDlgItem(dialog, id);
+  const int count = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) {
+    if (ui::ListViewCellText(list, row, 0) != label) continue;
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&state));
+    return row;
+  }
+  return -1;
+}
+
+void PressKeyWith(HWND window, UINT key, bool ctrl, bool shift, bool alt) {
+  BYTE state[256] = {};
+  GetKeyboardState(state);
+  BYTE before[256];
+  std::copy(std::begin(state), std::end(state), before);
+  auto hold = [&](int vk, bool down) { state[vk] = down ? 0x80 : 0; };
+  hold(VK_CONTROL, ctrl);
+  hold(VK_LCONTROL, ctrl);
+  hold(VK_SHIFT, shift);
+  hold(VK_LSHIFT, shift);
+  hold(VK_MENU, alt);
+  hold(VK_LMENU, alt);
+  SetKeyboardState(state);
+  const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN, up = alt ? WM_SYSKEYUP : WM_KEYUP;
+  const LPARAM altBit = alt ? (LPARAM(1) << 29) : 0;
+  SendMessageW(window, down, key, 1 | altBit);
+  SendMessageW(window, up, key, 1 | altBit | (LPARAM(3) << 30));
+  SetKeyboardState(before);
+}
+
+std::string IniValue(const std::string& ini, const std::string& key) {
+  const std::string start = key + "=";
+  size_t at = 0;
+  while (at < ini.size()) {
+    size_t end = ini.find('\n', at);
+    if (end == std::string::npos) end = ini.size();
+    std::string line = ini.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.compare(0, start.size(), start) == 0) return line.substr(start.size());
+    at = end + 1;
+  }
+  return "<none>";
+}
+
+std::wstring DecoratedMenuItemText(HWND host, HMENU bar, UINT command) {
+  MenuState(host, bar, command);
+  wchar_t text[512] = {};
+  GetMenuStringW(bar, command, text, 512, MF_BYCOMMAND);
+  return text;
+}
+
+HWND FocusOfThreadOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+}  // namespace wintest

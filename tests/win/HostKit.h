@@ -249,3 +249,25 @@ bool IsTopLevel(HWND window);
 std::vector<std::wstring> PopupMenuItems(const std::function<void()>& show);
 
 }  // namespace wintest
+
+// ---- the Options dialog: its tree of pages, list-view rows, keys, the settings file ----
+namespace wintest {
+
+// Selects the item with the text in a tree-view control of a dialog as a click does;
+// false when there is no such item at the top level.
+bool SelectTreeItem(HWND dialog, int id, const std::wstring& text);
+// The row of a list-view control of a dialog whose first cell reads `label`, selected
+// and focused as a click does; -1 when no row does.
+int SelectListViewRow(HWND dialog, int id, const std::wstring& label);
+// A key stroke sent to a window of this thread with the modifiers held, as the
+// keyboard would deliver it (key down, then up); the modifiers are released after.
+void PressKeyWith(HWND window, UINT key, bool ctrl, bool shift, bool alt);
+// The value of a key in a settings file's text; "<none>" when the key is missing.
+std::string IniValue(const std::string& ini, const std::string& key);
+// A menu item's whole text (after its tab too), once the popups leading to it have
+// been opened as a user opens them.
+std::wstring DecoratedMenuItemText(HWND host, HMENU bar, UINT command);
+// The window that has the focus in another thread's window (a dialog's control).
+HWND FocusOfThreadOf(HWND window);
+
+}  // namespace wintest

@@ -50,6 +50,7 @@ class ProfileStore;
 namespace viewer {
 
 class CLiteCtrlExEx;
+struct HotKeyListItem;
 
 // Private messages of the viewer window; a second instance posts UWM_NOTIFY too.
 constexpr UINT UWM_STARTUP = WM_USER + 100;
@@ -249,6 +250,13 @@ class COrbiskWnd final : public ui::Window {
   void OnDropFiles(HDROP drop);
   void OnMouseWheel(int16_t delta);
   void OnDoubleClick();
+
+  // ---- options (OrbiskWndOptions.cpp) ----
+  // "Options": the pages' values and the shortcut list; ignored while a load runs.
+  void OptionsDialog();
+  // On OK: the settings taken over, the display, the folder list and the keys
+  // brought up to date, then the settings written.
+  void ApplyOptions(const host::Settings& chosen, const std::vector<HotKeyListItem>& rows);
 
   // ---- saving (OrbiskWndSave.cpp) ----
   // "SaveImage": the shown file rewritten in its own format with default parameters.

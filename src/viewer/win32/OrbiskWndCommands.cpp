@@ -94,6 +94,7 @@ void COrbiskWnd::OnCommand(UINT command) {
       {kCmdVcrPause, [](COrbiskWnd& w) { w.PlayAnimation(false); }},
       {kCmdSlideshow, [](COrbiskWnd& w) { w.ToggleSlideShow(); }},
       {kCmdPageGoto, [](COrbiskWnd& w) { w.GoToPageDialog(); }},
+      {kCmdOptions, [](COrbiskWnd& w) { w.OptionsDialog(); }},
       {kCmdOpenImage, [](COrbiskWnd& w) { w.OpenImage(); }},
       {kCmdOpenImageAsRaw, [](COrbiskWnd& w) { w.OpenRaw(); }},
       {kCmdDeleteCurrentPage, [](COrbiskWnd& w) { w.DeleteCurrentPage(); }},
