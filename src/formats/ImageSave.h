@@ -271,6 +271,12 @@ struct PDFSave : MetadataSave {
 };
 
 // PNG and MNG share their record; JNG adds a JPEG quality.
+// Whether a record has the metadata fields of MetadataSave.
+inline bool CarriesMetadata(const ImageSave& record) {
+  return record.recordClass == &JPGSave::kClass || record.recordClass == &TIFSave::kClass ||
+         record.recordClass == &PDFSave::kClass;
+}
+
 struct XNGSave : ImageSave {
   uint32_t reserved60[19] = {};
   uint32_t compressionLevel = 6;

@@ -101,6 +101,11 @@ HWND COrbiskWnd::CreateStub() {
 }
 
 LRESULT COrbiskWnd::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  // While a scanner is enabled its messages come first.
+  if (SourceEnabled()) {
+    MSG msg{hwnd(), message, wparam, lparam, DWORD(GetMessageTime()), {}};
+    if (ProcessMessage(msg)) return 0;
+  }
   if (message >= WM_KEYFIRST && message <= WM_KEYLAST && TranslateKeys(message, wparam, lparam)) {
     return 1;
   }
@@ -155,6 +160,9 @@ LRESULT COrbiskWnd::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case kMsgProgress:
       OnProgressMessage(wparam, lparam);
       return 0;
+    case shell::kMsgTwainCloseRequest:
+      batchActive_ = false;
+      return 0;
     case UWM_STARTUP:
       OnStartup();
       return 0;
@@ -186,6 +194,7 @@ LRESULT COrbiskWnd::OnCreate() {
   ApplyPlacement();
   ApplyShortcuts();
   DragAcceptFiles(hwnd(), TRUE);
+  Attach(hwnd());  // the scanner's source manager, when there is one
   if (!QuickView()) ToggleKeepVisible(false);
   return 0;
 }
@@ -322,6 +331,7 @@ void COrbiskWnd::WaitForThread(HANDLE thread) {
 void COrbiskWnd::OnDestroy() {
   destroying_ = true;
   WaitForWorker();
+  Detach();
   KillTimer(hwnd(), kWindowTimer);
   if (fullScreen_ && handBack_) LeaveFullScreen();
   WriteSettings();

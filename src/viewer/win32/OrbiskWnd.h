@@ -29,12 +29,14 @@
 #include "host/Accelerator.h"
 #include "host/DiagnosticsLog.h"
 #include "host/Settings.h"
+#include "shell/TwainWrapper.h"
 #include "ui/Controls.h"
 #include "ui/Handles.h"
 #include "ui/Window.h"
 #include "viewer/CommandRules.h"
 #include "viewer/LoadProgress.h"
 #include "viewer/PathList.h"
+#include "viewer/ScanBatch.h"
 #include "viewer/ViewerTexts.h"
 #include "viewer/WindowRules.h"
 #include "viewer/win32/InfoList.h"
@@ -90,7 +92,7 @@ constexpr UINT kWindowTimerMs = 500;
 // The lParam of the WM_CLOSE the viewer posts to its parent when it goes.
 constexpr LPARAM kCloseFromViewer = 1965;
 
-class COrbiskWnd final : public ui::Window {
+class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
  public:
   explicit COrbiskWnd(InstanceMode mode);
   ~COrbiskWnd() override;
@@ -200,6 +202,15 @@ class COrbiskWnd final : public ui::Window {
   void ChooseFileTypes();
   // The five wallpaper commands: the shown picture on the desktop, or none.
   void SetWallpaper(UINT command);
+
+  // ---- scanning (OrbiskWndScan.cpp) ----
+  void SelectTwainSource();
+  void AcquireImage();
+  void BatchScanning();
+  // The scanned image: shown as a new, modified document, or written as the batch's
+  // next file.
+  bool OnImage(HANDLE image, const TW_IMAGEINFO& info) override;
+  void WriteBatchFile(const TW_IMAGEINFO& info);
   // "OpenImage": the open dialog with its preview.
   void OpenImage();
   // "OpenImageAsRaw": any file, laid out by hand in the RAW dialog.
@@ -411,6 +422,11 @@ class COrbiskWnd final : public ui::Window {
   std::atomic<bool> userInitiated_{false};
   bool slideShow_ = false;
   bool modified_ = false;
+  // Batch scanning: the record of the batch dialog, whether a batch runs, and the
+  // number of its next file.
+  ScanBatch scanBatch_;
+  bool batchActive_ = false;
+  int32_t batchNumber_ = 1;
   // The save question was put for the close under way.
   bool closeAsked_ = false;
   // Page-by-page mode of the shown file: set by the loader, paged by later commands.

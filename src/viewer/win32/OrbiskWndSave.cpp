@@ -22,12 +22,6 @@ constexpr char kCannotSave[] =
 // EXIF and IPTC blocks larger than this are not carried into a saved file.
 constexpr uint32_t kMaxMetadataBlock = 16u << 20;
 
-bool CarriesMetadata(const glib::ImageSave& record) {
-  return record.recordClass == &glib::JPGSave::kClass ||
-         record.recordClass == &glib::TIFSave::kClass ||
-         record.recordClass == &glib::PDFSave::kClass;
-}
-
 std::vector<uint8_t> CopyBlock(const uint8_t* block, uint32_t size) {
   if (!block || size == 0 || size > kMaxMetadataBlock) return {};
   return {block, block + size};
@@ -146,7 +140,7 @@ bool COrbiskWnd::SaveTo(const std::u16string& path, glib::RecordPtr<glib::ImageS
   {
     std::lock_guard lock(listsMutex_);
     format = loadedFile_.format;
-    if (record && CarriesMetadata(*record)) {
+    if (record && glib::CarriesMetadata(*record)) {
       if (settings_.saveExif) exif = loadedFile_.exif;
       if (settings_.saveIptc) iptc = loadedFile_.iptc;
     }
@@ -155,7 +149,7 @@ bool COrbiskWnd::SaveTo(const std::u16string& path, glib::RecordPtr<glib::ImageS
     record =
         host::save::DefaultSaveRecord(format, display_->GetLayerPixelType(glib::kCurrentSlide, 0));
   if (!record) return false;
-  if (CarriesMetadata(*record)) {
+  if (glib::CarriesMetadata(*record)) {
     auto& metadata = static_cast<glib::MetadataSave&>(*record);
     if (!exif.empty()) {
       metadata.exif = exif.data();
