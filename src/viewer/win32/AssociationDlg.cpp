@@ -42,13 +42,17 @@ void RestoreAllFileTypes() {
   host::FileTypeRegistry::NotifyShell();
 }
 
+void ShowAssociationFailure(HWND owner) {
+  MessageBoxW(owner, L"Some file types could not be registered.", L"Orbisk",
+              MB_ICONWARNING | MB_TOPMOST);
+}
+
 bool AssociationDlg::Run(HWND owner) {
   failed_ = false;
   types_ = PluginTypes();
   bool ok = RunModal(owner, IDD_ASSOCIATE) == IDOK;
   if (ok && failed_) {
-    MessageBoxW(owner, L"Some file types could not be registered.", L"Orbisk",
-                MB_ICONWARNING | MB_TOPMOST);
+    ShowAssociationFailure(owner);
   }
   return ok && !failed_;
 }

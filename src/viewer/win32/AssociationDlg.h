@@ -32,5 +32,7 @@ bool AssociateAllFileTypes();
 // Every file type of the plug-ins that opens with Orbisk.exe goes back to the program
 // it had before.
 void RestoreAllFileTypes();
+// Says that some types could not be registered.
+void ShowAssociationFailure(HWND owner);
 
 }  // namespace viewer

@@ -205,8 +205,7 @@ void COrbiskWnd::OnStartup() {
   if (Standalone() && profile_->GetInt(host::kFirstRun, 0) != 0) {
     profile_->SetInt(host::kFirstRun, 0);
     if (WelcomeDlg().Run(TopLevelWindow()) && !AssociateAllFileTypes()) {
-      MessageBoxW(TopLevelWindow(), L"Some file types could not be registered.", L"Orbisk",
-                  MB_ICONWARNING | MB_TOPMOST);
+      ShowAssociationFailure(TopLevelWindow());
     }
   }
   if (option_ == kOptionLogFile) log_.Open();

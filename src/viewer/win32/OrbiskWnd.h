@@ -250,6 +250,7 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
   // Whether the shown picture may be dropped: true unless it has changes the user
   // wants to keep (the "Warning" question, when the settings ask it; OrbiskWndSave.cpp).
   bool ConfirmDiscardChanges();
+  void ShowSaveError();  // "Error on save image!"
   // After a good load: the folder list of the loaded file's folder, built when the
   // folder changed, on the worker thread.
   void RebuildFolderList(const std::string& loaded);

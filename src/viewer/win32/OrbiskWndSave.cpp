@@ -92,6 +92,10 @@ void COrbiskWnd::SaveAsCommand() {
   if (!LoadFileW(path, true, nullptr, true)) userInitiated_ = false;
 }
 
+void COrbiskWnd::ShowSaveError() {
+  MessageBoxA(hwnd(), "Error on save image!", "Orbisk", MB_ICONERROR | MB_TOPMOST);
+}
+
 bool COrbiskWnd::ConfirmDiscardChanges() {
   if (!settings_.askCloseUpdatedImage || !modified_ || !display_) return true;
   std::u16string path;
@@ -118,7 +122,7 @@ bool COrbiskWnd::ConfirmDiscardChanges() {
       SaveImageDialog dialog("SaveImage", L"", display_.get(), true);
       if (!dialog.Run(TopLevelWindow())) break;
       if (dialog.SaveResult() != glib::RCOK) {
-        MessageBoxA(hwnd(), "Error on save image!", "Orbisk", MB_ICONERROR | MB_TOPMOST);
+        ShowSaveError();
         break;
       }
       modified_ = false;
@@ -167,7 +171,7 @@ bool COrbiskWnd::SaveTo(const std::u16string& path, glib::RecordPtr<glib::ImageS
     rc = glib::IERR;
   }
   if (rc != glib::RCOK) {
-    MessageBoxA(hwnd(), "Error on save image!", "Orbisk", MB_ICONERROR | MB_TOPMOST);
+    ShowSaveError();
     return false;
   }
   modified_ = false;
