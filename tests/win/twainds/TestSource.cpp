@@ -474,11 +474,11 @@ extern "C" TW_UINT16 WINAPI DS_Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT1
   return rc;
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_instance = instance;
     DisableThreadLibraryCalls(instance);
-  } else if (reason == DLL_PROCESS_DETACH) {
+  } else if (reason == DLL_PROCESS_DETACH && !reserved) {  // unloaded, not at process exit
     if (g_source.events) DestroyWindow(g_source.events);
     UnregisterClassW(kEventClass, instance);
   }
