@@ -164,6 +164,7 @@ constexpr TW_UINT16 TWCC_BADPROTOCOL = 9;
 constexpr TW_UINT16 TWCC_BADVALUE = 10;
 constexpr TW_UINT16 TWCC_SEQERROR = 11;
 constexpr TW_UINT16 TWCC_BADDEST = 12;
+constexpr TW_UINT16 TWCC_CAPUNSUPPORTED = 13;
 
 // Containers, item types, capabilities and pixel types.
 constexpr TW_UINT16 TWON_ONEVALUE = 5;
