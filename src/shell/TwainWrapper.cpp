@@ -182,7 +182,9 @@ bool TwainWrapper::EnableSource(bool showUi) {
 }
 
 bool TwainWrapper::Acquire() {
-  if (sourceEnabled_) return false;
+  // A source still enabled from an earlier acquisition (one whose transfers failed
+  // and that never asked to be closed) starts over.
+  DisableSource();
   if (!sourceOpen_ && !OpenSource(nullptr)) return false;
   // Any number of images. A source that wants the count unsigned gets it back so.
   transferCount_ = -1;
