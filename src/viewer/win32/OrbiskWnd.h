@@ -205,6 +205,8 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
 
   // ---- scanning (OrbiskWndScan.cpp) ----
   void SelectTwainSource();
+  // The save question, then an empty view for what the scanner sends; false on Cancel.
+  bool ClearForScan();
   void AcquireImage();
   void BatchScanning();
   // The scanned image: shown as a new, modified document, or written as the batch's

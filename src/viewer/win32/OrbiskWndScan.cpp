@@ -35,8 +35,8 @@ void COrbiskWnd::SelectTwainSource() {
   SelectSource();
 }
 
-void COrbiskWnd::AcquireImage() {
-  if (loadRunning_ || !display_ || !ConfirmDiscardChanges()) return;
+bool COrbiskWnd::ClearForScan() {
+  if (loadRunning_ || !display_ || !ConfirmDiscardChanges()) return false;
   display_->Clear();
   {
     std::lock_guard lock(listsMutex_);
@@ -44,19 +44,17 @@ void COrbiskWnd::AcquireImage() {
   }
   modified_ = false;
   ShowFrameChange();
+  return true;
+}
+
+void COrbiskWnd::AcquireImage() {
+  if (!ClearForScan()) return;
   batchActive_ = false;
   Acquire();
 }
 
 void COrbiskWnd::BatchScanning() {
-  if (loadRunning_ || !display_ || !ConfirmDiscardChanges()) return;
-  display_->Clear();
-  {
-    std::lock_guard lock(listsMutex_);
-    loadedFile_ = LoadedFile{};
-  }
-  modified_ = false;
-  ShowFrameChange();
+  if (!ClearForScan()) return;
   BatchScanDlg dialog(scanBatch_);
   if (!dialog.Run(TopLevelWindow())) return;
   batchActive_ = true;
