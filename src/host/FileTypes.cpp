@@ -63,4 +63,18 @@ std::optional<PreviousHandler> DecodePrevious(std::string_view text) {
   return std::nullopt;
 }
 
+std::string DetectString(std::span<const FileType> types, size_t capacity) {
+  std::string detect;
+  for (const FileType& type : types) {
+    std::string term = "EXT=\"";
+    for (char c : type.extension) term += char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    term += '"';
+    size_t length = detect.size() + (detect.empty() ? 0 : 3) + term.size();
+    if (length + 1 > capacity) break;
+    if (!detect.empty()) detect += " | ";
+    detect += term;
+  }
+  return detect;
+}
+
 }  // namespace host

@@ -26,6 +26,10 @@ struct FileType {
 // pixel import has no layout of its own to open with and is left out.
 std::vector<FileType> AssociableTypes(std::span<glib::FilterFormatDesc* const> formats);
 
+// The file manager's detect string for `types`: EXT="PNG" | EXT="JPG" | ..., with as
+// many whole terms as fit in `capacity` bytes with the terminating NUL.
+std::string DetectString(std::span<const FileType> types, size_t capacity);
+
 // "Orbisk.png".
 std::string ProgIdFor(std::string_view extension);
 // The shell's command line for opening a file with the program.

@@ -56,4 +56,17 @@ TEST(FileTypes, ThePreviousHandlerSurvivesItsTextForm) {
   EXPECT_FALSE(host::DecodePrevious("pngfile"));
 }
 
+TEST(FileTypes, TheDetectStringHoldsOnlyWholeTermsThatFitWithTheirNul) {
+  std::vector<host::FileType> types{{"bmp", "Bitmap"}, {"jpg", "JPEG"}, {"tiff", "TIFF"}};
+  const std::string all = "EXT=\"BMP\" | EXT=\"JPG\" | EXT=\"TIFF\"";
+  EXPECT_EQ(host::DetectString(types, 1024), all);
+  EXPECT_EQ(host::DetectString(types, all.size() + 1), all);
+  // One byte short: the last term goes, never a part of it.
+  EXPECT_EQ(host::DetectString(types, all.size()), "EXT=\"BMP\" | EXT=\"JPG\"");
+  EXPECT_EQ(host::DetectString(types, 10), "EXT=\"BMP\"");
+  EXPECT_EQ(host::DetectString(types, 9), "");
+  EXPECT_EQ(host::DetectString(types, 0), "");
+  EXPECT_EQ(host::DetectString({}, 100), "");
+}
+
 }  // namespace

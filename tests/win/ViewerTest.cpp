@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -1147,6 +1148,66 @@ TEST_F(FileManagerTest, ListerWindowIsWiredToTheViewer) {
   EXPECT_EQ(lister_.keys, std::vector<UINT>{'3'});
   EXPECT_EQ(GetMenu(lister_.hwnd), ownMenu_);
   EXPECT_EQ(GetWindowLongPtrW(lister_.hwnd, GWLP_WNDPROC), ownProc_);
+}
+
+TEST_F(FileManagerTest, ListLoadWOpensAUnicodeNameAndTheDetectStringNamesTheTypes) {
+  using ListLoadWEntry = HWND(__stdcall*)(HWND, WCHAR*, int);
+  using DetectEntry = void(__stdcall*)(char*, int);
+  using DefaultsEntry = void(__stdcall*)(void*);
+  auto loadW = reinterpret_cast<ListLoadWEntry>(
+      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListLoadW")));
+  auto detect = reinterpret_cast<DetectEntry>(
+      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListGetDetectString")));
+  auto defaults = reinterpret_cast<DefaultsEntry>(
+      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListSetDefaultParams")));
+  ASSERT_TRUE(loadW && detect && defaults);
+
+  // A name no 8-bit code page holds, and the file manager's display flags.
+  std::wstring name = folder_.File(L"\u00e9t\u00e9 \u4e2d\u6587.bmp");
+  WriteBmp(name, 70, 20, 0x00FF00);
+  HostWindow host;
+  CreateHostWindow(host, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
+  host.stub = loadW(host.hwnd, name.data(), 3);
+  ASSERT_NE(host.stub, nullptr);
+  HWND viewer = HWND(GetWindowLongPtrW(host.stub, GWLP_USERDATA));
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 8) == L"70 x 20 "; }))
+      << StatusText(viewer, 1);
+  Viewer().listClose(host.stub);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+  DestroyHostWindow(host);
+  // A file no plug-in reads is declined, as by ListLoad.
+  std::wstring text = folder_.File(L"\u4e2d.txt");
+  std::ofstream(std::filesystem::path(text)) << "words\n";
+  HostWindow other;
+  CreateHostWindow(other, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
+  EXPECT_EQ(loadW(other.hwnd, text.data(), 0), nullptr);
+  DestroyHostWindow(other);
+
+  char all[4096];
+  detect(all, sizeof all);
+  std::string found = all;
+  for (const char* term : {"EXT=\"BMP\"", "EXT=\"JPG\"", "EXT=\"PNG\"", "EXT=\"TIF\""})
+    EXPECT_NE(found.find(term), std::string::npos) << term << " in " << found;
+  // A short buffer gets whole terms and its NUL, nothing past it.
+  char small[16];
+  std::memset(small, 'x', sizeof small);
+  detect(small, 12);
+  EXPECT_LT(std::strlen(small), 12u);
+  EXPECT_EQ(found.rfind(small, 0), 0u) << small;
+  EXPECT_EQ(small[12], 'x');
+  detect(nullptr, 100);
+  detect(small, 0);
+
+  // The file manager's defaults are taken; a short or missing record is ignored.
+  struct {
+    int size;
+    DWORD low, high;
+    char ini[MAX_PATH];
+  } params{int(sizeof params), 10, 2, "C:\\fm\\wincmd.ini"};
+  defaults(&params);
+  params.size = 4;
+  defaults(&params);
+  defaults(nullptr);
 }
 
 TEST_F(FileManagerTest, TwoListersKeepTheirOwnFileZoomKeysAndMenus) {

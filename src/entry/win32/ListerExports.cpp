@@ -1,15 +1,20 @@
-// The two functions the file manager (and the standalone host) call: ListLoad makes
-// a viewer for a parent window and ListCloseWindow ends it. Nothing throws out of
-// them: a failure is a null window.
+// The functions the file manager (and the standalone host) call: ListLoad and
+// ListLoadW make a viewer for a parent window and ListCloseWindow ends it;
+// ListGetDetectString names the files we show and ListSetDefaultParams hands us the
+// file manager's settings. Nothing throws out of them: a failure is a null window.
 #include <windows.h>
 
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <cstring>
 
 #include "ResourceIds.h"
 #include "entry/win32/OrbiskApp.h"
 #include "formats/Retcode.h"
+#include "host/FileTypes.h"
 #include "host/HostPlatform.h"
 #include "host/ProfileStore.h"
 #include "image/Film.h"
@@ -23,9 +28,20 @@
 #include "viewer/win32/OrbiskWnd.h"
 
 // Exported undecorated through Orbisk.def.
+// The file manager's record of its defaults.
+struct ListDefaultParamStruct {
+  int size;
+  DWORD PluginInterfaceVersionLow;
+  DWORD PluginInterfaceVersionHi;
+  char DefaultIniName[MAX_PATH];
+};
+
 extern "C" {
 HWND __stdcall ListLoad(HWND parent, char* file, int flags) noexcept;
+HWND __stdcall ListLoadW(HWND parent, WCHAR* file, int flags) noexcept;
 void __stdcall ListCloseWindow(HWND window) noexcept;
+void __stdcall ListGetDetectString(char* detect, int capacity) noexcept;
+void __stdcall ListSetDefaultParams(ListDefaultParamStruct* params) noexcept;
 }
 
 namespace entry {
@@ -85,7 +101,18 @@ bool IsLastRun(const FileArgument& file) {
   ExitProcess(UINT(-1));
 }
 
-HWND ListLoadImpl(HWND parent, const char* file, int flags) {
+// What the file manager told us of itself; our own settings stay where they are.
+struct FileManagerDefaults {
+  DWORD interfaceLow = 0;
+  DWORD interfaceHigh = 0;
+  std::string iniPath;
+};
+FileManagerDefaults& Defaults() {
+  static FileManagerDefaults defaults;
+  return defaults;
+}
+
+HWND ListLoadImpl(HWND parent, const char* file, int flags, bool wideFile) {
   EnsureInitialised();
   std::u16string parentClass = ClassNameOf(parent);
   if (parentClass.empty() || !parent) return nullptr;
@@ -93,7 +120,8 @@ HWND ListLoadImpl(HWND parent, const char* file, int flags) {
   InstanceMode mode = viewer::DecideInstanceMode(parentClass, parentIsChild);
   bool standalone = mode == InstanceMode::Standalone;
   if (!standalone && !file) return nullptr;
-  FileArgument argument = ReadFileArgument(file, standalone && (flags & viewer::kFlagWideName));
+  FileArgument argument =
+      ReadFileArgument(file, wideFile || (standalone && (flags & viewer::kFlagWideName)));
 
   glib::Film registry;  // reaches the format plug-ins
   // The last run before the program goes: the file types go back to their programs.
@@ -101,7 +129,11 @@ HWND ListLoadImpl(HWND parent, const char* file, int flags) {
     viewer::RestoreAllFileTypes();
     return nullptr;
   }
-  if (!standalone && registry.CanOpen(argument.narrow.c_str()) != glib::RCOK) return nullptr;
+  if (!standalone) {
+    glib::ERetcode readable = argument.wide ? registry.CanOpenW(argument.utf16.c_str())
+                                            : registry.CanOpen(argument.narrow.c_str());
+    if (readable != glib::RCOK) return nullptr;
+  }
 
   auto viewer = std::make_unique<COrbiskWnd>(mode);
   viewer->SetParentWindow(parent);
@@ -145,9 +177,46 @@ bool IsViewerWindow(HWND window) {
 HWND __stdcall ListLoad(HWND parent, char* file, int flags) noexcept {
   ui::ActivationScope scope;
   try {
-    return entry::ListLoadImpl(parent, file, flags);
+    return entry::ListLoadImpl(parent, file, flags, false);
   } catch (...) {
     return nullptr;
+  }
+}
+
+HWND __stdcall ListLoadW(HWND parent, WCHAR* file, int flags) noexcept {
+  ui::ActivationScope scope;
+  try {
+    // The file manager's display flags are not the standalone host's bits.
+    int ours = flags & ~int(viewer::kFlagWideName | viewer::kFlagHandOff);
+    return entry::ListLoadImpl(parent, reinterpret_cast<const char*>(file), ours, true);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+void __stdcall ListGetDetectString(char* detect, int capacity) noexcept {
+  try {
+    if (!detect || capacity <= 0) return;
+    entry::EnsureInitialised();
+    std::vector<host::FileType> types = viewer::ReadableFileTypes();
+    std::string text = host::DetectString(types, size_t(capacity));
+    memcpy(detect, text.c_str(), text.size() + 1);
+  } catch (...) {
+    if (detect && capacity > 0) detect[0] = '\0';
+  }
+}
+
+void __stdcall ListSetDefaultParams(ListDefaultParamStruct* params) noexcept {
+  try {
+    if (!params || params->size < int(sizeof(int) + 2 * sizeof(DWORD))) return;
+    entry::FileManagerDefaults& defaults = entry::Defaults();
+    defaults.interfaceLow = params->PluginInterfaceVersionLow;
+    defaults.interfaceHigh = params->PluginInterfaceVersionHi;
+    if (params->size >= int(sizeof(ListDefaultParamStruct))) {
+      defaults.iniPath.assign(params->DefaultIniName,
+                              strnlen(params->DefaultIniName, sizeof params->DefaultIniName));
+    }
+  } catch (...) {
   }
 }
 

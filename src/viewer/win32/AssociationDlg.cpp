@@ -11,7 +11,16 @@
 namespace viewer {
 namespace {
 
-std::vector<host::FileType> PluginTypes() {
+// Orbisk.exe beside this library, and its icon for every type.
+host::FileTypeRegistry ProgramRegistry() {
+  std::string exe =
+      platform::ModuleFolder(reinterpret_cast<const void*>(&ProgramRegistry)) + "Orbisk.exe";
+  return host::FileTypeRegistry(exe, exe + ",0");
+}
+
+}  // namespace
+
+std::vector<host::FileType> ReadableFileTypes() {
   glib::FilterManager& manager = glib::FilterManager::Global();
   manager.FindById(glib::kFormatBMP);  // the plug-ins are loaded by now
   std::vector<glib::FilterFormatDesc*> formats;
@@ -19,26 +28,17 @@ std::vector<host::FileType> PluginTypes() {
   return host::AssociableTypes(formats);
 }
 
-// Orbisk.exe beside this library, and its icon for every type.
-host::FileTypeRegistry ProgramRegistry() {
-  std::string exe =
-      platform::ModuleFolder(reinterpret_cast<const void*>(&PluginTypes)) + "Orbisk.exe";
-  return host::FileTypeRegistry(exe, exe + ",0");
-}
-
-}  // namespace
-
 bool AssociateAllFileTypes() {
   host::FileTypeRegistry registry = ProgramRegistry();
   bool all = true;
-  for (const host::FileType& type : PluginTypes()) all = registry.Associate(type) && all;
+  for (const host::FileType& type : ReadableFileTypes()) all = registry.Associate(type) && all;
   host::FileTypeRegistry::NotifyShell();
   return all;
 }
 
 void RestoreAllFileTypes() {
   host::FileTypeRegistry registry = ProgramRegistry();
-  for (const host::FileType& type : PluginTypes()) registry.Restore(type.extension);
+  for (const host::FileType& type : ReadableFileTypes()) registry.Restore(type.extension);
   host::FileTypeRegistry::NotifyShell();
 }
 
@@ -49,7 +49,7 @@ void ShowAssociationFailure(HWND owner) {
 
 bool AssociationDlg::Run(HWND owner) {
   failed_ = false;
-  types_ = PluginTypes();
+  types_ = ReadableFileTypes();
   bool ok = RunModal(owner, IDD_ASSOCIATE) == IDOK;
   if (ok && failed_) {
     ShowAssociationFailure(owner);

@@ -28,6 +28,8 @@ class AssociationDlg final : public ui::Dialog {
 
 // Every file type of the plug-ins opens with Orbisk.exe; false when one could not be
 // registered.
+// The extensions the format plug-ins read, sorted, each once.
+std::vector<host::FileType> ReadableFileTypes();
 bool AssociateAllFileTypes();
 // Every file type of the plug-ins that opens with Orbisk.exe goes back to the program
 // it had before.
