@@ -1210,6 +1210,53 @@ TEST_F(FileManagerTest, ListLoadWOpensAUnicodeNameAndTheDetectStringNamesTheType
   defaults(nullptr);
 }
 
+TEST_F(FileManagerTest, ListLoadNextShowsTheNextFileInTheSameWindowAfterTheSaveQuestion) {
+  using LoadNextEntry = int(__stdcall*)(HWND, HWND, char*, int);
+  using LoadNextWEntry = int(__stdcall*)(HWND, HWND, WCHAR*, int);
+  auto next = reinterpret_cast<LoadNextEntry>(
+      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListLoadNext")));
+  auto nextW = reinterpret_cast<LoadNextWEntry>(
+      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListLoadNextW")));
+  ASSERT_TRUE(next && nextW);
+  WriteIni("AutoLoadLastImage=#0\r\nAskCloseUpdatedImage=#1\r\n");
+  std::wstring blue = folder_.File(L"\u4e2d blue.bmp");
+  WriteBmp(blue, 60, 90, 0x0000FF);
+  std::wstring text = folder_.File(L"notes.txt");
+  std::ofstream(std::filesystem::path(text)) << "words\n";
+  std::string narrowText(text.begin(), text.end());
+
+  HWND stub = OpenLister();
+  ASSERT_NE(stub, nullptr);
+  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 9) == L"100 x 50 "; }));
+  // Another file, same window.
+  EXPECT_EQ(nextW(lister_.hwnd, stub, blue.data(), 0), 0);
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 8) == L"60 x 90 "; }));
+  EXPECT_EQ(HWND(GetWindowLongPtrW(stub, GWLP_USERDATA)), viewer);
+  // Declined: a file no plug-in reads, and a window that is not ours.
+  EXPECT_EQ(next(lister_.hwnd, stub, narrowText.data(), 0), 1);
+  EXPECT_EQ(next(lister_.hwnd, main_.hwnd, name_.data(), 0), 1);
+  EXPECT_EQ(next(lister_.hwnd, stub, nullptr, 0), 1);
+
+  // After an edit the question comes first; Cancel keeps the changed picture.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdRotate90, 0);
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 8) == L"90 x 60 "; }));
+  {
+    DialogAnswer cancel(L"Warning", [](HWND box) { AnswerMessageBox(box, IDCANCEL); });
+    EXPECT_EQ(next(lister_.hwnd, stub, name_.data(), 0), 0);
+    EXPECT_TRUE(cancel.Answered());
+  }
+  EXPECT_EQ(StatusText(viewer, 1).substr(0, 8), L"90 x 60 ");
+  {
+    DialogAnswer skip(L"Warning", [](HWND box) { AnswerMessageBox(box, 1026); });
+    EXPECT_EQ(next(lister_.hwnd, stub, name_.data(), 0), 0);
+    EXPECT_TRUE(skip.Answered());
+  }
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 9) == L"100 x 50 "; }));
+  Viewer().listClose(stub);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+}
+
 TEST_F(FileManagerTest, TwoListersKeepTheirOwnFileZoomKeysAndMenus) {
   std::wstring blue = folder_.File(L"blue.bmp");
   WriteBmp(blue, 60, 90, 0x0000FF);

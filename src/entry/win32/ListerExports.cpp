@@ -39,6 +39,8 @@ struct ListDefaultParamStruct {
 extern "C" {
 HWND __stdcall ListLoad(HWND parent, char* file, int flags) noexcept;
 HWND __stdcall ListLoadW(HWND parent, WCHAR* file, int flags) noexcept;
+int __stdcall ListLoadNext(HWND parent, HWND window, char* file, int flags) noexcept;
+int __stdcall ListLoadNextW(HWND parent, HWND window, WCHAR* file, int flags) noexcept;
 void __stdcall ListCloseWindow(HWND window) noexcept;
 void __stdcall ListGetDetectString(char* detect, int capacity) noexcept;
 void __stdcall ListSetDefaultParams(ListDefaultParamStruct* params) noexcept;
@@ -171,6 +173,20 @@ bool IsViewerWindow(HWND window) {
   return window && IsWindow(window) && ClassNameOf(window) == viewer::kViewerClassName;
 }
 
+constexpr int kListerOk = 0, kListerError = 1;
+
+// Another file into the viewer that ListLoad made (the window it returned); declined
+// for a file no plug-in reads.
+int LoadNextImpl(HWND window, const std::u16string& path) {
+  EnsureInitialised();
+  HWND viewer = IsViewerWindow(window) ? window : HWND(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!window || !IsWindow(window) || !IsViewerWindow(viewer) || path.empty()) return kListerError;
+  glib::Film registry;
+  if (registry.CanOpenW(path.c_str()) != glib::RCOK) return kListerError;
+  LRESULT taken = SendMessageW(viewer, viewer::UWM_NOTIFY, viewer::kNotifyLoadNext, LPARAM(&path));
+  return taken ? kListerOk : kListerError;
+}
+
 }  // namespace
 }  // namespace entry
 
@@ -191,6 +207,26 @@ HWND __stdcall ListLoadW(HWND parent, WCHAR* file, int flags) noexcept {
     return entry::ListLoadImpl(parent, reinterpret_cast<const char*>(file), ours, true);
   } catch (...) {
     return nullptr;
+  }
+}
+
+int __stdcall ListLoadNext(HWND, HWND window, char* file, int) noexcept {
+  ui::ActivationScope scope;
+  try {
+    if (!file) return entry::kListerError;
+    return entry::LoadNextImpl(window, platform::Utf16FromNarrow(file));
+  } catch (...) {
+    return entry::kListerError;
+  }
+}
+
+int __stdcall ListLoadNextW(HWND, HWND window, WCHAR* file, int) noexcept {
+  ui::ActivationScope scope;
+  try {
+    if (!file) return entry::kListerError;
+    return entry::LoadNextImpl(window, reinterpret_cast<const char16_t*>(file));
+  } catch (...) {
+    return entry::kListerError;
   }
 }
 

@@ -270,6 +270,18 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
       if (!loadRunning_ && !closeAsked_) ConfirmDiscardChanges();
       closeAsked_ = true;
       break;
+    case kNotifyLoadNext: {
+      // The host's next file in this window. Cancel in the save question keeps the
+      // picture, and the window stays.
+      if (loadRunning_ || !lparam) return 0;
+      if (!ConfirmDiscardChanges()) return 1;
+      userInitiated_ = true;
+      if (!LoadFileW(*reinterpret_cast<const std::u16string*>(lparam), true, nullptr, true)) {
+        userInitiated_ = false;
+        return 0;
+      }
+      return 1;
+    }
     case kNotifyLoadFailed:
       ShowLoadError(uint32_t(lparam));
       break;

@@ -71,7 +71,8 @@ enum NotifyCode : WPARAM {
   kNotifyChooseResolution = 8,  // lParam: a ResolutionQuestion, answered in place
   kNotifyMissingPlugin = 9,     // lParam: the format's code; answers the button pressed
   kNotifyHandOff = 10,
-  kNotifyClosing = 11,  // sent by the host's close call before its WM_CLOSE
+  kNotifyClosing = 11,   // sent by the host's close call before its WM_CLOSE
+  kNotifyLoadNext = 12,  // lParam: a const std::u16string*, the next file; answers 1 if taken
 };
 
 // The worker's question before a multi-resolution file is opened.
