@@ -1257,6 +1257,42 @@ TEST_F(FileManagerTest, ListLoadNextShowsTheNextFileInTheSameWindowAfterTheSaveQ
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
 }
 
+TEST_F(FileManagerTest, ListSendCommandCopiesAndTakesTheListersFitChoices) {
+  using SendEntry = int(__stdcall*)(HWND, int, int);
+  auto send = reinterpret_cast<SendEntry>(
+      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListSendCommand")));
+  ASSERT_TRUE(send);
+  constexpr int kCopy = 1, kNewParams = 2, kSelectAll = 3, kFit = 2, kLargerOnly = 32;
+  HWND stub = OpenLister();
+  ASSERT_NE(stub, nullptr);
+  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 9) == L"100 x 50 "; }));
+
+  // The picture is smaller than the window: "fit" enlarges it, "larger only" and no
+  // fit show it at its size.
+  EXPECT_EQ(send(stub, kNewParams, kFit), 0);
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) != L"100%"; })) << StatusText(viewer, 3);
+  EXPECT_EQ(send(stub, kNewParams, kFit | kLargerOnly), 0);
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"100%"; })) << StatusText(viewer, 3);
+  EXPECT_EQ(send(stub, kNewParams, kFit), 0);
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) != L"100%"; }));
+  EXPECT_EQ(send(stub, kNewParams, 0), 0);
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"100%"; }));
+
+  // Copy puts the picture on the clipboard.
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CloseClipboard();
+  EXPECT_EQ(send(stub, kCopy, 0), 0);
+  EXPECT_TRUE(WaitUntil([] { return IsClipboardFormatAvailable(CF_DIB) != 0; }));
+  // Nothing to select in a picture, and a window that is not ours.
+  EXPECT_EQ(send(stub, kSelectAll, 0), 1);
+  EXPECT_EQ(send(main_.hwnd, kCopy, 0), 1);
+  EXPECT_EQ(send(nullptr, kCopy, 0), 1);
+  Viewer().listClose(stub);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+}
+
 TEST_F(FileManagerTest, TwoListersKeepTheirOwnFileZoomKeysAndMenus) {
   std::wstring blue = folder_.File(L"blue.bmp");
   WriteBmp(blue, 60, 90, 0x0000FF);

@@ -14,6 +14,7 @@
 #include "ResourceIds.h"
 #include "entry/win32/OrbiskApp.h"
 #include "formats/Retcode.h"
+#include "host/Commands.h"
 #include "host/FileTypes.h"
 #include "host/HostPlatform.h"
 #include "host/ProfileStore.h"
@@ -41,6 +42,7 @@ HWND __stdcall ListLoad(HWND parent, char* file, int flags) noexcept;
 HWND __stdcall ListLoadW(HWND parent, WCHAR* file, int flags) noexcept;
 int __stdcall ListLoadNext(HWND parent, HWND window, char* file, int flags) noexcept;
 int __stdcall ListLoadNextW(HWND parent, HWND window, WCHAR* file, int flags) noexcept;
+int __stdcall ListSendCommand(HWND window, int command, int parameter) noexcept;
 void __stdcall ListCloseWindow(HWND window) noexcept;
 void __stdcall ListGetDetectString(char* detect, int capacity) noexcept;
 void __stdcall ListSetDefaultParams(ListDefaultParamStruct* params) noexcept;
@@ -174,13 +176,44 @@ bool IsViewerWindow(HWND window) {
 }
 
 constexpr int kListerOk = 0, kListerError = 1;
+// The file manager's commands and display flags.
+constexpr int kListCopy = 1, kListNewParams = 2;
+constexpr int kShowFitToWindow = 2, kShowFitLargerOnly = 32;
+
+// The viewer behind the window ListLoad returned (the stub in a Lister window).
+HWND ViewerOf(HWND window) {
+  if (!window || !IsWindow(window)) return nullptr;
+  HWND viewer = IsViewerWindow(window) ? window : HWND(GetWindowLongPtrW(window, GWLP_USERDATA));
+  return IsViewerWindow(viewer) ? viewer : nullptr;
+}
+
+// Copy from the Lister's menu, and its fit choices as our view mode. Other commands
+// (select all, the text position) mean nothing for a picture.
+int SendCommandImpl(HWND window, int command, int parameter) {
+  HWND viewer = ViewerOf(window);
+  if (!viewer) return kListerError;
+  switch (command) {
+    case kListCopy:
+      SendMessageW(viewer, WM_COMMAND, host::kCmdCopyImage, 0);
+      return kListerOk;
+    case kListNewParams: {
+      UINT mode = !(parameter & kShowFitToWindow)    ? host::kCmdActualSize
+                  : (parameter & kShowFitLargerOnly) ? host::kCmdBestFit
+                                                     : host::kCmdFitInWindow;
+      SendMessageW(viewer, WM_COMMAND, mode, 0);
+      return kListerOk;
+    }
+    default:
+      return kListerError;
+  }
+}
 
 // Another file into the viewer that ListLoad made (the window it returned); declined
 // for a file no plug-in reads.
 int LoadNextImpl(HWND window, const std::u16string& path) {
   EnsureInitialised();
-  HWND viewer = IsViewerWindow(window) ? window : HWND(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!window || !IsWindow(window) || !IsViewerWindow(viewer) || path.empty()) return kListerError;
+  HWND viewer = ViewerOf(window);
+  if (!viewer || path.empty()) return kListerError;
   glib::Film registry;
   if (registry.CanOpenW(path.c_str()) != glib::RCOK) return kListerError;
   LRESULT taken = SendMessageW(viewer, viewer::UWM_NOTIFY, viewer::kNotifyLoadNext, LPARAM(&path));
@@ -225,6 +258,15 @@ int __stdcall ListLoadNextW(HWND, HWND window, WCHAR* file, int) noexcept {
   try {
     if (!file) return entry::kListerError;
     return entry::LoadNextImpl(window, reinterpret_cast<const char16_t*>(file));
+  } catch (...) {
+    return entry::kListerError;
+  }
+}
+
+int __stdcall ListSendCommand(HWND window, int command, int parameter) noexcept {
+  ui::ActivationScope scope;
+  try {
+    return entry::SendCommandImpl(window, command, parameter);
   } catch (...) {
     return entry::kListerError;
   }
