@@ -85,6 +85,11 @@ class Session {
     return rc;
   }
 
+  // Opens and enables the source and waits until its first image is ready.
+  bool StartTransfers() {
+    return Open() == TWRC_SUCCESS && Enable() == TWRC_SUCCESS && WaitForEvent(MSG_XFERREADY);
+  }
+
   // Runs the message loop until the source has raised `wanted`; false at the deadline.
   bool WaitForEvent(TW_UINT16 wanted) {
     DWORD start = GetTickCount();
@@ -193,9 +198,7 @@ TEST(TwainSourceTest, GreyAndBlackAndWhitePagesCarryTheirPalettes) {
   for (const char* type : {"gray", "bw"}) {
     std::string config = std::string("width=20;height=3;type=") + type;
     Session session(config.c_str());
-    ASSERT_EQ(session.Open(), TWRC_SUCCESS);
-    ASSERT_EQ(session.Enable(), TWRC_SUCCESS);
-    ASSERT_TRUE(session.WaitForEvent(MSG_XFERREADY));
+    ASSERT_TRUE(session.StartTransfers());
     TW_UINT16 rc = 0;
     std::vector<BYTE> dib = session.Transfer(rc);
     ASSERT_EQ(rc, TWRC_XFERDONE) << type;
@@ -212,9 +215,7 @@ TEST(TwainSourceTest, GreyAndBlackAndWhitePagesCarryTheirPalettes) {
 
 TEST(TwainSourceTest, FailsTheChosenTransferAndGoesOn) {
   Session session("pages=3;fail=2");
-  ASSERT_EQ(session.Open(), TWRC_SUCCESS);
-  ASSERT_EQ(session.Enable(), TWRC_SUCCESS);
-  ASSERT_TRUE(session.WaitForEvent(MSG_XFERREADY));
+  ASSERT_TRUE(session.StartTransfers());
   TW_UINT16 rc = 0;
   session.Transfer(rc);
   EXPECT_EQ(rc, TWRC_XFERDONE);
@@ -230,9 +231,7 @@ TEST(TwainSourceTest, FailsTheChosenTransferAndGoesOn) {
 
 TEST(TwainSourceTest, ClosingAfterTheFirstPageEndsTheBatch) {
   Session session("pages=3;close=1");
-  ASSERT_EQ(session.Open(), TWRC_SUCCESS);
-  ASSERT_EQ(session.Enable(), TWRC_SUCCESS);
-  ASSERT_TRUE(session.WaitForEvent(MSG_XFERREADY));
+  ASSERT_TRUE(session.StartTransfers());
   TW_UINT16 rc = 0;
   session.Transfer(rc);
   EXPECT_EQ(rc, TWRC_XFERDONE);
