@@ -378,16 +378,33 @@ uint32_t LoadJpg(LoadJob& job) {
   return LoadStream(job, job.source.Bytes(), 1, true);
 }
 
+// A stored thumbnail stands for the picture when it has the picture's proportions
+// (a letterboxed one would show bars) and is at least three quarters of the request
+// fitted to them: a thumbnail view enlarges it a little instead of decoding the whole
+// file, which costs many times more.
+bool ThumbnailServes(uint64_t tw, uint64_t th, uint64_t w, uint64_t h, uint64_t maxW,
+                     uint64_t maxH) {
+  if (!tw || !th || !w || !h) return false;
+  uint64_t cross = tw * h, other = th * w;
+  if ((cross > other ? cross - other : other - cross) * 50 > other) return false;
+  if (!maxW || !maxH) return true;
+  // The request fitted to the picture: maxW wide, or maxH high.
+  uint64_t fitW = maxW, fitH = (h * maxW + w / 2) / w;
+  if (fitH > maxH) fitW = (w * maxH + h / 2) / h, fitH = maxH;
+  return 4 * tw >= 3 * std::min(fitW, w) && 4 * th >= 3 * std::min(fitH, h);
+}
+
 uint32_t ThumbnailJpg(LoadJob& job) {
   JpegMarkers markers;
   uint32_t rc = ScanJpegMarkers(job.source.Bytes(), markers);
   if (rc != RCOK) return rc;
   uint32_t maxW = job.request->thumbnailMaxWidth, maxH = job.request->thumbnailMaxHeight;
-  // The EXIF thumbnail when it is large enough for the request.
+  // The EXIF thumbnail when it serves the request.
   std::span<const uint8_t> small = ExifThumbnail(markers.exif);
   if (!small.empty()) {
     JpegMarkers inner;
-    if (ScanJpegMarkers(small, inner) == RCOK && inner.width >= maxW && inner.height >= maxH &&
+    if (ScanJpegMarkers(small, inner) == RCOK &&
+        ThumbnailServes(inner.width, inner.height, markers.width, markers.height, maxW, maxH) &&
         LoadStream(job, small, 1, false) == RCOK)
       return RCOK;
     job.request->pages.Clear();

@@ -5,7 +5,8 @@
 //
 // One manager serves the process (Global()); each Film reaches it through its
 // FilterAccess. The manager takes no locks: it is used from the window thread and
-// the one load worker that runs at a time. Every operation except Configure loads
+// the one load worker that runs at a time. Work on a thread of another kind (the
+// file manager's thumbnails) goes through a manager of its own, on a Film made for it. Every operation except Configure loads
 // the plug-ins first when no format is known yet, so a module that failed to load
 // is tried again later.
 //

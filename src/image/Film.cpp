@@ -67,6 +67,8 @@ Film::Film() : state_(new _FLM(this)) {
   SetBackground(state_->background, 0, -1);
 }
 
+Film::Film(FilterManager& manager) : Film() { state_->filterAccess.manager = &manager; }
+
 Film::~Film() {
   SendEvent(state_->progress, state_->progressContext, kEventFilmDestroyed, this);
   delete state_;

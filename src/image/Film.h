@@ -72,6 +72,9 @@ struct _FLM final {
 class Film {
  public:
   Film();
+  // A Film on another filter manager than the process-wide one: a second thread
+  // keeps to its own manager (see FilterManager).
+  explicit Film(FilterManager& manager);
   virtual ~Film();                                                                     // 0
   virtual ERetcode LoadW(const char16_t* path, uint32_t format, ImageLoad* params);    // 1
   virtual ERetcode Load(const char* path, uint32_t format, ImageLoad* params);         // 2

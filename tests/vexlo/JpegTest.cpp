@@ -176,6 +176,35 @@ TEST_F(JpegTest, ThumbnailsAreWrittenIntoTheExifBlockWhenAsked) {
   }
 }
 
+// A stored thumbnail a little smaller than the request still serves it, one much
+// smaller or of other proportions (bars) does not: then the picture is DCT-scaled.
+TEST_F(JpegTest, StoredThumbnailsServeOnlyRequestsTheyNearlyCoverInTheirProportions) {
+  JPGSave params;
+  params.createThumbnail = 1;
+  std::string path = vexlo.Dir().File("photo.jpg");
+  ASSERT_EQ(vexlo.Save(path, {Pattern(640, 400)}, params), glib::RCOK);  // 160 x 100 stored
+  Loaded near = vexlo.Thumbnail(path, 200, 200);  // fitted 200 x 125: 3/4 is 150 x 94
+  ASSERT_EQ(near.rc, glib::RCOK);
+  EXPECT_EQ(near.pages.at(0).width, 160);
+  Loaded far = vexlo.Thumbnail(path, 240, 240);  // fitted 240 x 150: 3/4 is 180 x 113
+  ASSERT_EQ(far.rc, glib::RCOK);
+  EXPECT_EQ(far.pages.at(0).width, 640);
+
+  // A 4:3 thumbnail (160 x 120) carried into a 3:2 picture's EXIF block.
+  ASSERT_EQ(vexlo.Save(path, {Pattern(640, 480)}, params), glib::RCOK);
+  auto info = vexlo.Info(path);
+  ASSERT_TRUE(info);
+  std::string block(reinterpret_cast<const char*>(info->exif), info->exifSize);
+  JPGSave carried;
+  carried.exif = reinterpret_cast<const uint8_t*>(block.data());
+  carried.exifSize = uint32_t(block.size());
+  ASSERT_EQ(vexlo.Save(path, {Pattern(600, 400)}, carried), glib::RCOK);
+  Loaded barred = vexlo.Thumbnail(path, 100, 100);
+  ASSERT_EQ(barred.rc, glib::RCOK);
+  EXPECT_EQ(barred.pages.at(0).width, 150);  // 1/4 scale, not the 160 x 120 thumbnail
+  EXPECT_EQ(barred.pages.at(0).height, 100);
+}
+
 // A coded stream many times the writer's output buffer reaches a file and a memory
 // block whole and alike, and a device that refuses the bytes fails the save.
 TEST_F(JpegTest, LargeStreamsArriveWholeAndRefusedWritesFail) {
