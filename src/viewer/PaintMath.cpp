@@ -85,6 +85,7 @@ PaintPlan PlanPaint(const PaintInput& input) {
   if (!input.autoSize) {
     offset.x = PlaceAxis(shown.width, client.width, plan.scroll.x);
     offset.y = PlaceAxis(shown.height, client.height, plan.scroll.y);
+    if (!input.centred) offset = {};
   }
 
   if (mode == ViewMode::Zoom || overflow) {

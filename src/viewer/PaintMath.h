@@ -20,6 +20,8 @@ struct PaintInput {
   Point scroll;
   bool autoSize = false;
   bool frozen = false;
+  // A picture smaller than the client sits in its middle, else at its top left.
+  bool centred = true;
 };
 
 enum class DrawKind {

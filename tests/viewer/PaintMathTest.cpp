@@ -18,6 +18,19 @@ TEST(PaintPlan, SmallImageIsCentredUnscaledWithBackgroundAround) {
   EXPECT_EQ(plan.fill[3], (Rect{250, 125, 400, 175}));
 }
 
+// Without centring (the file manager's choice) a small picture sits at the top left
+// and the scroll position is still pulled back; a large one is placed as before.
+TEST(PaintPlan, UncentredSmallImageSitsTopLeft) {
+  PaintInput input{{ViewMode::BestFit, 1.0f}, {100, 50}, {400, 300}, {100, 50}, {7, 9}};
+  input.centred = false;
+  PaintPlan plan = PlanPaint(input);
+  EXPECT_EQ(plan.scroll, (Point{0, 0}));
+  EXPECT_EQ(plan.destination, (Rect{0, 0, 100, 50}));
+  ASSERT_EQ(plan.fillCount, 2);
+  EXPECT_EQ(plan.fill[0], (Rect{0, 50, 400, 300}));
+  EXPECT_EQ(plan.fill[1], (Rect{100, 0, 400, 50}));
+}
+
 TEST(PaintPlan, ZoomedImageScalesOnlyTheVisiblePart) {
   PaintInput input{{ViewMode::Zoom, 2.0f}, {2000, 1600}, {400, 300}, {1000, 800}, {1001, 2000}};
   PaintPlan plan = PlanPaint(input);

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +17,12 @@
 #include <utility>
 
 #include "app/StandaloneFrame.h"
+#include "filters/FilterManager.h"
+#include "formats/IDEPage.h"
+#include "formats/ImageDataExchange.h"
+#include "formats/ImageSave.h"
+#include "formats/Retcode.h"
+#include "platform/Text.h"
 #include "runtime/TiffDirectory.h"
 #include "ui/Controls.h"
 
@@ -33,6 +41,9 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
   HostWindow* host = it == Hosts().end() ? nullptr : it->second;
   if (host) {
     switch (message) {
+      case WM_COMMAND:
+        if (lparam) host->commands.emplace_back(wparam, lparam);
+        return 0;
       case WM_KEYDOWN:
         host->keys.push_back(UINT(wparam));
         if (wparam == VK_ESCAPE) {
@@ -1016,6 +1027,120 @@ HWND FocusOfThreadOf(HWND window) {
   info.cbSize = sizeof info;
   if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
   return info.hwndFocus;
+}
+
+}  // namespace wintest
+
+// ---- the rest of the file manager's plug-in interface ----
+namespace wintest {
+
+namespace {
+
+template <typename Entry>
+void Find(Entry& entry, const char* name) {
+  entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(Viewer().module, name)));
+}
+
+}  // namespace
+
+const ListerEntries& Lister() {
+  static ListerEntries entries = [] {
+    ListerEntries e;
+    if (!Viewer().module) return e;
+    Find(e.loadW, "ListLoadW");
+    Find(e.loadNextW, "ListLoadNextW");
+    Find(e.sendCommand, "ListSendCommand");
+    Find(e.detectString, "ListGetDetectString");
+    Find(e.setDefaultParams, "ListSetDefaultParams");
+    Find(e.previewW, "ListGetPreviewBitmapW");
+    Find(e.preview, "ListGetPreviewBitmap");
+    return e;
+  }();
+  return entries;
+}
+
+bool DetectStringTakes(const std::string& detect, const std::wstring& fileName) {
+  size_t dot = fileName.rfind(L'.');
+  std::string extension;
+  if (dot != std::wstring::npos) {
+    for (wchar_t c : fileName.substr(dot + 1)) extension += char(std::towupper(c));
+  }
+  std::stringstream terms(detect);
+  std::string term;
+  bool taken = false;
+  while (std::getline(terms, term, '|')) {
+    size_t first = term.find_first_not_of(' '), last = term.find_last_not_of(' ');
+    if (first == std::string::npos) return false;
+    term = term.substr(first, last - first + 1);
+    if (term.rfind("EXT=\"", 0) != 0 || term.size() < 6 || term.back() != '"') return false;
+    if (term.substr(5, term.size() - 6) == extension) taken = true;
+  }
+  return taken;
+}
+
+bool WriteQuadrantJpeg(const std::wstring& path, int width, int height) {
+  std::vector<uint8_t> rows(size_t(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      bool right = x >= width / 2, bottom = y >= height / 2;
+      uint32_t c = !bottom ? (right ? 0x00FF00 : 0xFF0000) : (right ? 0xFFFFFF : 0x0000FF);
+      uint8_t* p = &rows[(size_t(y) * width + x) * 3];
+      p[0] = uint8_t(c), p[1] = uint8_t(c >> 8), p[2] = uint8_t(c >> 16);  // blue first
+    }
+  }
+  glib::FilterManager manager;
+  const std::wstring bin = BinFolder();
+  std::string folder = platform::NarrowFromUtf16(std::u16string(bin.begin(), bin.end()));
+  manager.Configure(folder.c_str(), "vexlo");
+  glib::ImageDataExchange request;
+  auto* page = new glib::IDEPage;
+  page->bitmap.width = width;
+  page->bitmap.height = height;
+  page->bitmap.pixelType = glib::kPixelRGB24;
+  page->bitmap.pixels = rows.data();
+  page->bitmap.ownsPixels = 0;
+  request.pages.Add(page);
+  glib::JPGSave params;
+  params.quality = 90;
+  std::string narrow = platform::NarrowFromUtf16(std::u16string(path.begin(), path.end()));
+  return manager.SaveImageData(narrow.c_str(), &request, &params) == glib::RCOK;
+}
+
+uint32_t BitmapPixels::At(double fx, double fy) const {
+  int x = std::clamp(int(fx * width), 0, width - 1),
+      y = std::clamp(int(fy * height), 0, height - 1);
+  return pixels.empty() ? 0 : pixels[size_t(y) * width + x];
+}
+
+BitmapPixels ReadBitmap(HBITMAP bitmap) {
+  BitmapPixels out;
+  BITMAP info{};
+  if (!bitmap || !GetObjectW(bitmap, sizeof info, &info)) return out;
+  BITMAPINFO header{};
+  header.bmiHeader.biSize = sizeof header.bmiHeader;
+  header.bmiHeader.biWidth = info.bmWidth;
+  header.bmiHeader.biHeight = -info.bmHeight;
+  header.bmiHeader.biPlanes = 1;
+  header.bmiHeader.biBitCount = 32;
+  header.bmiHeader.biCompression = BI_RGB;
+  std::vector<uint32_t> bgrx(size_t(info.bmWidth) * info.bmHeight);
+  HDC screen = GetDC(nullptr);
+  int lines =
+      GetDIBits(screen, bitmap, 0, UINT(info.bmHeight), bgrx.data(), &header, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  if (lines != info.bmHeight) return out;
+  out.width = info.bmWidth;
+  out.height = info.bmHeight;
+  out.pixels.reserve(bgrx.size());
+  for (uint32_t p : bgrx) out.pixels.push_back(p & 0xFFFFFF);
+  return out;
+}
+
+bool ColourNear(uint32_t a, uint32_t b, int tolerance) {
+  for (int shift : {0, 8, 16}) {
+    if (std::abs(int(a >> shift & 255) - int(b >> shift & 255)) > tolerance) return false;
+  }
+  return true;
 }
 
 }  // namespace wintest

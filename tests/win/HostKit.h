@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace wintest {
@@ -127,6 +128,8 @@ struct HostWindow {
   std::vector<UINT> keys;  // WM_KEYDOWN keys the window's own procedure received
   HWND stub = nullptr;     // what ListLoad returned, closed when the host closes
   bool destroyed = false;
+  // WM_COMMAND messages from a window (lParam set): a plug-in telling of its options.
+  std::vector<std::pair<WPARAM, LPARAM>> commands;
 };
 // A Lister-like window: Esc closes it (and the plug-in), a digit switches its mode
 // (the plug-in is closed, the window stays).
@@ -269,5 +272,46 @@ std::string IniValue(const std::string& ini, const std::string& key);
 std::wstring DecoratedMenuItemText(HWND host, HMENU bar, UINT command);
 // The window that has the focus in another thread's window (a dialog's control).
 HWND FocusOfThreadOf(HWND window);
+
+}  // namespace wintest
+
+// ---- the rest of the file manager's plug-in interface ----
+namespace wintest {
+
+struct ListerEntries {
+  HWND(__stdcall* loadW)(HWND, WCHAR*, int) = nullptr;
+  int(__stdcall* loadNextW)(HWND, HWND, WCHAR*, int) = nullptr;
+  int(__stdcall* sendCommand)(HWND, int, int) = nullptr;
+  void(__stdcall* detectString)(char*, int) = nullptr;
+  void(__stdcall* setDefaultParams)(void*) = nullptr;
+  HBITMAP(__stdcall* previewW)(WCHAR*, int, int, char*, int) = nullptr;
+  HBITMAP(__stdcall* preview)(char*, int, int, char*, int) = nullptr;
+  bool Complete() const {
+    return loadW && loadNextW && sendCommand && detectString && setDefaultParams && previewW &&
+           preview;
+  }
+};
+// The library's other exports, found once.
+const ListerEntries& Lister();
+
+// Whether a detect string of EXT="X" terms joined by " | " takes the file's name, as
+// the file manager evaluates it; false for a term of another kind.
+bool DetectStringTakes(const std::string& detect, const std::wstring& fileName);
+
+// A JPEG of four flat quadrants, red and green above, blue and white below, written
+// by the format plug-in beside the tests; false when it could not be written.
+bool WriteQuadrantJpeg(const std::wstring& path, int width, int height);
+
+// A bitmap's size and pixels, read back as a 32-bit top-down picture.
+struct BitmapPixels {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;  // 0xRRGGBB
+  // The pixel at a fraction of the width and height.
+  uint32_t At(double fx, double fy) const;
+};
+BitmapPixels ReadBitmap(HBITMAP bitmap);
+// True when every channel of two 0xRRGGBB colours is within `tolerance`.
+bool ColourNear(uint32_t a, uint32_t b, int tolerance = 24);
 
 }  // namespace wintest

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "ResourceIds.h"
 #include "app/StandaloneFrame.h"
@@ -1290,6 +1291,125 @@ TEST_F(FileManagerTest, ListSendCommandCopiesAndTakesTheListersFitChoices) {
   EXPECT_EQ(send(main_.hwnd, kCopy, 0), 1);
   EXPECT_EQ(send(nullptr, kCopy, 0), 1);
   Viewer().listClose(stub);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+}
+
+// The file manager's own order of calls: its defaults, the detect string, a Lister
+// window in its fit and then centre and dark modes, the next file into the same
+// window, a thumbnail from another thread while that file loads, copy and close. The
+// viewer tells the Lister when the user changes the fit.
+TEST_F(FileManagerTest, TheFileManagersSequenceFromDefaultsToClose) {
+  const ListerEntries& lister = Lister();
+  ASSERT_TRUE(lister.Complete());
+  constexpr int kCopy = 1, kNewParams = 2, kFit = 2, kCenter = 64, kDark = 128;
+  constexpr WORD kFitCommand = 0xFFFB;
+  WriteIni("ShowInfo=#1\r\nShowToolBar=#0\r\nAutoLoadLastImage=#0\r\nView=#0\r\n");
+  std::wstring photo = folder_.File(L"photo 24mp.jpg");
+  ASSERT_TRUE(WriteQuadrantJpeg(photo, 6000, 4000));
+
+  struct {
+    int size;
+    DWORD low, high;
+    char ini[MAX_PATH];
+  } params{int(sizeof params), 10, 2, "C:\\fm\\wincmd.ini"};
+  lister.setDefaultParams(&params);
+  char detect[2048];
+  lister.detectString(detect, sizeof detect);
+  EXPECT_TRUE(DetectStringTakes(detect, L"holiday.png")) << detect;
+  EXPECT_TRUE(DetectStringTakes(detect, photo)) << detect;
+  EXPECT_FALSE(DetectStringTakes(detect, L"notes.txt")) << detect;
+
+  std::wstring red(red_);
+  HWND stub = lister.loadW(lister_.hwnd, red.data(), kFit);
+  lister_.stub = stub;
+  ASSERT_NE(stub, nullptr);
+  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 9) == L"100 x 50 "; }));
+  HWND display = Child(viewer, L"OrbiskView");
+  RECT client{};
+  GetClientRect(display, &client);
+  ASSERT_GT(client.right, 200);
+  ASSERT_GT(client.bottom, 100);
+  const int midX = client.right / 2, midY = client.bottom / 2;
+  // Our saved mode holds at load: the picture at its size in the middle.
+  EXPECT_TRUE(WaitUntil([&] { return PixelAt(display, midX, midY) == kRed; }));
+  EXPECT_EQ(PixelAt(display, 2, 2), kWhite);
+  HWND list = InfoListBox(viewer);
+  RECT listClient{};
+  GetClientRect(list, &listClient);
+  uint32_t lightList = PixelAt(list, listClient.right - 3, listClient.bottom - 3);
+
+  // Centre and dark mode, no fit: still at its size, on a dark background.
+  EXPECT_EQ(lister.sendCommand(stub, kNewParams, kCenter | kDark), 0);
+  EXPECT_TRUE(WaitUntil([&] { return PixelAt(display, 2, 2) == 0x202020; }))
+      << std::hex << PixelAt(display, 2, 2);
+  EXPECT_EQ(PixelAt(display, midX, midY), kRed);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return PixelAt(list, listClient.right - 3, listClient.bottom - 3) != lightList; }));
+  // Without centring the picture goes to the top left.
+  EXPECT_EQ(lister.sendCommand(stub, kNewParams, kDark), 0);
+  EXPECT_TRUE(WaitUntil([&] { return PixelAt(display, 2, 2) == kRed; }));
+  EXPECT_EQ(PixelAt(display, midX, midY), 0x202020u);
+  // The Lister's fit: the picture fills the width.
+  EXPECT_EQ(lister.sendCommand(stub, kNewParams, kFit | kCenter | kDark), 0);
+  EXPECT_TRUE(WaitUntil([&] { return PixelAt(display, 2, midY) == kRed; }));
+  lister_.commands.clear();
+
+  // The next file in the same window; meanwhile the file list wants its thumbnail.
+  EXPECT_EQ(lister.loadNextW(lister_.hwnd, stub, photo.data(), 0), 0);
+  HBITMAP thumbnail = nullptr;
+  std::thread thumbnails([&] { thumbnail = lister.previewW(photo.data(), 200, 200, nullptr, 0); });
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 12) == L"6000 x 4000 "; }))
+      << StatusText(viewer, 1);
+  thumbnails.join();
+  EXPECT_EQ(HWND(GetWindowLongPtrW(stub, GWLP_USERDATA)), viewer);
+  EXPECT_TRUE(IsWindow(viewer));
+  BitmapPixels small = ReadBitmap(thumbnail);
+  EXPECT_EQ(small.width, 200);
+  EXPECT_EQ(small.height, 133);
+  EXPECT_TRUE(ColourNear(small.At(0.25, 0.25), 0xFF0000)) << std::hex << small.At(0.25, 0.25);
+  EXPECT_TRUE(ColourNear(small.At(0.75, 0.25), 0x00FF00)) << std::hex << small.At(0.75, 0.25);
+  EXPECT_TRUE(ColourNear(small.At(0.25, 0.75), 0x0000FF)) << std::hex << small.At(0.25, 0.75);
+  EXPECT_TRUE(ColourNear(small.At(0.75, 0.75), 0xFFFFFF)) << std::hex << small.At(0.75, 0.75);
+  if (thumbnail) DeleteObject(thumbnail);
+  // The 8-bit entry, and files that give no thumbnail.
+  std::string narrowRed(red_.begin(), red_.end());
+  HBITMAP redThumbnail = lister.preview(narrowRed.data(), 64, 64, nullptr, 0);
+  BitmapPixels redSmall = ReadBitmap(redThumbnail);
+  EXPECT_EQ(redSmall.width, 64);
+  EXPECT_EQ(redSmall.height, 32);
+  if (redThumbnail) DeleteObject(redThumbnail);
+  std::wstring text = folder_.File(L"notes.txt");
+  std::ofstream(std::filesystem::path(text)) << "words\n";
+  EXPECT_EQ(lister.previewW(text.data(), 200, 200, nullptr, 0), nullptr);
+  EXPECT_EQ(lister.previewW(photo.data(), 0, 200, nullptr, 0), nullptr);
+  EXPECT_EQ(lister.previewW(nullptr, 200, 200, nullptr, 0), nullptr);
+
+  // The user leaves the fit here: the Lister hears of it once, from the window it knows.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdActualSize, 0);
+  SendMessageW(viewer, WM_COMMAND, host::kCmdZoomIn, 0);
+  RunPostedMessages();
+  ASSERT_EQ(lister_.commands.size(), 1u);
+  EXPECT_EQ(lister_.commands[0].first, MAKEWPARAM(0, kFitCommand));
+  EXPECT_EQ(HWND(lister_.commands[0].second), stub);
+  SendMessageW(viewer, WM_COMMAND, host::kCmdFitInWindow, 0);
+  RunPostedMessages();
+  ASSERT_EQ(lister_.commands.size(), 2u);
+  EXPECT_EQ(lister_.commands[1].first, MAKEWPARAM(1, kFitCommand));
+  // Its answer repeats the options it now has: the mode stays as the user chose it.
+  SendMessageW(viewer, WM_COMMAND, host::kCmdBestFit, 0);
+  EXPECT_EQ(lister.sendCommand(stub, kNewParams, kFit | kCenter | kDark), 0);
+  RunPostedMessages();
+  EXPECT_EQ(lister_.commands.size(), 2u);
+  EXPECT_TRUE(MenuState(lister_.hwnd, GetMenu(lister_.hwnd), host::kCmdBestFit) & MF_CHECKED);
+
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CloseClipboard();
+  EXPECT_EQ(lister.sendCommand(stub, kCopy, 0), 0);
+  EXPECT_TRUE(WaitUntil([] { return IsClipboardFormatAvailable(CF_DIB) != 0; }));
+  Viewer().listClose(stub);
+  lister_.stub = nullptr;
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
 }
 

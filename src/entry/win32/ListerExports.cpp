@@ -1,10 +1,12 @@
 // The functions the file manager (and the standalone host) call: ListLoad and
 // ListLoadW make a viewer for a parent window and ListCloseWindow ends it;
-// ListGetDetectString names the files we show and ListSetDefaultParams hands us the
-// file manager's settings. Nothing throws out of them: a failure is a null window.
+// ListGetDetectString names the files we show, ListSetDefaultParams hands us the
+// file manager's settings and ListGetPreviewBitmap draws its thumbnails. Nothing
+// throws out of them: a failure is a null window or bitmap, or an error code.
 #include <windows.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,12 +15,14 @@
 
 #include "ResourceIds.h"
 #include "entry/win32/OrbiskApp.h"
+#include "filters/FilterManager.h"
 #include "formats/Retcode.h"
 #include "host/Commands.h"
 #include "host/FileTypes.h"
 #include "host/HostPlatform.h"
 #include "host/ProfileStore.h"
 #include "image/Film.h"
+#include "image/Preview.h"
 #include "platform/MessageSink.h"
 #include "platform/Text.h"
 #include "ui/ActivationScope.h"
@@ -46,6 +50,10 @@ int __stdcall ListSendCommand(HWND window, int command, int parameter) noexcept;
 void __stdcall ListCloseWindow(HWND window) noexcept;
 void __stdcall ListGetDetectString(char* detect, int capacity) noexcept;
 void __stdcall ListSetDefaultParams(ListDefaultParamStruct* params) noexcept;
+HBITMAP __stdcall ListGetPreviewBitmap(char* file, int width, int height, char* content,
+                                       int contentLength) noexcept;
+HBITMAP __stdcall ListGetPreviewBitmapW(WCHAR* file, int width, int height, char* content,
+                                        int contentLength) noexcept;
 }
 
 namespace entry {
@@ -116,6 +124,26 @@ FileManagerDefaults& Defaults() {
   return defaults;
 }
 
+constexpr int kListerOk = 0, kListerError = 1;
+// The file manager's commands and display flags.
+constexpr int kListCopy = 1, kListNewParams = 2;
+constexpr int kShowFitToWindow = 2, kShowFitLargerOnly = 32, kShowCenter = 64;
+constexpr int kShowDarkMode = 128, kShowDarkModeNative = 256;
+
+// The display flags of ListLoad and of the parameter command: dark mode always, the
+// fit and centring choices only from the command (the user changed them in the
+// Lister; at load our own saved view mode holds).
+viewer::HostDisplay HostDisplayOf(int flags, bool choices) {
+  viewer::HostDisplay display;
+  display.dark = (flags & (kShowDarkMode | kShowDarkModeNative)) != 0;
+  if (choices) {
+    display.centred = (flags & kShowCenter) != 0;
+    display.fit = (flags & kShowFitToWindow) != 0;
+    display.largerOnly = (flags & kShowFitLargerOnly) != 0;
+  }
+  return display;
+}
+
 HWND ListLoadImpl(HWND parent, const char* file, int flags, bool wideFile) {
   EnsureInitialised();
   std::u16string parentClass = ClassNameOf(parent);
@@ -165,6 +193,13 @@ HWND ListLoadImpl(HWND parent, const char* file, int flags, bool wideFile) {
   if (mode == InstanceMode::ListerWindow) view->SubclassParent();
   SetWindowTextW(parent, L"Orbisk");
   view->ShowAtStart();
+  if (!standalone) {
+    // The file manager in dark mode shows us dark from the start.
+    viewer::HostDisplay display = HostDisplayOf(flags, false);
+    if (display.dark) {
+      SendMessageW(view->hwnd(), viewer::UWM_NOTIFY, viewer::kNotifyHostDisplay, LPARAM(&display));
+    }
+  }
   HWND result = view->hwnd();
   if (mode == InstanceMode::ListerWindow) result = view->CreateStub();
   PostMessageW(view->hwnd(), viewer::UWM_STARTUP, 0, 0);
@@ -174,11 +209,6 @@ HWND ListLoadImpl(HWND parent, const char* file, int flags, bool wideFile) {
 bool IsViewerWindow(HWND window) {
   return window && IsWindow(window) && ClassNameOf(window) == viewer::kViewerClassName;
 }
-
-constexpr int kListerOk = 0, kListerError = 1;
-// The file manager's commands and display flags.
-constexpr int kListCopy = 1, kListNewParams = 2;
-constexpr int kShowFitToWindow = 2, kShowFitLargerOnly = 32;
 
 // The viewer behind the window ListLoad returned (the stub in a Lister window).
 HWND ViewerOf(HWND window) {
@@ -197,10 +227,8 @@ int SendCommandImpl(HWND window, int command, int parameter) {
       SendMessageW(viewer, WM_COMMAND, host::kCmdCopyImage, 0);
       return kListerOk;
     case kListNewParams: {
-      UINT mode = !(parameter & kShowFitToWindow)    ? host::kCmdActualSize
-                  : (parameter & kShowFitLargerOnly) ? host::kCmdBestFit
-                                                     : host::kCmdFitInWindow;
-      SendMessageW(viewer, WM_COMMAND, mode, 0);
+      viewer::HostDisplay display = HostDisplayOf(parameter, true);
+      SendMessageW(viewer, viewer::UWM_NOTIFY, viewer::kNotifyHostDisplay, LPARAM(&display));
       return kListerOk;
     }
     default:
@@ -218,6 +246,35 @@ int LoadNextImpl(HWND window, const std::u16string& path) {
   if (registry.CanOpenW(path.c_str()) != glib::RCOK) return kListerError;
   LRESULT taken = SendMessageW(viewer, viewer::UWM_NOTIFY, viewer::kNotifyLoadNext, LPARAM(&path));
   return taken ? kListerOk : kListerError;
+}
+
+// The file manager asks for thumbnails from a thread of its own, perhaps while a
+// viewer loads on the window thread and its worker. Those requests keep to a filter
+// manager of their own, one request at a time, so the viewer's manager never meets a
+// second thread and takes no locks.
+struct PreviewService {
+  std::mutex lock;
+  glib::FilterManager manager;
+  bool configured = false;
+};
+
+PreviewService& Previews() {
+  static PreviewService service;
+  return service;
+}
+
+HBITMAP PreviewImpl(const std::u16string& path, int width, int height) {
+  if (path.empty() || width <= 0 || height <= 0) return nullptr;
+  PreviewService& service = Previews();
+  std::lock_guard<std::mutex> guard(service.lock);
+  if (!service.configured) {
+    ConfigureFormatPlugins(service.manager);
+    service.configured = true;
+  }
+  glib::Film film(service.manager);
+  if (glib::LoadPreviewW(film, path.c_str(), width, height) != glib::RCOK) return nullptr;
+  // The file manager owns the bitmap from here.
+  return static_cast<HBITMAP>(film.CreateSlideDIB(0, true));
 }
 
 }  // namespace
@@ -317,5 +374,23 @@ void __stdcall ListCloseWindow(HWND window) noexcept {
       if (parent && IsZoomed(parent)) ShowWindow(parent, SW_RESTORE);
     }
   } catch (...) {
+  }
+}
+
+HBITMAP __stdcall ListGetPreviewBitmap(char* file, int width, int height, char*, int) noexcept {
+  try {
+    if (!file) return nullptr;
+    return entry::PreviewImpl(platform::Utf16FromNarrow(file), width, height);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+HBITMAP __stdcall ListGetPreviewBitmapW(WCHAR* file, int width, int height, char*, int) noexcept {
+  try {
+    if (!file) return nullptr;
+    return entry::PreviewImpl(reinterpret_cast<const char16_t*>(file), width, height);
+  } catch (...) {
+    return nullptr;
   }
 }

@@ -22,11 +22,14 @@ COrbiskApp& TheApp() {
   return app;
 }
 
+void ConfigureFormatPlugins(glib::FilterManager& manager) {
+  std::string folder = platform::ModuleFolder(reinterpret_cast<const void*>(&TheApp));
+  manager.Configure(folder.c_str(), "vexlo\nvexpdf");
+}
+
 bool COrbiskApp::InitInstance() {
   // The C locale belongs to the process that loaded us; nothing here changes it.
-  // The format plug-ins live beside the library.
-  std::string folder = platform::ModuleFolder(reinterpret_cast<const void*>(&TheApp));
-  glib::FilterManager::Global().Configure(folder.c_str(), "vexlo\nvexpdf");
+  ConfigureFormatPlugins(glib::FilterManager::Global());
   return true;
 }
 

@@ -3,6 +3,10 @@
 // entry and lets go of the library's window classes when the library unloads.
 #pragma once
 
+namespace glib {
+class FilterManager;
+}
+
 namespace entry {
 
 class COrbiskApp {
@@ -13,6 +17,8 @@ class COrbiskApp {
 };
 
 COrbiskApp& TheApp();
+// Points a filter manager at the format plug-ins beside the library.
+void ConfigureFormatPlugins(glib::FilterManager& manager);
 // InitInstance on the first call, nothing afterwards.
 void EnsureInitialised();
 

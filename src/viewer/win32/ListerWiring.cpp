@@ -39,6 +39,10 @@ LRESULT ListerMessage(COrbiskWnd& viewer, HWND lister, UINT message, WPARAM wpar
       }
       break;
     case WM_COMMAND:
+      // What we tell the Lister of its options comes from the window it knows as ours.
+      if (lparam && HIWORD(wparam) == kListerFitCommand) {
+        return viewer.CallParentProcedure(message, wparam, lparam);
+      }
       // Menu 230 now belongs to the Lister; its commands are the viewer's.
       PostMessageW(view, WM_COMMAND, wparam, lparam);
       return 0;

@@ -73,6 +73,12 @@ void CLiteCtrl::CenterView() {
   if (target) scroller_.ScrollTo(*target);
 }
 
+void CLiteCtrl::SetCentred(bool centred) {
+  if (centred_ == centred) return;
+  centred_ = centred;
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
 void CLiteCtrl::SetPanning(bool panning, bool scrollBars) {
   panning_ = panning;
   scrollBars_ = scrollBars;
@@ -374,6 +380,7 @@ void CLiteCtrl::OnPaint() {
   input.scroll = scroller_.Position();
   input.autoSize = autoSize_;
   input.frozen = frozen_;
+  input.centred = centred_;
   PaintPlan plan = PlanPaint(input);
   if (frozen_) {
     imageRect_ = {};

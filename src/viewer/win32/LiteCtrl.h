@@ -45,6 +45,8 @@ class CLiteCtrl : public ui::Window, public glib::Film {
   void SetStretchMode(glib::StretchMode mode) { stretchMode_ = mode; }
   void SetPanning(bool panning, bool scrollBars);
   void SetAutoSize(bool autoSize) { autoSize_ = autoSize; }
+  // A picture smaller than the window in its middle (the default) or at its top left.
+  void SetCentred(bool centred);
   void RecalcLayout();
 
   // ---- what the viewer reads ----
@@ -113,6 +115,7 @@ class CLiteCtrl : public ui::Window, public glib::Film {
   bool panning_ = true;
   bool scrollBars_ = true;
   bool frozen_ = false;
+  bool centred_ = true;
   bool inLayout_ = false;
   bool pointerHidden_ = false;
   std::atomic<bool> loading_{false};

@@ -97,6 +97,7 @@ HWND COrbiskWnd::CreateStub() {
   HWND stub = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent_,
                               nullptr, ui::ThisModule(), nullptr);
   if (stub) SetWindowLongPtrW(stub, GWLP_USERDATA, LONG_PTR(hwnd()));
+  stub_ = stub;
   return stub;
 }
 
@@ -270,6 +271,9 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
       if (!loadRunning_ && !closeAsked_) ConfirmDiscardChanges();
       closeAsked_ = true;
       break;
+    case kNotifyHostDisplay:
+      if (lparam) ApplyHostDisplay(*reinterpret_cast<const HostDisplay*>(lparam));
+      return 1;
     case kNotifyLoadNext: {
       // The host's next file in this window. Cancel in the save question keeps the
       // picture, and the window stays.

@@ -19,6 +19,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/ClbData.h"
@@ -71,9 +72,23 @@ enum NotifyCode : WPARAM {
   kNotifyChooseResolution = 8,  // lParam: a ResolutionQuestion, answered in place
   kNotifyMissingPlugin = 9,     // lParam: the format's code; answers the button pressed
   kNotifyHandOff = 10,
-  kNotifyClosing = 11,   // sent by the host's close call before its WM_CLOSE
-  kNotifyLoadNext = 12,  // lParam: a const std::u16string*, the next file; answers 1 if taken
+  kNotifyClosing = 11,      // sent by the host's close call before its WM_CLOSE
+  kNotifyLoadNext = 12,     // lParam: a const std::u16string*, the next file; answers 1 if taken
+  kNotifyHostDisplay = 13,  // lParam: the host's display flags (HostDisplay)
 };
+
+// What the file manager asks of the display, from its Lister options: dark mode
+// always, the centring and fit choices only when the user changed them there.
+struct HostDisplay {
+  bool dark = false;
+  std::optional<bool> centred;
+  std::optional<bool> fit;  // the Lister's fit option as it now stands
+  bool largerOnly = false;  // with fit: only pictures larger than the window
+};
+
+// The Lister's command id for its fit option, sent to it with WM_COMMAND when the
+// user changes the fit here: MAKEWPARAM(1 on or 0 off, kListerFitCommand).
+constexpr WORD kListerFitCommand = 0xFFFB;
 
 // The worker's question before a multi-resolution file is opened.
 struct ResolutionQuestion {
@@ -138,6 +153,11 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
   HWND ParentWindow() const { return parent_; }
   void RestoreParentProcedure();
   void NoteHandBack() { handBack_ = true; }
+  // A message for the Lister's own procedure (its options, told by us).
+  LRESULT CallParentProcedure(UINT message, WPARAM wparam, LPARAM lparam) {
+    return savedParentProc_ ? CallWindowProcW(savedParentProc_, parent_, message, wparam, lparam)
+                            : 0;
+  }
   bool SkinActive() const { return skin_ && skin_->Active(); }
   uint32_t NextHideCount() { return hideCounter_++; }
   WNDPROC SavedParentProcedure() const { return savedParentProc_; }
@@ -338,6 +358,18 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
   POINT dragStart_{};
   RECT dragStartRect_{};
 
+  // ---- the file manager's display choices (OrbiskWndSkin.cpp) ----
+  void ApplyHostDisplay(const HostDisplay& display);
+  // The background colour shown: the setting's, or a dark one in dark mode.
+  uint32_t ShownBackground() const;
+  InfoList::Colors InfoColours() const;
+  // Tells the Lister when the user's view mode turns its fit option on or off.
+  void TellHostOfFit();
+  bool hostDark_ = false;
+  // The Lister's fit and larger-only options as last seen or told: a parameter
+  // change that repeats them (the Lister's answer to our own message) keeps the mode.
+  std::optional<std::pair<bool, bool>> hostFit_;
+
   // ---- settings (OrbiskWndSettings.cpp) ----
   void ApplySettingsToDisplay();
   void ApplyPlacement();
@@ -374,7 +406,7 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
   bool parentSubclassed_ = false;
   bool handBack_ = false;
   uint32_t hideCounter_ = 0;
-  ui::UniqueWindow stub_;
+  HWND stub_ = nullptr;  // a Lister window's stub: the window the host knows, its to destroy
   bool destroying_ = false;
   // A wheel turn or zoom request that arrives while this window handles one is dropped.
   ReentryFlag wheelGuard_;

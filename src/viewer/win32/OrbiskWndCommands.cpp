@@ -690,6 +690,7 @@ void COrbiskWnd::RequestZoom(const ZoomRequest& request) {
   RedrawWindow(display_->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   RefreshStatusTexts();
   RefreshToolBar();
+  TellHostOfFit();
 }
 
 void COrbiskWnd::OnDropFiles(HDROP drop) {

@@ -32,7 +32,7 @@ void COrbiskWnd::ApplyOptions(const host::Settings& chosen,
   next.view = settings_.view;
   settings_ = next;
 
-  display_->SetBackground(uint32_t(settings_.backgroundColor), 0, -1);
+  display_->SetBackground(ShownBackground(), 0, -1);
   display_->SetStretchMode(settings_.renderingFast ? glib::kStretchColorOnColor
                                                    : glib::kStretchHalftone);
   if (scrollBarsChanged) {

@@ -59,7 +59,7 @@ void COrbiskWnd::ReadSettings() {
 
 void COrbiskWnd::ApplySettingsToDisplay() {
   if (!display_) return;
-  display_->SetBackground(uint32_t(settings_.backgroundColor), 0, -1);
+  display_->SetBackground(ShownBackground(), 0, -1);
   display_->SetZoom(float(settings_.zoomCur));
   display_->SetViewMode(ViewMode(settings_.view));
   display_->SetStretchMode(settings_.renderingFast ? glib::kStretchColorOnColor

@@ -93,6 +93,63 @@ Size ClientSize(HWND window) {
 
 }  // namespace
 
+// ---- the file manager's display choices ----
+
+namespace {
+
+constexpr uint32_t kDarkBackground = 0x202020;
+
+InfoList::Colors DarkListColours() {
+  InfoList::Colors colours;
+  colours.header = RGB(0x45, 0x45, 0x45);
+  colours.margin = colours.background = RGB(0x20, 0x20, 0x20);
+  colours.nameEven = RGB(0x2C, 0x2C, 0x2C);
+  colours.nameOdd = RGB(0x28, 0x28, 0x28);
+  colours.valueEven = RGB(0x33, 0x33, 0x33);
+  colours.valueOdd = RGB(0x2E, 0x2E, 0x2E);
+  colours.text = RGB(0xE8, 0xE8, 0xE8);
+  return colours;
+}
+
+}  // namespace
+
+uint32_t COrbiskWnd::ShownBackground() const {
+  return hostDark_ ? kDarkBackground : uint32_t(settings_.backgroundColor);
+}
+
+// A skin keeps its own colours; the classic list follows the host's dark mode.
+InfoList::Colors COrbiskWnd::InfoColours() const {
+  if (hostDark_ && !SkinActive()) return DarkListColours();
+  return skin_ ? ListColours(*skin_) : InfoList::Colors{};
+}
+
+void COrbiskWnd::ApplyHostDisplay(const HostDisplay& display) {
+  hostDark_ = display.dark;
+  infoPanel_.SetColors(InfoColours());
+  if (!display_) return;
+  if (display.centred) display_->SetCentred(*display.centred);
+  display_->SetBackground(ShownBackground(), 0, -1);
+  InvalidateRect(display_->hwnd(), nullptr, FALSE);
+  if (!display.fit) return;
+  std::pair<bool, bool> options{*display.fit, *display.fit && display.largerOnly};
+  if (hostFit_ == options) return;
+  hostFit_ = options;
+  UINT command = !options.first   ? host::kCmdActualSize
+                 : options.second ? host::kCmdBestFit
+                                  : host::kCmdFitInWindow;
+  SendMessageW(hwnd(), WM_COMMAND, command, 0);
+}
+
+void COrbiskWnd::TellHostOfFit() {
+  if (Standalone() || !parent_ || !display_) return;
+  ViewMode mode = display_->GetViewMode();
+  bool fit = mode == ViewMode::FitInWindow || mode == ViewMode::BestFit;
+  if (hostFit_ && hostFit_->first == fit) return;
+  hostFit_ = {fit, mode == ViewMode::BestFit};
+  HWND known = ListerWindow() && stub_ ? stub_ : hwnd();
+  PostMessageW(parent_, WM_COMMAND, MAKEWPARAM(fit ? 1 : 0, kListerFitCommand), LPARAM(known));
+}
+
 void COrbiskWnd::InitSkin() {
   skin_ = std::make_unique<CSkin>();
   skin_->Enumerate();
@@ -101,7 +158,7 @@ void COrbiskWnd::InitSkin() {
   skinBitmap_.reset(bitmap ? HBITMAP(bitmap->CreateSlideDIB(0, true)) : nullptr);
   // Nothing is drawn from a skin whose bitmap cannot be drawn.
   if (skin_->Active() && !skinBitmap_) skin_->LoadByIndex(-1);
-  infoPanel_.SetColors(ListColours(*skin_));
+  infoPanel_.SetColors(InfoColours());
 }
 
 void COrbiskWnd::RememberSkinName() {
@@ -144,7 +201,7 @@ void COrbiskWnd::ChooseSkin(UINT command) {
   if (command == CSkin::kClassicId) {
     skin_->LoadByIndex(-1);
     skinBitmap_.reset();
-    infoPanel_.SetColors(ListColours(*skin_));
+    infoPanel_.SetColors(InfoColours());
     RememberSkinName();
     EmbedInHost();
     RefreshTitle();
@@ -157,7 +214,7 @@ void COrbiskWnd::ChooseSkin(UINT command) {
   glib::Film* bitmap = skin_->Bitmap();
   skinBitmap_.reset(bitmap ? HBITMAP(bitmap->CreateSlideDIB(0, true)) : nullptr);
   if (SkinActive() && !skinBitmap_) skin_->LoadByIndex(-1);
-  infoPanel_.SetColors(ListColours(*skin_));
+  infoPanel_.SetColors(InfoColours());
   LockWindowUpdate(nullptr);
   SetCursor(oldCursor);
   RememberSkinName();
