@@ -1,11 +1,15 @@
 # The two commands of the README; both install what is missing first.
-.PHONY: test run bench fuzz format
+.PHONY: test run dist bench fuzz format
 
 test:
 	scripts/test
 
 run:
 	scripts/run
+
+# The zip users install from: dist/orbisk-<version>.zip (both bitnesses).
+dist:
+	scripts/dist
 
 bench:
 	scripts/bench
