@@ -28,10 +28,8 @@ BITNESS = {"Orbisk.wlx": "i686", "Orbisk32.exe": "i686", "vexlo.dll": "i686", "c
            "Orbisk.wlx64": "x86_64", "Orbisk.exe": "x86_64", "vexlo64.dll": "x86_64",
            "cef64.dll": "x86_64"}
 LISTER_ENTRIES = {"ListLoad", "ListLoadW", "ListLoadNext", "ListLoadNextW", "ListCloseWindow",
-                  "ListSendCommand", "ListGetDetectString", "ListSetDefaultParams"}
-# resources/Orbisk.rc keeps the library's own version block, which has the numbers
-# but not yet the strings of resources/Version.rc.in.
-WITHOUT_VERSION_STRINGS = {"Orbisk.wlx", "Orbisk.wlx64"}
+                  "ListSendCommand", "ListGetDetectString", "ListSetDefaultParams",
+                  "ListGetPreviewBitmap", "ListGetPreviewBitmapW"}
 
 
 def Exports(path, bitness):
@@ -128,8 +126,6 @@ class DistTest(unittest.TestCase):
                              name)
             version, strings = VersionBlock(data)
             self.assertEqual(version, self.version, name)
-            if name in WITHOUT_VERSION_STRINGS:
-                continue
             self.assertEqual(strings.get("FileVersion"), self.version, name)
             self.assertEqual(strings.get("ProductVersion"), self.version, name)
             self.assertEqual(strings.get("ProductName"), "Orbisk", name)
