@@ -344,7 +344,9 @@ void COrbiskWnd::PaintSkinButtons(HDC target, HDC source) {
     if (button == kSkinInfo && settings_.showInfo) looks = kSkinInfo2;
     if (button == kSkinMaximize && IsZoomed(top)) looks = kSkinRestore;
     if (skin_->Button(looks, 1).IsEmpty()) looks = button;
-    const int look = pressedSkinButton_ == button ? 3 : 1;
+    // The maximise button stays down while the window is maximised or minimised.
+    const bool held = button == kSkinMaximize && (IsZoomed(top) || IsIconic(top));
+    const int look = pressedSkinButton_ == button || held ? 3 : 1;
     DrawPiece(target, source, skin_->Button(looks, look), ToRect(skinButtons_[button]));
   }
 }
@@ -471,6 +473,12 @@ bool COrbiskWnd::OnSkinMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       pressedSkinButton_ = -1;
       dragZone_ = SkinZone::None;
       return false;
+    case WM_WINDOWPOSCHANGED: {
+      // Maximised, minimised or restored: the maximise button shows it.
+      const RECT button = ToRect(skinButtons_[kSkinMaximize]);
+      InvalidateRect(hwnd(), &button, FALSE);
+      return false;
+    }
   }
   return false;
 }
