@@ -386,13 +386,14 @@ TEST_F(ViewerTest, FullScreenHidesThePointerAWhileAfterItLastMoved) {
   HWND viewer = OpenStandalone(&red_);
   ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"red.bmp"); }));
-  SendMessageW(Frame(), WM_COMMAND, host::kCmdFullscreen, 0);
-  RunPostedMessages();
-  HWND display = Child(viewer, L"OrbiskView");
   SetCursorPos(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+  SendMessageW(Frame(), WM_COMMAND, host::kCmdFullscreen, 0);
+  HWND display = Child(viewer, L"OrbiskView");
   POINT at{};
   GetCursorPos(&at);
   ASSERT_EQ(WindowFromPoint(at), display);
+  EXPECT_EQ(GetCursor(), nullptr) << "hidden as full screen begins";
+  RunPostedMessages();
   PostMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   RunPostedMessages();
   ASSERT_NE(GetCursor(), nullptr) << "a movement shows the pointer";
