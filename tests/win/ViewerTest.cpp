@@ -313,6 +313,12 @@ TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
   DropFile(viewer, red_);
   ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
   EXPECT_FALSE(HasRow(InfoRows(viewer), L"Load Error Info"));
+  EXPECT_EQ(Text(viewer), TitleFor(L"red.bmp"));
+  // A failure after it takes the name off both windows, the host's and the viewer's.
+  DropFile(viewer, broken);
+  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Load Error Info"); }));
+  EXPECT_EQ(Text(Frame()), L"Orbisk");
+  EXPECT_EQ(Text(viewer), L"Orbisk");
   CloseStandalone(viewer);
 
   // With "NotifyAboutError" off nothing is reported.

@@ -109,7 +109,9 @@ void COrbiskWnd::RefreshTitle() {
 }
 
 void COrbiskWnd::ResetTitleAndBars() {
+  // Both: with a skin the viewer's own text is the caption the user sees.
   SetWindowTextW(parent_, L"Orbisk");
+  SetWindowTextW(hwnd(), L"Orbisk");
   RefreshToolBar();
   RefreshStatusTexts();
 }
