@@ -156,9 +156,16 @@ TEST_F(SkinTest, WindowsClassicPutsTheViewerBackIntoItsHostAndASkinTakesItOutAga
   HWND viewer = viewer_.Open(red_);
   ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(IsTopLevel(viewer));
+  // The skin's buttons say what they do; the classic look has none of them.
+  std::vector<std::wstring> tips = ToolTipTexts(viewer);
+  for (const wchar_t* tip : {L"Keep Visible", L"Close Orbisk", L"Maximize Orbisk",
+                             L"Copy showing image to clipboard", L"Open/Close image info"}) {
+    EXPECT_NE(std::find(tips.begin(), tips.end(), tip), tips.end()) << tip;
+  }
 
   SendMessageW(viewer, WM_COMMAND, kClassic, 0);
   RunPostedMessages();
+  EXPECT_TRUE(ToolTipTexts(viewer).empty());
   EXPECT_TRUE(ChildOf(viewer, viewer_.Frame()));
   EXPECT_TRUE(IsWindowVisible(viewer_.Frame()));
   RECT frame{}, own{};

@@ -84,6 +84,7 @@ void COrbiskWnd::Layout() {
     left = area.left, top = area.top, right = area.right, bottom = area.bottom;
     InvalidateRect(hwnd(), nullptr, FALSE);
   }
+  PlaceSkinTips();
   const int displayLeft = left;
   if (settings_.showInfo) {
     left = displayLeft + std::clamp<int>(settings_.infoPanelWidth, 0, (right - displayLeft) / 2);
