@@ -1,0 +1,144 @@
+// The window's own commands as a user gives them from the menu: Keep Visible, the menu
+// bar, the clipboard commands, Reload, a recent file, zoom in and out, the wheel and
+// Exit, each checked by what the user sees afterwards.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cwctype>
+#include <string>
+
+#include "host/Commands.h"
+#include "win/HostKit.h"
+
+using namespace wintest;
+
+namespace {
+
+constexpr uint32_t kRed = 0xFF0000;
+constexpr uint32_t kGreen = 0x00FF00;
+constexpr char kPlain[] = "ShowInfo=#0\r\nShowToolBar=#0\r\nAutoLoadLastImage=#0\r\nView=#0\r\n";
+
+class WindowCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
+    ResetProfile();
+    WriteIni(kPlain);
+    first_ = folder_.File(L"a first.bmp");
+    second_ = folder_.File(L"b second.bmp");
+    WriteBmp(first_, 100, 50, kRed);
+    WriteBmp(second_, 60, 90, kGreen);
+  }
+  void TearDown() override {
+    if (viewer_.Window() && IsWindow(viewer_.Window())) {
+      EXPECT_TRUE(viewer_.Close());
+    }
+    WriteIni("AutoLoadLastImage=#0\r\n");
+  }
+
+  // Gives the command as the menu does and lets everything it posts run.
+  void Command(UINT command) {
+    SendMessageW(viewer_.Window(), WM_COMMAND, command, 0);
+    RunPostedMessages();
+  }
+  std::wstring Size() { return StatusText(viewer_.Window(), 1).substr(0, 9); }
+  std::wstring Zoom() { return StatusText(viewer_.Window(), 3); }
+
+  TempFolder folder_;
+  std::wstring first_, second_;
+  StandaloneViewer viewer_;
+};
+
+TEST_F(WindowCommandsTest, KeepVisibleAndTheMenuBarChangeTheHostWindow) {
+  ASSERT_NE(viewer_.Open(first_), nullptr);
+  HWND frame = viewer_.Frame();
+  EXPECT_FALSE(GetWindowLongPtrW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  Command(host::kCmdKeepVisible);
+  EXPECT_TRUE(GetWindowLongPtrW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(MenuState(frame, GetMenu(frame), host::kCmdKeepVisible) & MF_CHECKED);
+  Command(host::kCmdKeepVisible);
+  EXPECT_FALSE(GetWindowLongPtrW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+  ASSERT_NE(GetMenu(frame), nullptr);
+  Command(host::kCmdShowMenuBar);
+  EXPECT_EQ(GetMenu(frame), nullptr);
+  Command(host::kCmdShowMenuBar);
+  HMENU bar = GetMenu(frame);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(MenuItemText(bar, host::kCmdExit), L"Exit");
+  // Both are remembered.
+  Command(host::kCmdKeepVisible);
+  ASSERT_TRUE(viewer_.Close());
+  std::string ini = ReadIni();
+  EXPECT_EQ(IniValue(ini, "IsTopmostWindow"), "#1");
+  EXPECT_EQ(IniValue(ini, "ShowMenuBar"), "#1");
+}
+
+TEST_F(WindowCommandsTest, TheClipboardCommandsCopyThePictureAndThePathAndClearIt) {
+  ASSERT_NE(viewer_.Open(first_), nullptr);
+  Command(host::kCmdClearClipboard);
+  EXPECT_EQ(CountClipboardFormats(), 0);
+  Command(host::kCmdCopyImage);
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP) || IsClipboardFormatAvailable(CF_DIB));
+  Command(host::kCmdCopyPath);
+  // The viewer keeps its paths in lower case.
+  std::string path;
+  for (wchar_t c : first_) path += char(std::towlower(c));
+  EXPECT_EQ(ClipboardText(), path);
+  Command(host::kCmdClearClipboard);
+  EXPECT_EQ(CountClipboardFormats(), 0);
+  EXPECT_EQ(ClipboardText(), "<none>");
+}
+
+TEST_F(WindowCommandsTest, ReloadShowsTheFileAsItIsNowAndARecentItemOpensItsFile) {
+  HWND viewer = viewer_.Open(first_);
+  ASSERT_NE(viewer, nullptr);
+  WriteBmp(first_, 30, 20, kGreen);  // changed on disk behind the viewer's back
+  Command(host::kCmdReloadImage);
+  EXPECT_TRUE(WaitUntil([&] { return Size().substr(0, 8) == L"30 x 20 "; })) << Size();
+
+  DropFile(viewer, second_);
+  ASSERT_TRUE(WaitUntil([&] { return Size().substr(0, 8) == L"60 x 90 "; }));
+  // The recent files, newest first: the second file is item 1, the first item 2, as
+  // the menu shows once opened.
+  HMENU bar = GetMenu(viewer_.Frame());
+  MenuState(viewer_.Frame(), bar, host::kCmdRecentFirst + 1);
+  std::wstring item = MenuItemText(bar, host::kCmdRecentFirst + 1);
+  EXPECT_EQ(item.substr(0, 2), L"2 ");
+  EXPECT_NE(item.find(L"a first.bmp"), std::wstring::npos) << item;
+  Command(host::kCmdRecentFirst + 1);
+  EXPECT_TRUE(WaitUntil([&] { return Size().substr(0, 8) == L"30 x 20 "; })) << Size();
+  EXPECT_EQ(Text(viewer_.Frame()), L"Orbisk - [a first.bmp]");
+}
+
+TEST_F(WindowCommandsTest, ZoomCommandsStepTheZoomAndTheWheelWalksTheFolder) {
+  HWND viewer = viewer_.Open(first_);
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(Zoom(), L"100%");
+  Command(host::kCmdZoomIn);
+  EXPECT_EQ(Zoom(), L"110%");
+  Command(host::kCmdZoomOut);
+  Command(host::kCmdZoomOut);
+  EXPECT_EQ(Zoom(), L"90%");
+
+  // Turned towards the user: the next file of the folder; away: the previous one.
+  SendMessageW(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA)), 0);
+  EXPECT_TRUE(WaitUntil([&] { return Size().substr(0, 8) == L"60 x 90 "; })) << Size();
+  SendMessageW(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  EXPECT_TRUE(WaitUntil([&] { return Size() == L"100 x 50 "; })) << Size();
+}
+
+TEST_F(WindowCommandsTest, ExitLeavesFullScreenFirstThenCloses) {
+  HWND viewer = viewer_.Open(first_);
+  ASSERT_NE(viewer, nullptr);
+  Command(host::kCmdFullscreen);
+  ASSERT_TRUE(GetWindowLongPtrW(viewer_.Frame(), GWL_STYLE) & WS_POPUP);
+  Command(host::kCmdExit);
+  EXPECT_TRUE(IsWindow(viewer));
+  EXPECT_FALSE(GetWindowLongPtrW(viewer_.Frame(), GWL_STYLE) & WS_POPUP);
+  Command(host::kCmdExit);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+}
+
+}  // namespace
