@@ -112,6 +112,25 @@ TEST_F(WindowCommandsTest, ReloadShowsTheFileAsItIsNowAndARecentItemOpensItsFile
   EXPECT_EQ(Text(viewer_.Frame()), L"Orbisk - [a first.bmp]");
 }
 
+TEST_F(WindowCommandsTest, ADroppedFileAsksAboutAChangedPictureFirst) {
+  WriteIni(std::string(kPlain) + "AskCloseUpdatedImage=#1\r\n");
+  HWND viewer = viewer_.Open(first_);
+  ASSERT_NE(viewer, nullptr);
+  Command(host::kCmdRotate90);
+  ASSERT_EQ(Size(), L"50 x 100 ");
+  {
+    DialogAnswer cancel(L"Warning", [](HWND box) { AnswerMessageBox(box, IDCANCEL); });
+    DropFile(viewer, second_);
+    RunPostedMessages();
+  }
+  EXPECT_EQ(Size(), L"50 x 100 ") << "Cancel keeps the changed picture";
+  {
+    DialogAnswer skip(L"Warning", [](HWND box) { AnswerMessageBox(box, 1026); });
+    DropFile(viewer, second_);
+    EXPECT_TRUE(WaitUntil([&] { return Size().substr(0, 8) == L"60 x 90 "; })) << Size();
+  }
+}
+
 TEST_F(WindowCommandsTest, ZoomCommandsStepTheZoomAndTheWheelWalksTheFolder) {
   HWND viewer = viewer_.Open(first_);
   ASSERT_NE(viewer, nullptr);
