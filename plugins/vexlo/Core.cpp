@@ -176,6 +176,8 @@ LoadOptions ReadLoadOptions(const void* params) {
   options.pageCount = load->pageCount == 0 ? 0xFFFFFFFF : load->pageCount;
   options.reduceTo8Bits = load->reduceTo8Bits != 0;
   options.colorProfile = load->colorProfile;
+  options.rawQuality = load->rawQuality;
+  options.cameraWhiteBalance = load->cameraWhiteBalance != 0;
   if (IsRecord(params, "RAWLoad", sizeof(glib::RAWLoad))) {
     options.raw = static_cast<const glib::RAWLoad*>(params);
   } else {

@@ -218,6 +218,10 @@ struct LoadOptions {
   uint32_t wantedWidth = 0;   // a reduced resolution asked for (TIFF)
   uint32_t wantedHeight = 0;
   const glib::RAWLoad* raw = nullptr;  // a RAWLoad record, when one came
+  // Camera RAW: demosaicing 0 fast (bilinear) to 3 best, and the camera's white
+  // balance or an automatic one; the viewer's defaults without a record.
+  uint32_t rawQuality = 0;
+  bool cameraWhiteBalance = true;
 
   bool Wants(uint64_t page) const {
     return page >= firstPage && (pageCount == 0xFFFFFFFF || page - firstPage < pageCount);

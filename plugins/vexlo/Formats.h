@@ -68,6 +68,14 @@ constexpr uint32_t kFormatPGM = 0x0050474D;
 constexpr uint32_t kFormatPAM = 0x0050414D;
 constexpr uint32_t kFormatPFM = 0x0050464D;
 
+// Camera RAW (DNG and the camera makers' formats) through LibRaw.
+VEXLO_CODEC(CameraRaw);
+uint32_t ThumbnailCameraRaw(LoadJob& job);
+constexpr uint32_t kFormatDCR = 0x00444352;
+// Whether a file with a TIFF header holds a camera's raw sensor data (DNG, CR2, NEF,
+// ARW, PEF, ...) rather than a picture for the TIFF reader.
+bool IsCameraRawTiff(std::span<const uint8_t> bytes);
+
 #undef VEXLO_CODEC
 
 // ---------------------------------------------------------------------------

@@ -64,6 +64,17 @@ const FormatRow kFormats[] = {
      SAVE(PNMSave), 0, 0},
     {glib::kFormatRAW, nullptr, 0, "raw", "|RAW pixel data|*.raw", false, SAVE(RAWSave), 0, 0},
     {glib::kFormatFLM, "ORBISKFL", 0, "flm", "|Orbisk Film|*.flm", true, SAVE(FLMSave), 1, 1},
+    // Camera RAW: the formats with a header of their own; those in TIFF form (DNG, CR2,
+    // NEF, ARW, PEF, SRW, ...) come through the TIFF row, whose reader hands them on.
+    {kFormatDCR,
+     "FUJIFILMCCD-RAW |IIRO\\x08\\x00|IIRS\\x08\\x00|MMOR|IIU\\x00|II\\x1A\\x00\\x00\\x00HEAPCCDR|"
+     "\\x00MRM|????ftypcrx ",
+     0,
+     "dng\ncr2\ncr3\ncrw\nnef\nnrw\narw\nsrf\nsr2\norf\nrw2\nraf\npef\nptx\nsrw\n3fr\nfff\nerf\n"
+     "kdc\ndcr\nmos\nmef\nmrw\niiq\nrwl",
+     "|Camera RAW|*.dng;*.cr2;*.cr3;*.crw;*.nef;*.nrw;*.arw;*.srf;*.sr2;*.orf;*.rw2;*.raf;*.pef;"
+     "*.ptx;*.srw;*.3fr;*.fff;*.erf;*.kdc;*.dcr;*.mos;*.mef;*.mrw;*.iiq;*.rwl",
+     true, nullptr, 0, 0, 0},
 };
 
 #undef SAVE

@@ -579,10 +579,22 @@ uint32_t LoadFrom(LoadJob& job, bool thumbnail) {
 
 }  // namespace
 
-uint32_t LoadTif(LoadJob& job) { return LoadFrom(job, false); }
-uint32_t ThumbnailTif(LoadJob& job) { return LoadFrom(job, true); }
+// Camera raw files in TIFF form are the camera RAW reader's.
+uint32_t LoadTif(LoadJob& job) {
+  if (!IsCameraRawTiff(job.source.Bytes())) return LoadFrom(job, false);
+  job.request->format = kFormatDCR;
+  job.format = kFormatDCR;
+  return LoadCameraRaw(job);
+}
+uint32_t ThumbnailTif(LoadJob& job) {
+  if (!IsCameraRawTiff(job.source.Bytes())) return LoadFrom(job, true);
+  job.request->format = kFormatDCR;
+  job.format = kFormatDCR;
+  return ThumbnailCameraRaw(job);
+}
 
 uint32_t InfoTif(const Source& source, InfoRecord& info) {
+  if (IsCameraRawTiff(source.Bytes())) return InfoCameraRaw(source, info);
   MemoryFile file{source.Data(), source.Size(), 0};
   // Without strip chopping, so that the strip count is the file's.
   TiffPtr tif(OpenClient("rmc", &file, &MemRead, &NoWrite, &MemSeek, &MemSize));
