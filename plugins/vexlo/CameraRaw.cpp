@@ -152,6 +152,30 @@ uint32_t PreviewPage(LoadJob& job, RawFile& file, PagePtr& page) {
   return RCOK;
 }
 
+// A preview turned as the camera stood, as the decoded picture is: LibRaw's flip bits
+// are 4 transpose, 2 upside down, 1 mirrored, applied to the stored picture.
+uint32_t TurnPage(glib::ImageDataExchange* request, int flip, PagePtr& page) {
+  if (!(flip & 7)) return RCOK;
+  const glib::CoreBitmap& in = page->bitmap;
+  int32_t width = (flip & 4) ? in.height : in.width;
+  int32_t height = (flip & 4) ? in.width : in.height;
+  PagePtr turned;
+  uint32_t rc = NewPage(request, width, height, in.pixelType, turned);
+  if (rc != RCOK) return rc;
+  size_t bytes = glib::BitsPerPixel(in.pixelType) / 8;
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* out = PixelRow(turned->bitmap, y);
+    for (int32_t x = 0; x < width; ++x) {
+      int32_t sy = (flip & 4) ? x : y, sx = (flip & 4) ? y : x;
+      if (flip & 2) sy = in.height - 1 - sy;
+      if (flip & 1) sx = in.width - 1 - sx;
+      std::memcpy(out + size_t(x) * bytes, PixelRow(in, sy) + size_t(sx) * bytes, bytes);
+    }
+  }
+  page = std::move(turned);
+  return RCOK;
+}
+
 // EXIF entries (TIFF-structured, little-endian) for the camera data LibRaw reads:
 // make, model and date in the first directory, exposure, aperture, ISO and focal
 // length in the EXIF directory.
@@ -313,6 +337,7 @@ uint32_t ThumbnailCameraRaw(LoadJob& job) {
   if (rc != RCOK) return rc;
   PagePtr page;
   rc = PreviewPage(job, file, page);
+  if (rc == RCOK) rc = TurnPage(job.request, file.Data().sizes.flip, page);
   if (rc == USRA || rc == OMEM) return rc;
   if (rc != RCOK) {
     // No usable preview: a half-size picture, quick and big enough for a thumbnail.

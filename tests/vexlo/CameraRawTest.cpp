@@ -107,7 +107,8 @@ enum class Preview { kNone, kJpeg, kBitmap };
 // A CFA DNG (RGGB, 12-bit samples in 16 bits) of `picture`, with camera data and, when
 // asked, a preview of `preview`.
 std::string MakeDng(const Picture& picture, Preview kind = Preview::kNone,
-                    const std::string& previewBytes = {}, const Picture* preview = nullptr) {
+                    const std::string& previewBytes = {}, const Picture* preview = nullptr,
+                    uint32_t orientation = 1) {
   Ifd raw;
   raw.Add(254, 4, {0});
   raw.Add(256, 4, {uint32_t(picture.width)});
@@ -117,7 +118,7 @@ std::string MakeDng(const Picture& picture, Preview kind = Preview::kNone,
   raw.Add(262, 3, {32803});
   raw.Text(271, "Orbisk");
   raw.Text(272, "Test Camera");
-  raw.Add(274, 3, {1});
+  raw.Add(274, 3, {orientation});
   raw.Add(277, 3, {1});
   raw.Add(278, 4, {uint32_t(picture.height)});
   raw.Add(279, 4, {uint32_t(picture.width * picture.height * 2)});
@@ -274,6 +275,20 @@ TEST_F(CameraRawTest, ThumbnailsUseTheEmbeddedPreview) {
     EXPECT_EQ(page.height, 32);
     EXPECT_EQ(MaxDifference(page, kind == Preview::kJpeg ? direct.pages.at(0) : small), 0);
   }
+  // A camera held upright: the preview turns as the picture does.
+  Loaded upright = vexlo.Thumbnail(
+      vexlo.Write("upright.dng", MakeDng(picture, Preview::kBitmap, {}, &small, 6)), 40, 40);
+  ASSERT_EQ(upright.rc, glib::RCOK);
+  const Picture& turned = upright.pages.at(0);
+  ASSERT_EQ(turned.width, 32);
+  ASSERT_EQ(turned.height, 48);
+  EXPECT_EQ(turned.At(0, 0), small.At(0, 31));  // clockwise: the bottom left comes first
+  EXPECT_EQ(turned.At(31, 47), small.At(47, 0));
+  EXPECT_EQ(
+      vexlo.Load(vexlo.Write("upright-full.dng", MakeDng(picture, Preview::kNone, {}, nullptr, 6)))
+          .pages.at(0)
+          .width,
+      64);
   Loaded half = vexlo.Thumbnail(vexlo.Write("none.dng", MakeDng(picture)), 40, 40);
   ASSERT_EQ(half.rc, glib::RCOK);
   EXPECT_EQ(half.pages.at(0).width, 48);
