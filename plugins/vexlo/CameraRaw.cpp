@@ -14,6 +14,10 @@
 #include "vexlo/Formats.h"
 #include "vexlo/Jpeg.h"
 
+#if defined(__linux__)
+#include <dlfcn.h>
+#endif
+
 namespace vexlo {
 namespace {
 
@@ -65,9 +69,24 @@ uint64_t DecodeBytes(const libraw_data_t& d, bool half) {
   return rawPixels * 8 + pixels * 8 + pixels * 6;
 }
 
+// Debian's LibRaw runs its demosaicing on OpenMP threads, which stay idle inside the
+// OpenMP runtime after a load. The runtime must then outlive the plug-in: when the
+// module is unloaded its libraries would go with it under those threads. (The Windows
+// build of LibRaw has no OpenMP.)
+void KeepThreadRuntime() {
+#if defined(__linux__)
+  static const bool kept = [] {
+    dlopen("libgomp.so.1", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    return true;
+  }();
+  (void)kept;
+#endif
+}
+
 class RawFile {
  public:
   RawFile() : raw_(new LibRaw(LIBRAW_OPIONS_NO_DATAERR_CALLBACK)) {
+    KeepThreadRuntime();
     raw_->set_dataerror_handler(&IgnoreDataError, nullptr);
   }
   ~RawFile() { raw_->recycle(); }
