@@ -244,17 +244,6 @@ TEST_F(CameraRawTest, DecodesLikeTheReferenceInEverySetting) {
   EXPECT_GT(MaxWideDifference(results[0], results[2]), 256);  // camera against auto
 }
 
-// With 8 bits asked for, the same picture arrives in 24-bit colour.
-TEST_F(CameraRawTest, ReducesTo8BitsWhenAsked) {
-  std::string path = vexlo.Write("eight.dng", MakeDng(picture));
-  glib::ImageLoad params;
-  params.reduceTo8Bits = 1;
-  Loaded got = vexlo.Load(path, &params);
-  ASSERT_EQ(got.rc, glib::RCOK);
-  EXPECT_EQ(got.pages.at(0).pixelType, glib::kPixelRGB24);
-  EXPECT_EQ(got.pages.at(0).width, 96);
-}
-
 // Thumbnails come from the embedded preview, JPEG or bitmap; without one, from a
 // half-size decode.
 TEST_F(CameraRawTest, ThumbnailsUseTheEmbeddedPreview) {
