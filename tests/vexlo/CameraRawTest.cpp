@@ -171,9 +171,19 @@ std::string MakeDng(const Picture& picture, Preview kind = Preview::kNone,
   return BuildTiff(raw, exif, kind == Preview::kNone ? nullptr : &shown);
 }
 
+// The reference tools are Linux programs: the Windows build of the tests skips them.
+bool HaveTool(const char* path) {
+#if defined(_WIN32)
+  (void)path;
+  return false;
+#else
+  return std::filesystem::exists(path);
+#endif
+}
+
 // dcraw_emu's 16-bit output of a file (its -6 PPM) as a Picture with wide samples.
 bool ReferenceRaw(const std::string& path, const std::string& options, Picture& out) {
-  if (!std::filesystem::exists("/usr/bin/dcraw_emu")) return false;
+  if (!HaveTool("/usr/bin/dcraw_emu")) return false;
   std::string ppm = path + ".ppm";
   std::filesystem::remove(ppm);
   std::string command = "/usr/bin/dcraw_emu -6 -o 1 " + options + " '" + path + "' 2>/dev/null";
@@ -236,8 +246,11 @@ TEST_F(CameraRawTest, DecodesLikeTheReferenceInEverySetting) {
     const Picture& page = got.pages.at(0);
     EXPECT_EQ(page.pixelType, glib::kPixelRGB48);
     Picture reference;
-    if (!ReferenceRaw(path, c.options, reference)) GTEST_SKIP() << "no dcraw_emu";
-    EXPECT_LE(MaxWideDifference(page, reference), 1);
+    if (ReferenceRaw(path, c.options, reference)) {
+      EXPECT_LE(MaxWideDifference(page, reference), 1);
+    } else {
+      EXPECT_FALSE(HaveTool("/usr/bin/dcraw_emu"));
+    }
     results.push_back(page);
   }
   EXPECT_GT(MaxWideDifference(results[0], results[1]), 256);  // fast against quality
@@ -300,7 +313,7 @@ TEST_F(CameraRawTest, InformationRecordHoldsTheCameraData) {
   EXPECT_STREQ(info->texts[glib::kInfoVersion], "DNG 1.4.0.0");
   EXPECT_STREQ(info->texts[glib::kInfoDate], "2024:05:06 07:08:09");
   ASSERT_NE(info->exif, nullptr);
-  if (!std::filesystem::exists("/usr/bin/exiftool")) GTEST_SKIP() << "no exiftool";
+  if (!HaveTool("/usr/bin/exiftool")) GTEST_SKIP() << "no exiftool";
   std::string block = vexlo.Write(
       "exif.tif", std::string(reinterpret_cast<const char*>(info->exif), info->exifSize));
   std::string out = vexlo.Dir().File("exif.txt");
