@@ -148,6 +148,22 @@ TEST_F(WindowCommandsTest, ZoomCommandsStepTheZoomAndTheWheelWalksTheFolder) {
   EXPECT_TRUE(WaitUntil([&] { return Size() == L"100 x 50 "; })) << Size();
 }
 
+// The viewer's notification message is public (another instance posts the hand-off
+// with it). Its kinds that carry a pointer are refused when anyone but the viewer's
+// own code sends them: the window reads no memory it was not given.
+TEST_F(WindowCommandsTest, StrayNotificationsWithPointersAreIgnored) {
+  HWND viewer = viewer_.Open(first_);
+  ASSERT_NE(viewer, nullptr);
+  constexpr UINT kNotify = WM_USER + 101;
+  for (WPARAM kind : {8, 9, 12, 13}) {
+    PostMessageW(viewer, kNotify, kind, LPARAM(0x1234));
+    SendMessageW(viewer, kNotify, kind, LPARAM(0x7FFF0000));
+  }
+  RunPostedMessages();
+  EXPECT_TRUE(IsWindow(viewer));
+  EXPECT_EQ(Size(), L"100 x 50 ");
+}
+
 TEST_F(WindowCommandsTest, ExitLeavesFullScreenFirstThenCloses) {
   HWND viewer = viewer_.Open(first_);
   ASSERT_NE(viewer, nullptr);

@@ -197,7 +197,8 @@ HWND ListLoadImpl(HWND parent, const char* file, int flags, bool wideFile) {
     // The file manager in dark mode shows us dark from the start.
     viewer::HostDisplay display = HostDisplayOf(flags, false);
     if (display.dark) {
-      SendMessageW(view->hwnd(), viewer::UWM_NOTIFY, viewer::kNotifyHostDisplay, LPARAM(&display));
+      viewer::ArmedPayload payload(&display);
+      SendMessageW(view->hwnd(), viewer::UWM_NOTIFY, viewer::kNotifyHostDisplay, payload.lparam());
     }
   }
   HWND result = view->hwnd();
@@ -228,7 +229,8 @@ int SendCommandImpl(HWND window, int command, int parameter) {
       return kListerOk;
     case kListNewParams: {
       viewer::HostDisplay display = HostDisplayOf(parameter, true);
-      SendMessageW(viewer, viewer::UWM_NOTIFY, viewer::kNotifyHostDisplay, LPARAM(&display));
+      viewer::ArmedPayload payload(&display);
+      SendMessageW(viewer, viewer::UWM_NOTIFY, viewer::kNotifyHostDisplay, payload.lparam());
       return kListerOk;
     }
     default:
@@ -244,7 +246,9 @@ int LoadNextImpl(HWND window, const std::u16string& path) {
   if (!viewer || path.empty()) return kListerError;
   glib::Film registry;
   if (registry.CanOpenW(path.c_str()) != glib::RCOK) return kListerError;
-  LRESULT taken = SendMessageW(viewer, viewer::UWM_NOTIFY, viewer::kNotifyLoadNext, LPARAM(&path));
+  viewer::ArmedPayload payload(&path);
+  LRESULT taken =
+      SendMessageW(viewer, viewer::UWM_NOTIFY, viewer::kNotifyLoadNext, payload.lparam());
   return taken ? kListerOk : kListerError;
 }
 

@@ -1,5 +1,9 @@
 #include "viewer/win32/OrbiskWnd.h"
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include <windowsx.h>
 
 #include "ResourceIds.h"
@@ -239,6 +243,39 @@ void COrbiskWnd::WriteAppPath() {
                  DWORD((exe.size() + 1) * sizeof(wchar_t)));
 }
 
+namespace {
+
+struct ArmedPayloads {
+  std::mutex lock;
+  std::vector<const void*> live;
+};
+
+ArmedPayloads& Armed() {
+  static ArmedPayloads armed;
+  return armed;
+}
+
+}  // namespace
+
+ArmedPayload::ArmedPayload(const void* payload) : payload_(payload) {
+  std::lock_guard guard(Armed().lock);
+  Armed().live.push_back(payload);
+}
+
+ArmedPayload::~ArmedPayload() {
+  std::lock_guard guard(Armed().lock);
+  auto& live = Armed().live;
+  auto it = std::find(live.begin(), live.end(), payload_);
+  if (it != live.end()) live.erase(it);
+}
+
+bool ArmedPayload::IsArmed(LPARAM value) {
+  if (!value) return false;
+  std::lock_guard guard(Armed().lock);
+  const auto& live = Armed().live;
+  return std::find(live.begin(), live.end(), reinterpret_cast<const void*>(value)) != live.end();
+}
+
 LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
   if (destroying_) return 0;
   switch (code) {
@@ -250,11 +287,13 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
       if (startAnimation_.exchange(false) && display_) display_->StartAnimation();
       break;
     case kNotifyChooseResolution: {
+      if (!ArmedPayload::IsArmed(lparam)) return 0;
       auto* question = reinterpret_cast<ResolutionQuestion*>(lparam);
       question->chosen = SelectResolutionDlg(*question->sizes).Run(TopLevelWindow());
       break;
     }
     case kNotifyMissingPlugin:
+      if (!ArmedPayload::IsArmed(lparam)) return 0;
       return AskAboutMissingPlugin(reinterpret_cast<const char*>(lparam));
     case kNotifyReset:
       ResetTitleAndBars();
@@ -272,12 +311,13 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
       closeAsked_ = true;
       break;
     case kNotifyHostDisplay:
-      if (lparam) ApplyHostDisplay(*reinterpret_cast<const HostDisplay*>(lparam));
+      if (!ArmedPayload::IsArmed(lparam)) return 0;
+      ApplyHostDisplay(*reinterpret_cast<const HostDisplay*>(lparam));
       return 1;
     case kNotifyLoadNext: {
       // The host's next file in this window. Cancel in the save question keeps the
       // picture, and the window stays.
-      if (loadRunning_ || !lparam) return 0;
+      if (loadRunning_ || !ArmedPayload::IsArmed(lparam)) return 0;
       if (!ConfirmDiscardChanges()) return 1;
       userInitiated_ = true;
       if (!LoadFileW(*reinterpret_cast<const std::u16string*>(lparam), true, nullptr, true)) {

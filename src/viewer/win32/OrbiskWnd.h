@@ -77,6 +77,22 @@ enum NotifyCode : WPARAM {
   kNotifyHostDisplay = 13,  // lParam: the host's display flags (HostDisplay)
 };
 
+// A notification that carries a pointer is taken only while its sender holds the
+// pointer armed. The notification's number is public (other processes post the
+// hand-off with it), and a stray post must never make the window read memory.
+class ArmedPayload {
+ public:
+  explicit ArmedPayload(const void* payload);
+  ~ArmedPayload();
+  ArmedPayload(const ArmedPayload&) = delete;
+  ArmedPayload& operator=(const ArmedPayload&) = delete;
+  LPARAM lparam() const { return LPARAM(payload_); }
+  static bool IsArmed(LPARAM value);
+
+ private:
+  const void* payload_;
+};
+
 // What the file manager asks of the display, from its Lister options: dark mode
 // always, the centring and fit choices only when the user changed them there.
 struct HostDisplay {

@@ -280,7 +280,8 @@ Size COrbiskWnd::ChooseLoadResolution(const std::string& name, const char16_t* w
   if (choice.kind == ResolutionChoice::kAsk) {
     // The dialog belongs to the window's thread; the worker waits for the answer.
     ResolutionQuestion question{&sizes, std::nullopt};
-    SendMessageW(hwnd(), UWM_NOTIFY, kNotifyChooseResolution, LPARAM(&question));
+    ArmedPayload payload(&question);
+    SendMessageW(hwnd(), UWM_NOTIFY, kNotifyChooseResolution, payload.lparam());
     // Cancel keeps the picture's own size.
     choice.index = question.chosen.value_or(0);
   } else if (choice.kind == ResolutionChoice::kDefault) {
@@ -425,8 +426,9 @@ bool COrbiskWnd::OnProgress(ClbData* data) {
           event->parameter == glib::kUnavailablePlugin) {
         // The question belongs to the window's thread; Retry looks for plug-ins again.
         if (!settings_.askAboutMissingPlugin) return false;
-        return SendMessageW(hwnd(), UWM_NOTIFY, kNotifyMissingPlugin,
-                            LPARAM(event->text ? event->text : "")) == IDRETRY;
+        const char* name = event->text ? event->text : "";
+        ArmedPayload payload(name);
+        return SendMessageW(hwnd(), UWM_NOTIFY, kNotifyMissingPlugin, payload.lparam()) == IDRETRY;
       }
       if (!event || event->eventKind != glib::kEventBaseLayerFill) return true;
       if (AlphaDisplayFromSetting(settings_.showAlphaChannel) != AlphaDisplay::CheckedPattern) {
