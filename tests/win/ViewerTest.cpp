@@ -313,7 +313,9 @@ TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
   DropFile(viewer, red_);
   ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
   EXPECT_FALSE(HasRow(InfoRows(viewer), L"Load Error Info"));
-  EXPECT_EQ(Text(viewer), TitleFor(L"red.bmp"));
+  ASSERT_TRUE(WaitUntil([&] { return Text(viewer) == TitleFor(L"red.bmp"); }));
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"100 x 50", 0) == 0; }));
+  RunPostedMessages();
   // A failure after it takes the name off both windows, the host's and the viewer's.
   DropFile(viewer, broken);
   ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Load Error Info"); }));
