@@ -1000,14 +1000,23 @@ TEST_F(ViewerTest, PagesOfAnAnimationPlayWithTheirDelaysAndPauseOnTheFirst) {
   HWND display = Child(viewer, L"OrbiskView");
   auto picture = [&] { return PictureGrid(display); };
 
-  // It plays by itself: the picture changes.
+  // It plays by itself: the picture changes; Pause is what can be chosen, and the
+  // status counts the frames.
   std::vector<uint32_t> seen = picture();
   EXPECT_TRUE(WaitUntil([&] { return picture() != seen; }));
+  HMENU bar = GetMenu(Frame());
+  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdVcrPause) & MF_GRAYED);
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdVcrPlay) & MF_GRAYED);
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdDeleteCurrentPage) & MF_GRAYED);
+  EXPECT_EQ(StatusText(viewer, 2), L"3 Page(s)");
   // Paused: the first frame, and it stays.
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPause, 0);
   RunPostedMessages();
   UpdateWindow(display);
   std::vector<uint32_t> first = picture();
+  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdVcrPause) & MF_GRAYED);
+  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdVcrPlay) & MF_GRAYED);
+  EXPECT_EQ(StatusText(viewer, 2), L"1/3 Page(s)");
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPlay, 0);
   EXPECT_TRUE(WaitUntil([&] { return picture() != first; }));
   EXPECT_TRUE(WaitUntil([&] { return picture() == first; }));  // it loops

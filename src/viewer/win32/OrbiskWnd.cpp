@@ -284,7 +284,9 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
       break;
     case kNotifyInfo:
       ShowFileInfo();
-      if (startAnimation_.exchange(false) && display_) display_->StartAnimation();
+      if (startAnimation_.exchange(false) && display_ && display_->StartAnimation()) {
+        RefreshStatusTexts();
+      }
       break;
     case kNotifyChooseResolution: {
       if (!ArmedPayload::IsArmed(lparam)) return 0;

@@ -143,6 +143,7 @@ CommandState COrbiskWnd::CurrentCommandState() const {
     s.pageCount = s.imageShown ? display_->SlideCount() : 0;
     s.viewMode = display_->GetViewMode();
     s.zoom = display_->GetZoom();
+    s.animationPlaying = display_->AnimationPlays();
   }
   s.modified = modified_;
   s.pageByPage = pageByPage_;
@@ -159,6 +160,7 @@ CommandState COrbiskWnd::CurrentCommandState() const {
   s.clipboardHasAny = CountClipboardFormats() > 0;
   s.quickView = QuickView();
   s.skinActive = SkinActive();
+  s.skinHasInfoButton = SkinActive() && !skin_->Button(kSkinInfo, 0).IsEmpty();
   s.topmost = Topmost(TopLevelWindow());
   s.showInfo = settings_.showInfo;
   s.showMenuBar = settings_.showMenuBar;

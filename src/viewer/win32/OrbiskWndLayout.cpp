@@ -136,6 +136,7 @@ StatusTexts COrbiskWnd::BuildStatusTexts() const {
   pages.pageCount = pageCount_;
   pages.currentFrame = display_->GetCurrentIndex();
   pages.frameCount = display_->SlideCount();
+  pages.animationPlaying = display_->AnimationPlays();
   texts.pages = PageText(pages);
   texts.zoom = FormatZoomPercent(display_->GetZoomPercent());
   return texts;
