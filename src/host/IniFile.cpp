@@ -102,11 +102,8 @@ std::string WithoutLineBreaks(std::string_view text) {
 }
 
 // The line-end characters of a line, and anything after a NUL (as a C string ends).
-std::string_view LineContent(std::string_view line) {
-  line = line.substr(0, line.find('\0'));
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return line.substr(0, IniFile::kMaxLineLength);
-}
+// A NUL ends a line's text, as it ends a C string.
+std::string_view TextOf(std::string_view piece) { return piece.substr(0, piece.find('\0')); }
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -148,8 +145,16 @@ void IniFile::LoadFromMemory(std::string_view bytes) {
   Clear();
   while (!bytes.empty()) {
     size_t end = bytes.find('\n');
-    ParseLine(LineContent(bytes.substr(0, end)));
+    std::string_view line = bytes.substr(0, end);
     bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Lines are read at most kMaxLineLength characters at a time: the rest of a longer
+    // line is read as the next line.
+    do {
+      std::string_view piece = line.substr(0, kMaxLineLength);
+      line.remove_prefix(piece.size());
+      ParseLine(TextOf(piece));
+    } while (!line.empty());
   }
 }
 

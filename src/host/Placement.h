@@ -16,8 +16,8 @@ constexpr int32_t kMinWindowHeight = 268;
 
 // A saved left edge of -1 means no position was saved; the platform's default
 // position is used then, when it offers one. The window keeps its saved size (at
-// least 600 x 268) and is moved so that at least 128 pixels of it stay on the work
-// area to the right and below its top-left corner.
+// least 600 x 268); its top-left corner is kept at or right of and below 0, 0 and at
+// least 128 pixels short of the work area's width and height.
 Rect ClampPlacement(const Rect& saved, const Rect& workArea,
                     const std::optional<Rect>& platformDefault);
 

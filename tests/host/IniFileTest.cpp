@@ -144,10 +144,16 @@ TEST(IniFile, BinaryValuesAreHexadecimalDigitPairs) {
   EXPECT_EQ(ini.GetBinary("S", "number", 0, {9}), std::vector<uint8_t>{9});
 }
 
-TEST(IniFile, LongLinesAreCutNotSplit) {
+// A line is read 4095 characters at a time: what follows is read as a line of its own
+// (an item here, since it begins with a letter; a digit would make it ignored).
+TEST(IniFile, LongLinesGoOnAsTheNextLine) {
   IniFile ini = Parse("[S]\nlong=\"" + std::string(5000, 'x') + "\"\nnext=1\n");
   EXPECT_EQ(ini.GetString("S", "long", 0, "").size(), IniFile::kMaxLineLength - 6);
-  EXPECT_EQ(ini.Sections()[0].items.size(), 2u);
+  ASSERT_EQ(ini.Sections()[0].items.size(), 3u);
+  EXPECT_EQ(ini.Sections()[0].items[1].name, std::string(5000 + 6 - 4095, 'x') + "\"");
+  EXPECT_EQ(ini.GetInt("S", "next", 0, 0), 1);
+  IniFile digits = Parse("[S]\nv=" + std::string(4093, 'a') + "7=3\n");
+  EXPECT_EQ(digits.Sections()[0].items.size(), 1u) << "a piece beginning with a digit is skipped";
   // A NUL ends the line's text, as it ends a C string.
   EXPECT_EQ(Parse("[S]\na=1\0b=2\nc=3\n"sv).ToText(), "[S]\na=1\nc=3\n\n");
 }

