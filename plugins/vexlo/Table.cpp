@@ -64,6 +64,15 @@ const FormatRow kFormats[] = {
      SAVE(PNMSave), 0, 0},
     {glib::kFormatRAW, nullptr, 0, "raw", "|RAW pixel data|*.raw", false, SAVE(RAWSave), 0, 0},
     {glib::kFormatFLM, "ORBISKFL", 0, "flm", "|Orbisk Film|*.flm", true, SAVE(FLMSave), 1, 1},
+    // The brand of the file type box: HEVC brands (and the plain image brands, which an
+    // AVIF may carry too: the decoder tells the codec from the content), then AV1.
+    {kFormatHEI,
+     "????ftypheic|????ftypheix|????ftypheim|????ftypheis|????ftyphevc|????ftyphevx|"
+     "????ftypmif1|????ftypmsf1",
+     0, "heic\nheif\nhif", "|High Efficiency Image File|*.heic;*.heif;*.hif", true, nullptr, 0, 0,
+     0},
+    {kFormatAVF, "????ftypavif|????ftypavis", 0, "avif", "|AV1 Image File|*.avif", true, nullptr, 0,
+     0, 0},
 };
 
 #undef SAVE
