@@ -1136,6 +1136,34 @@ BitmapPixels ReadBitmap(HBITMAP bitmap) {
   return out;
 }
 
+std::vector<std::wstring> ToolTipTexts(HWND owner) {
+  struct Search {
+    HWND owner;
+    std::vector<HWND> found;
+    static BOOL CALLBACK Visit(HWND window, LPARAM self) {
+      auto* search = reinterpret_cast<Search*>(self);
+      if (ClassOf(window) == TOOLTIPS_CLASSW && GetWindow(window, GW_OWNER) == search->owner)
+        search->found.push_back(window);
+      return TRUE;
+    }
+  } search{owner, {}};
+  EnumThreadWindows(GetWindowThreadProcessId(owner, nullptr), &Search::Visit, LPARAM(&search));
+  std::vector<std::wstring> texts;
+  for (HWND tips : search.found) {
+    int count = int(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      wchar_t text[256] = {};
+      TTTOOLINFOW tool{};
+      tool.cbSize = TTTOOLINFOW_V2_SIZE;
+      if (!SendMessageW(tips, TTM_ENUMTOOLSW, WPARAM(i), LPARAM(&tool))) continue;
+      tool.lpszText = text;
+      SendMessageW(tips, TTM_GETTEXTW, WPARAM(std::size(text)), LPARAM(&tool));
+      texts.emplace_back(text);
+    }
+  }
+  return texts;
+}
+
 bool ColourNear(uint32_t a, uint32_t b, int tolerance) {
   for (int shift : {0, 8, 16}) {
     if (std::abs(int(a >> shift & 255) - int(b >> shift & 255)) > tolerance) return false;

@@ -314,4 +314,7 @@ BitmapPixels ReadBitmap(HBITMAP bitmap);
 // True when every channel of two 0xRRGGBB colours is within `tolerance`.
 bool ColourNear(uint32_t a, uint32_t b, int tolerance = 24);
 
+// The texts of every tool of the tooltip windows a window owns, in tool order.
+std::vector<std::wstring> ToolTipTexts(HWND owner);
+
 }  // namespace wintest

@@ -106,6 +106,21 @@ TEST_F(SkinTest, AShippedSkinDrawsItsFrameTitleAndButtonsFromItsFile) {
   EXPECT_TRUE(WaitUntil([&] { return IsZoomed(viewer) != 0; }));
   GetClientRect(viewer, &client);
   const int x2 = maximize.left + 4 + client.right - skin.DesignSize().width;
+  // Maximised, the button stays down: its pressed look (of the restore button, when the
+  // skin has one), told by a pixel where the pressed and normal looks differ.
+  const bool hasRestore = !skin.Button(viewer::kSkinRestore, 3).IsEmpty();
+  const int looks = hasRestore ? viewer::kSkinRestore : viewer::kSkinMaximize;
+  const viewer::Rect& down = skin.Button(looks, 3);
+  const viewer::Rect& up = skin.Button(looks, 1);
+  int dx = 0, dy = 0;
+  while (dy < down.Height() && TiffRgbPixel(file, down.left + dx, down.top + dy) ==
+                                   TiffRgbPixel(file, up.left + dx, up.top + dy)) {
+    if (++dx == down.Width()) dx = 0, ++dy;
+  }
+  ASSERT_LT(dy, down.Height()) << "the looks differ somewhere";
+  RedrawWindow(viewer, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(PixelAt(viewer, x2 - 4 + dx, maximize.top + dy),
+            TiffRgbPixel(file, down.left + dx, down.top + dy));
   MouseDown(viewer, x2, maximize.top + 4);
   MouseUp(viewer, x2, maximize.top + 4);
   EXPECT_TRUE(WaitUntil([&] { return IsZoomed(viewer) == 0; }));
@@ -141,9 +156,16 @@ TEST_F(SkinTest, WindowsClassicPutsTheViewerBackIntoItsHostAndASkinTakesItOutAga
   HWND viewer = viewer_.Open(red_);
   ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(IsTopLevel(viewer));
+  // The skin's buttons say what they do; the classic look has none of them.
+  std::vector<std::wstring> tips = ToolTipTexts(viewer);
+  for (const wchar_t* tip : {L"Keep Visible", L"Close Orbisk", L"Maximize Orbisk",
+                             L"Copy showing image to clipboard", L"Open/Close image info"}) {
+    EXPECT_NE(std::find(tips.begin(), tips.end(), tip), tips.end()) << tip;
+  }
 
   SendMessageW(viewer, WM_COMMAND, kClassic, 0);
   RunPostedMessages();
+  EXPECT_TRUE(ToolTipTexts(viewer).empty());
   EXPECT_TRUE(ChildOf(viewer, viewer_.Frame()));
   EXPECT_TRUE(IsWindowVisible(viewer_.Frame()));
   RECT frame{}, own{};

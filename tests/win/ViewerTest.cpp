@@ -313,6 +313,12 @@ TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
   DropFile(viewer, red_);
   ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
   EXPECT_FALSE(HasRow(InfoRows(viewer), L"Load Error Info"));
+  EXPECT_EQ(Text(viewer), TitleFor(L"red.bmp"));
+  // A failure after it takes the name off both windows, the host's and the viewer's.
+  DropFile(viewer, broken);
+  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Load Error Info"); }));
+  EXPECT_EQ(Text(Frame()), L"Orbisk");
+  EXPECT_EQ(Text(viewer), L"Orbisk");
   CloseStandalone(viewer);
 
   // With "NotifyAboutError" off nothing is reported.
@@ -386,13 +392,14 @@ TEST_F(ViewerTest, FullScreenHidesThePointerAWhileAfterItLastMoved) {
   HWND viewer = OpenStandalone(&red_);
   ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"red.bmp"); }));
-  SendMessageW(Frame(), WM_COMMAND, host::kCmdFullscreen, 0);
-  RunPostedMessages();
-  HWND display = Child(viewer, L"OrbiskView");
   SetCursorPos(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+  SendMessageW(Frame(), WM_COMMAND, host::kCmdFullscreen, 0);
+  HWND display = Child(viewer, L"OrbiskView");
   POINT at{};
   GetCursorPos(&at);
   ASSERT_EQ(WindowFromPoint(at), display);
+  EXPECT_EQ(GetCursor(), nullptr) << "hidden as full screen begins";
+  RunPostedMessages();
   PostMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   RunPostedMessages();
   ASSERT_NE(GetCursor(), nullptr) << "a movement shows the pointer";

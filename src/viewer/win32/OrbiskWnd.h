@@ -354,6 +354,9 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
   ui::UniqueBitmap skinBitmap_;  // the skin's bitmap as a DIB for drawing from
   std::array<Rect, kSkinButtonCount> skinButtons_{};
   int pressedSkinButton_ = -1;
+  // The buttons' tooltips while a skin is active (owned by the viewer window).
+  HWND skinTips_ = nullptr;
+  void PlaceSkinTips();
   SkinZone dragZone_ = SkinZone::None;
   POINT dragStart_{};
   RECT dragStartRect_{};

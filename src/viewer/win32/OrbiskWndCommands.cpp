@@ -751,6 +751,7 @@ void COrbiskWnd::EnterFullScreen() {
                                      SkinActive() ? 0 : kHostExtraBottom);
   SetWindowPos(window, HWND_TOPMOST, target.left, target.top, target.Width(), target.Height(),
                SWP_FRAMECHANGED);
+  if (settings_.hideMouseCursor) display_->SetPointerHidden(true);
   lastMoveTick_ = GetTickCount();
   lastMouse_ = -1;
 }

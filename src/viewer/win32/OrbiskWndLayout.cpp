@@ -84,6 +84,7 @@ void COrbiskWnd::Layout() {
     left = area.left, top = area.top, right = area.right, bottom = area.bottom;
     InvalidateRect(hwnd(), nullptr, FALSE);
   }
+  PlaceSkinTips();
   const int displayLeft = left;
   if (settings_.showInfo) {
     left = displayLeft + std::clamp<int>(settings_.infoPanelWidth, 0, (right - displayLeft) / 2);
@@ -109,7 +110,9 @@ void COrbiskWnd::RefreshTitle() {
 }
 
 void COrbiskWnd::ResetTitleAndBars() {
+  // Both: with a skin the viewer's own text is the caption the user sees.
   SetWindowTextW(parent_, L"Orbisk");
+  SetWindowTextW(hwnd(), L"Orbisk");
   RefreshToolBar();
   RefreshStatusTexts();
 }

@@ -1,6 +1,10 @@
 // The skinned window: the skin chosen at start-up or from the context menu, the
 // switch between a top-level window of its own and a child of the host, the frame,
 // buttons and texts drawn from the skin's bitmap, and sizing by the frame's zones.
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "ResourceIds.h"
@@ -35,6 +39,42 @@ constexpr UINT kButtonCommands[kSkinButtonCount] = {host::kCmdKeepVisible,
                                                     0,
                                                     0,
                                                     host::kCmdConverterWebPage};
+
+// What each skin button's tooltip says, by its command.
+const wchar_t* SkinButtonTip(UINT command) {
+  switch (command) {
+    case host::kCmdShowInfoPanel:
+      return L"Open/Close image info";
+    case host::kCmdKeepVisible:
+      return L"Keep Visible";
+    case host::kCmdOpenPrev:
+      return L"Show previous image in the folder (Left Arrow)";
+    case host::kCmdOpenNext:
+      return L"Show next image in the folder (Right Arrow)";
+    case host::kCmdStepBack:
+      return L"Show previous showed image";
+    case host::kCmdStepNext:
+      return L"Show next showed image";
+    case host::kCmdCopyPath:
+      return L"Copy string contained full path of image to clipboard";
+    case host::kCmdCopyImage:
+      return L"Copy showing image to clipboard";
+    case host::kCmdOpenImage:
+      return L"Open new image...";
+    case host::kCmdMinimize:
+      return L"Minimize Orbisk";
+    case host::kCmdMaximize:
+      return L"Maximize Orbisk";
+    case host::kCmdExit:
+      return L"Close Orbisk";
+    case host::kCmdVisitWebSite:
+      return L"Visit a site";
+    case host::kCmdConverterWebPage:
+      return L"Do you want to convert this or other files to another format? Click here";
+    default:
+      return nullptr;
+  }
+}
 
 RECT ToRect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 COLORREF Colour(uint32_t skinColour) { return COLORREF(skinColour & 0x00FFFFFFu); }
@@ -344,8 +384,37 @@ void COrbiskWnd::PaintSkinButtons(HDC target, HDC source) {
     if (button == kSkinInfo && settings_.showInfo) looks = kSkinInfo2;
     if (button == kSkinMaximize && IsZoomed(top)) looks = kSkinRestore;
     if (skin_->Button(looks, 1).IsEmpty()) looks = button;
-    const int look = pressedSkinButton_ == button ? 3 : 1;
+    // The maximise button stays down while the window is maximised or minimised.
+    const bool held = button == kSkinMaximize && (IsZoomed(top) || IsIconic(top));
+    const int look = pressedSkinButton_ == button || held ? 3 : 1;
     DrawPiece(target, source, skin_->Button(looks, look), ToRect(skinButtons_[button]));
+  }
+}
+
+void COrbiskWnd::PlaceSkinTips() {
+  if (!SkinActive()) {
+    if (skinTips_) DestroyWindow(skinTips_);
+    skinTips_ = nullptr;
+    return;
+  }
+  if (!skinTips_) {
+    skinTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(),
+                                nullptr, ui::ThisModule(), nullptr);
+    if (!skinTips_) return;
+  }
+  for (int button = 0; button < kSkinButtonCount; ++button) {
+    const wchar_t* tip = SkinButtonTip(kButtonCommands[button]);
+    if (!tip) continue;
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = hwnd();
+    tool.uId = UINT_PTR(button);
+    tool.rect = ToRect(skinButtons_[button]);
+    tool.lpszText = const_cast<wchar_t*>(tip);
+    SendMessageW(skinTips_, TTM_DELTOOLW, 0, LPARAM(&tool));
+    if (!skinButtons_[button].IsEmpty()) SendMessageW(skinTips_, TTM_ADDTOOLW, 0, LPARAM(&tool));
   }
 }
 
@@ -471,6 +540,12 @@ bool COrbiskWnd::OnSkinMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       pressedSkinButton_ = -1;
       dragZone_ = SkinZone::None;
       return false;
+    case WM_WINDOWPOSCHANGED: {
+      // Maximised, minimised or restored: the maximise button shows it.
+      const RECT button = ToRect(skinButtons_[kSkinMaximize]);
+      InvalidateRect(hwnd(), &button, FALSE);
+      return false;
+    }
   }
   return false;
 }
