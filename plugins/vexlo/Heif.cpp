@@ -15,6 +15,7 @@
 
 #include "vexlo/ColorManage.h"
 #include "vexlo/Formats.h"
+#include "vexlo/Jpeg.h"
 
 namespace vexlo {
 namespace {
@@ -277,18 +278,26 @@ uint32_t ThumbnailHeif(LoadJob& job) {
   HandlePtr primary = Handle(context.get(), ids[0]);
   if (!primary) return BADI;
   std::vector<uint8_t> exif = Exif(primary.get()), icc = Profile(primary.get());
+  // The embedded thumbnail when it serves the request.
   heif_item_id thumbId = 0;
   if (heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), &thumbId, 1) == 1) {
     heif_image_handle* thumb = nullptr;
     if (heif_image_handle_get_thumbnail(primary.get(), thumbId, &thumb).code == heif_error_Ok) {
       HandlePtr owned(thumb);
-      if (DecodePage(job, owned.get(), exif, icc) == RCOK) return RCOK;
+      auto side = [](int v) { return uint64_t(std::max(v, 0)); };
+      if (ThumbnailServes(side(heif_image_handle_get_width(owned.get())),
+                          side(heif_image_handle_get_height(owned.get())),
+                          side(heif_image_handle_get_width(primary.get())),
+                          side(heif_image_handle_get_height(primary.get())),
+                          job.request->thumbnailMaxWidth, job.request->thumbnailMaxHeight) &&
+          DecodePage(job, owned.get(), exif, icc) == RCOK)
+        return RCOK;
     } else {
       heif_image_handle_release(thumb);
     }
     job.request->pages.Clear();
   }
-  // Without a usable thumbnail, the primary image itself.
+  // Otherwise the primary image itself.
   return DecodePage(job, primary.get(), exif, icc);
 }
 

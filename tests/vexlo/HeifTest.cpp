@@ -187,7 +187,8 @@ TEST_F(HeifTest, AnAvifSequenceOpensAtItsFirstFrame) {
   EXPECT_EQ(MaxDifference(loaded.pages[0], first), 0);
 }
 
-// The thumbnail entry decodes the embedded thumbnail; without one, the image itself.
+// The thumbnail entry decodes the embedded thumbnail when it serves the request;
+// otherwise, and without one, the image itself.
 TEST_F(HeifTest, ThumbnailEntryUsesTheEmbeddedThumbnail) {
   std::string png = Png("big.png", Pattern(96, 64, false, 3));
   std::string with = Encode("heif-enc -q 80 -t 24 -o %out %in", png, "thumb.heic");
@@ -196,6 +197,10 @@ TEST_F(HeifTest, ThumbnailEntryUsesTheEmbeddedThumbnail) {
   ASSERT_EQ(thumb.pages.size(), 1u);
   EXPECT_EQ(thumb.pages[0].width, 24);
   EXPECT_EQ(thumb.pages[0].height, 16);
+  // Too small for a larger request: the image itself.
+  Loaded larger = vexlo.Thumbnail(with, 80, 80);
+  ASSERT_EQ(larger.rc, glib::RCOK);
+  EXPECT_EQ(larger.pages.at(0).width, 96);
 
   std::string without = Encode("avifenc %in %out", png, "plain.avif");
   Loaded full = vexlo.Thumbnail(without, 32, 32);
