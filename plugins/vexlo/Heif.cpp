@@ -174,13 +174,6 @@ uint32_t DecodePage(LoadJob& job, const heif_image_handle* handle, std::span<con
   int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
   uint32_t rc = CheckSize(width, height);
   if (rc != RCOK) return rc;
-  // The coded size before cropping is what the decoder allocates.
-  int codedWidth = heif_image_handle_get_ispe_width(handle);
-  int codedHeight = heif_image_handle_get_ispe_height(handle);
-  if (codedWidth > 0 && codedHeight > 0) {
-    rc = CheckSize(codedWidth, codedHeight);
-    if (rc != RCOK) return rc;
-  }
   bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
   bool wide = Wide(handle, job.options);
   PagePtr page;
