@@ -60,6 +60,8 @@ VEXLO_CODEC(Raw);
 uint32_t SaveRaw(SaveJob& job);
 VEXLO_CODEC(Flm);
 uint32_t SaveFlm(SaveJob& job);
+VEXLO_CODEC(Heif);  // HEIF/HEIC and AVIF
+uint32_t ThumbnailHeif(LoadJob& job);
 
 // Identifiers of the formats the program has no constant for.
 constexpr uint32_t kFormatWBP = 0x18574250;  // WebP: common, multi-page
@@ -67,6 +69,8 @@ constexpr uint32_t kFormatPBM = 0x0050424D;
 constexpr uint32_t kFormatPGM = 0x0050474D;
 constexpr uint32_t kFormatPAM = 0x0050414D;
 constexpr uint32_t kFormatPFM = 0x0050464D;
+constexpr uint32_t kFormatHEI = 0x18484549;  // HEIF/HEIC: common, multi-page
+constexpr uint32_t kFormatAVF = 0x18415646;  // AVIF: common, multi-page
 
 // Camera RAW (DNG and the camera makers' formats) through LibRaw.
 VEXLO_CODEC(CameraRaw);

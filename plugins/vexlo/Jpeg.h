@@ -45,4 +45,10 @@ uint32_t DecodeJpegPage(glib::ImageDataExchange* request, std::span<const uint8_
 uint32_t EncodeJpegPicture(const glib::CoreBitmap& bitmap, uint32_t quality,
                            std::vector<uint8_t>& out);
 
+// Whether a stored thumbnail of tw x th stands for a w x h picture in a request for
+// maxW x maxH: the picture's proportions, and at least three quarters of the request
+// fitted to them (HEIF's embedded thumbnails are judged the same way).
+bool ThumbnailServes(uint64_t tw, uint64_t th, uint64_t w, uint64_t h, uint64_t maxW,
+                     uint64_t maxH);
+
 }  // namespace vexlo

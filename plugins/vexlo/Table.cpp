@@ -75,6 +75,15 @@ const FormatRow kFormats[] = {
      "|Camera RAW|*.dng;*.cr2;*.cr3;*.crw;*.nef;*.nrw;*.arw;*.srf;*.sr2;*.orf;*.rw2;*.raf;*.pef;"
      "*.ptx;*.srw;*.3fr;*.fff;*.erf;*.kdc;*.dcr;*.mos;*.mef;*.mrw;*.iiq;*.rwl",
      true, nullptr, 0, 0, 0},
+    // The brand of the file type box: HEVC brands (and the plain image brands, which an
+    // AVIF may carry too: the decoder tells the codec from the content), then AV1.
+    {kFormatHEI,
+     "????ftypheic|????ftypheix|????ftypheim|????ftypheis|????ftyphevc|????ftyphevx|"
+     "????ftypmif1|????ftypmsf1",
+     0, "heic\nheif\nhif", "|High Efficiency Image File|*.heic;*.heif;*.hif", true, nullptr, 0, 0,
+     0},
+    {kFormatAVF, "????ftypavif|????ftypavis", 0, "avif", "|AV1 Image File|*.avif", true, nullptr, 0,
+     0, 0},
 };
 
 #undef SAVE

@@ -75,6 +75,9 @@ enum : uint32_t {
   kSNP = 0x80534E50,
   // WebP, which the raster plug-in reads: the generic items and its codec's name.
   kWBP = 0x18574250,
+  // HEIF/HEIC and AVIF, read by the raster plug-in: likewise.
+  kHEI = 0x18484549,
+  kAVF = 0x18415646,
 };
 
 std::string Formatted(const char* format, va_list args) {
@@ -604,6 +607,8 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
     case kDCX:
       items.Generic();
       break;
+    case kHEI:
+    case kAVF:
     case kWBP:
       items.Generic();
       items.Text("Compression", kInfoCompression);

@@ -1,0 +1,322 @@
+// HEIF/HEIC and AVIF through libheif, with its built-in HEVC (libde265) and AV1 (dav1d)
+// decoders. The primary image comes first, the file's other top-level images follow
+// as pages; alpha is kept, deeper samples (10 and 12 bits) become 16-bit samples.
+// The image's geometric transformations (rotation, mirroring, cropping) are applied.
+// The EXIF block and an ICC profile travel with every page; the thumbnail entry decodes
+// the embedded thumbnail of the primary image.
+#include <libheif/heif.h>
+
+#include <climits>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#define VEXLO_HEIF_SSSE3 1
+#endif
+
+#include "vexlo/ColorManage.h"
+#include "vexlo/Formats.h"
+#include "vexlo/Jpeg.h"
+
+namespace vexlo {
+namespace {
+
+struct ContextCloser {
+  void operator()(heif_context* c) const { heif_context_free(c); }
+};
+struct HandleCloser {
+  void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
+};
+struct ImageCloser {
+  void operator()(heif_image* i) const { heif_image_release(i); }
+};
+struct OptionsCloser {
+  void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
+};
+using ContextPtr = std::unique_ptr<heif_context, ContextCloser>;
+using HandlePtr = std::unique_ptr<heif_image_handle, HandleCloser>;
+using ImagePtr = std::unique_ptr<heif_image, ImageCloser>;
+
+// What a libheif error means for the caller: memory it could not have, a limit we set,
+// or a damaged or unsupported file.
+uint32_t Code(const heif_error& error) {
+  switch (error.code) {
+    case heif_error_Ok:
+      return RCOK;
+    case heif_error_Memory_allocation_error:
+      return OMEM;
+    case heif_error_Unsupported_feature:
+    case heif_error_Unsupported_filetype:
+      return error.subcode == heif_suberror_Unsupported_codec ? UNSF : BADI;
+    default:
+      return error.subcode == heif_suberror_Security_limit_exceeded ? OMEM : BADI;
+  }
+}
+
+// The parsed file over the source's bytes (which outlive it).
+uint32_t OpenContext(std::span<const uint8_t> bytes, ContextPtr& context) {
+  context.reset(heif_context_alloc());
+  if (!context) return OMEM;
+  // libheif's own limit on the sides (tighter than ours) stays in force.
+  return Code(heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(),
+                                                         nullptr));
+}
+
+// The top-level images, the primary one first, then the others in file order.
+std::vector<heif_item_id> PageIds(heif_context* context) {
+  int count = heif_context_get_number_of_top_level_images(context);
+  std::vector<heif_item_id> ids(size_t(std::clamp(count, 0, int(kMaxPages))));
+  if (ids.empty()) return ids;
+  ids.resize(
+      size_t(heif_context_get_list_of_top_level_image_IDs(context, ids.data(), int(ids.size()))));
+  heif_item_id primary = 0;
+  if (heif_context_get_primary_image_ID(context, &primary).code == heif_error_Ok) {
+    auto at = std::find(ids.begin(), ids.end(), primary);
+    if (at != ids.end()) std::rotate(ids.begin(), at, at + 1);
+  }
+  return ids;
+}
+
+// The EXIF block without the four-byte offset HEIF puts in front of it (and without
+// the JPEG-style header that usually follows).
+std::vector<uint8_t> Exif(const heif_image_handle* handle) {
+  heif_item_id id = 0;
+  if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) < 1) return {};
+  size_t size = heif_image_handle_get_metadata_size(handle, id);
+  if (size < 4 || size > (size_t(1) << 26)) return {};
+  std::vector<uint8_t> block(size);
+  if (heif_image_handle_get_metadata(handle, id, block.data()).code != heif_error_Ok) return {};
+  Reader in(block);
+  uint32_t offset = in.U32BE();
+  if (offset > in.Left()) return {};
+  std::span<const uint8_t> tiff = TiffExif(std::span<const uint8_t>(block).subspan(4 + offset));
+  return {tiff.begin(), tiff.end()};
+}
+
+// The ICC profile (an nclx description is not one).
+std::vector<uint8_t> Profile(const heif_image_handle* handle) {
+  heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+  if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC) return {};
+  size_t size = heif_image_handle_get_raw_color_profile_size(handle);
+  if (size == 0 || size > (size_t(1) << 26)) return {};
+  std::vector<uint8_t> icc(size);
+  if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok) return {};
+  return icc;
+}
+
+bool Wide(const heif_image_handle* handle, const LoadOptions& options) {
+  return heif_image_handle_get_luma_bits_per_pixel(handle) > 8 && !options.reduceTo8Bits;
+}
+
+uint32_t PageType(bool alpha, bool wide) {
+  if (wide) return alpha ? glib::kPixelRGBA64 : glib::kPixelRGB48;
+  return alpha ? glib::kPixelRGBA32 : glib::kPixelRGB24;
+}
+
+// Deeper samples scaled to the full 16-bit range (bit replication, as a PNG decoder
+// widens them), red and blue exchanged.
+void WidenRow(const uint16_t* in, uint16_t* out, size_t width, size_t n, int bits) {
+  int up = 16 - bits, down = 2 * bits - 16;
+  auto widen = [&](uint16_t v) {
+    uint32_t s = std::min<uint32_t>(v, (1u << bits) - 1);
+    return uint16_t(s << up | (down > 0 ? s >> down : 0));
+  };
+  for (size_t x = 0; x < width; ++x) {
+    out[x * n] = widen(in[x * n + 2]);
+    out[x * n + 1] = widen(in[x * n + 1]);
+    out[x * n + 2] = widen(in[x * n]);
+    if (n == 4) out[x * 4 + 3] = widen(in[x * 4 + 3]);
+  }
+}
+
+#if VEXLO_HEIF_SSSE3
+// Red and blue exchanged 16 bytes at a time: five 3-byte pixels (the sixteenth byte is
+// rewritten by the next step or the tail) or four 4-byte ones.
+__attribute__((target("ssse3"))) size_t SwapRedBlueSsse3(const uint8_t* in, uint8_t* out,
+                                                         size_t width, size_t n) {
+  size_t x = 0;
+  if (n == 3) {
+    const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+    for (; x + 6 <= width; x += 5) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x * 3));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * 3), _mm_shuffle_epi8(v, order));
+    }
+  } else {
+    const __m128i order = _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+    for (; x + 4 <= width; x += 4) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x * 4));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * 4), _mm_shuffle_epi8(v, order));
+    }
+  }
+  return x;
+}
+
+bool HaveSsse3() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3");
+}
+#endif
+
+// The decoder's RGB(A) row as the page's BGR(A).
+void NarrowRow(const uint8_t* in, uint8_t* out, size_t width, size_t n) {
+  size_t done = 0;
+#if VEXLO_HEIF_SSSE3
+  static const bool ssse3 = HaveSsse3();
+  if (ssse3) done = SwapRedBlueSsse3(in, out, width, n);
+#endif
+  SwapRedBlue(in + done * n, out + done * n, width - done, n);
+}
+
+// Decodes one image (a top-level image or a thumbnail) into a new page of the request,
+// with the file's metadata; the page's rows are allocated, and so the size checked,
+// before anything is decoded.
+uint32_t DecodePage(LoadJob& job, const heif_image_handle* handle, std::span<const uint8_t> exif,
+                    std::span<const uint8_t> icc) {
+  int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
+  uint32_t rc = CheckSize(width, height);
+  if (rc != RCOK) return rc;
+  bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+  bool wide = Wide(handle, job.options);
+  PagePtr page;
+  rc = NewPage(job.request, width, height, PageType(alpha, wide), page);
+  if (rc != RCOK) return rc;
+
+  std::unique_ptr<heif_decoding_options, OptionsCloser> options(heif_decoding_options_alloc());
+  if (!options) return OMEM;
+  options->convert_hdr_to_8bit = wide ? 0 : 1;
+  heif_chroma chroma =
+      wide ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+           : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+  heif_image* decoded = nullptr;
+  rc = Code(heif_decode_image(handle, &decoded, heif_colorspace_RGB, chroma, options.get()));
+  ImagePtr image(decoded);
+  if (rc != RCOK) return rc;
+  if (!image) return BADI;
+  int stride = 0;
+  const uint8_t* plane =
+      heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+  if (!plane || stride <= 0 ||
+      heif_image_get_width(image.get(), heif_channel_interleaved) != width ||
+      heif_image_get_height(image.get(), heif_channel_interleaved) != height)
+    return BADI;
+  size_t n = alpha ? 4 : 3;
+  int bits = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
+  if (wide && (bits <= 8 || bits > 16)) return BADI;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* in = plane + size_t(y) * size_t(stride);
+    uint8_t* out = PixelRow(page->bitmap, y);
+    if (wide) {
+      WidenRow(reinterpret_cast<const uint16_t*>(in), reinterpret_cast<uint16_t*>(out),
+               size_t(width), n, bits);
+    } else {
+      NarrowRow(in, out, size_t(width), n);
+    }
+  }
+  image.reset();  // the decoder's copy is not needed past here
+
+  if (!icc.empty() && job.options.UseProfile(true)) {
+    rc = ApplyProfile(job.request, *page, icc);
+    if (rc != RCOK) return rc;
+  }
+  AppendMetadata(page->slideMetadata, kTagExif, exif);
+  AppendMetadata(page->slideMetadata, kTagIcc, icc);
+  return AddPage(job.request, std::move(page), job.options);
+}
+
+HandlePtr Handle(heif_context* context, heif_item_id id) {
+  heif_image_handle* handle = nullptr;
+  if (heif_context_get_image_handle(context, id, &handle).code != heif_error_Ok) {
+    heif_image_handle_release(handle);
+    return nullptr;
+  }
+  return HandlePtr(handle);
+}
+
+bool IsAvif(std::span<const uint8_t> bytes) {
+  int size = int(std::min<size_t>(bytes.size(), INT_MAX));
+  return heif_has_compatible_brand(bytes.data(), size, "avif") == 1 ||
+         heif_has_compatible_brand(bytes.data(), size, "avis") == 1;
+}
+
+}  // namespace
+
+uint32_t LoadHeif(LoadJob& job) {
+  ContextPtr context;
+  uint32_t rc = OpenContext(job.source.Bytes(), context);
+  if (rc != RCOK) return rc;
+  std::vector<heif_item_id> ids = PageIds(context.get());
+  if (ids.empty()) return BADI;
+  for (size_t index = 0; index < ids.size(); ++index) {
+    if (job.options.PastRange(index)) break;
+    if (!job.options.Wants(index)) continue;
+    HandlePtr handle = Handle(context.get(), ids[index]);
+    if (!handle) return BADI;
+    std::vector<uint8_t> exif = Exif(handle.get()), icc = Profile(handle.get());
+    rc = DecodePage(job, handle.get(), exif, icc);
+    if (rc != RCOK) {
+      // Images after a damaged one are lost; the ones before it are kept.
+      if (rc == BADI && !job.request->pages.empty()) return RCOK;
+      return rc;
+    }
+    if (!Progress(job.request, int32_t(index + 1), int32_t(ids.size()))) return USRA;
+  }
+  return job.request->pages.empty() ? BADA : RCOK;
+}
+
+uint32_t ThumbnailHeif(LoadJob& job) {
+  ContextPtr context;
+  uint32_t rc = OpenContext(job.source.Bytes(), context);
+  if (rc != RCOK) return rc;
+  std::vector<heif_item_id> ids = PageIds(context.get());
+  if (ids.empty()) return BADI;
+  HandlePtr primary = Handle(context.get(), ids[0]);
+  if (!primary) return BADI;
+  std::vector<uint8_t> exif = Exif(primary.get()), icc = Profile(primary.get());
+  // The embedded thumbnail when it serves the request.
+  heif_item_id thumbId = 0;
+  if (heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), &thumbId, 1) == 1) {
+    heif_image_handle* thumb = nullptr;
+    if (heif_image_handle_get_thumbnail(primary.get(), thumbId, &thumb).code == heif_error_Ok) {
+      HandlePtr owned(thumb);
+      auto side = [](int v) { return uint64_t(std::max(v, 0)); };
+      if (ThumbnailServes(side(heif_image_handle_get_width(owned.get())),
+                          side(heif_image_handle_get_height(owned.get())),
+                          side(heif_image_handle_get_width(primary.get())),
+                          side(heif_image_handle_get_height(primary.get())),
+                          job.request->thumbnailMaxWidth, job.request->thumbnailMaxHeight) &&
+          DecodePage(job, owned.get(), exif, icc) == RCOK)
+        return RCOK;
+    } else {
+      heif_image_handle_release(thumb);
+    }
+    job.request->pages.Clear();
+  }
+  // Otherwise the primary image itself.
+  return DecodePage(job, primary.get(), exif, icc);
+}
+
+uint32_t InfoHeif(const Source& source, InfoRecord& info) {
+  ContextPtr context;
+  uint32_t rc = OpenContext(source.Bytes(), context);
+  if (rc != RCOK) return rc;
+  std::vector<heif_item_id> ids = PageIds(context.get());
+  if (ids.empty()) return BADI;
+  HandlePtr primary = Handle(context.get(), ids[0]);
+  if (!primary) return BADI;
+  bool avif = IsAvif(source.Bytes());
+  info.SetType(avif ? "AVIF" : "HEIF");
+  // The general compression codes have no name for these codecs.
+  info.SetText(glib::kInfoCompression, avif ? "AV1" : "HEVC");
+  info.width = heif_image_handle_get_width(primary.get());
+  info.height = heif_image_handle_get_height(primary.get());
+  info.pageCount = uint32_t(ids.size());
+  bool alpha = heif_image_handle_has_alpha_channel(primary.get()) != 0;
+  int bits = std::max(heif_image_handle_get_luma_bits_per_pixel(primary.get()), 1);
+  info.bitsPerPixel = bits * (alpha ? 4 : 3);
+  info.pixelType = PageType(alpha, bits > 8);
+  std::vector<uint8_t> icc = Profile(primary.get());
+  info.SetProfile(icc);
+  info.SetExif(Exif(primary.get()));
+  return RCOK;
+}
+
+}  // namespace vexlo

@@ -1,0 +1,274 @@
+// HEIF/HEIC and AVIF files made by Debian's encoders (heif-enc, avifenc), decoded by
+// the plug-in and by the tools' own decoders (heif-convert, avifdec).
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "Harness.h"
+#include "formats/Retcode.h"
+
+using namespace vexlo_test;
+
+namespace {
+
+// The identifiers the plug-in announces: code HEI and AVF, common and multi-page.
+constexpr uint32_t kFormatHEI = 0x18484549;
+constexpr uint32_t kFormatAVF = 0x18415646;
+
+bool Shell(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+bool HaveTools() { return Shell("command -v heif-enc heif-convert avifenc avifdec exiftool"); }
+
+class HeifTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveTools()) GTEST_SKIP() << "heif-enc, avifenc and their decoders are missing";
+    keep16.pageCount = 0xFFFFFFFF;
+  }
+
+  // The picture as a PNG (16-bit samples with `wide`), written by the plug-in itself.
+  std::string Png(const std::string& name, const Picture& picture, bool wide = false) {
+    glib::PNGSave params;
+    bool alpha = false;
+    for (size_t i = 3; i < picture.bgra.size(); i += 4) alpha |= picture.bgra[i] != 255;
+    params.pixelType = wide ? (alpha ? glib::kPixelRGBA64 : glib::kPixelRGB48)
+                            : (alpha ? glib::kPixelRGBA32 : glib::kPixelRGB24);
+    std::string path = vexlo.Dir().File(name);
+    EXPECT_EQ(vexlo.Save(path, {picture}, params), glib::RCOK);
+    return path;
+  }
+  // Encodes with `command` ("%in" and "%out" replaced) into a file of the temporary folder.
+  std::string Encode(std::string command, const std::string& in, const std::string& name) {
+    std::string out = vexlo.Dir().File(name);
+    command.replace(command.find("%in"), 3, "'" + in + "'");
+    command.replace(command.find("%out"), 4, "'" + out + "'");
+    EXPECT_TRUE(Shell(command)) << command;
+    return out;
+  }
+  // The reference decoder's result, read back through the plug-in's PNG decoder.
+  Picture Reference(const std::string& path, bool wide = false) {
+    std::string png = path + ".ref.png";
+    bool avif = path.ends_with(".avif");
+    std::string command =
+        avif ? "avifdec " + std::string(wide ? "-d 16 " : "-d 8 ") + "'" + path + "' '" + png + "'"
+             : "heif-convert '" + path + "' '" + png + "'";
+    EXPECT_TRUE(Shell(command)) << command;
+    Loaded loaded = vexlo.Load(png, wide ? &keep16 : nullptr);
+    EXPECT_EQ(loaded.rc, glib::RCOK) << png;
+    return loaded.pages.empty() ? Picture{} : loaded.pages[0];
+  }
+
+  Vexlo vexlo;
+  glib::ImageLoad keep16;
+};
+
+// Largest difference of the 10-bit values under two 16-bit pictures (heif-convert
+// shifts 10-bit samples up, the plug-in and avifdec scale them to the full range).
+int MaxTenBitDifference(const Picture& a, const Picture& b) {
+  if (a.wide.size() != b.wide.size() || a.wide.empty()) return 1023;
+  int most = 0;
+  for (size_t i = 0; i < a.wide.size(); ++i)
+    most = std::max(most, std::abs((a.wide[i] >> 6) - (b.wide[i] >> 6)));
+  return most;
+}
+
+// Lossless files give back the source exactly, alpha included; lossy ones decode like
+// the tools' decoders (the same library for HEIF; libavif's own colour conversion,
+// which rounds a little differently, for AVIF). The signature picks the format.
+TEST_F(HeifTest, FilesDecodeLikeTheReferenceDecoders) {
+  struct Case {
+    const char* name;
+    const char* encode;
+    bool lossless;
+    uint32_t format;
+    int tolerance;  // against the reference decoder
+  };
+  const Case cases[] = {
+      {"ll.heic", "heif-enc -L -p chroma=444 --matrix_coefficients=0 -o %out %in", true, kFormatHEI,
+       0},
+      {"lossy.heic", "heif-enc -q 60 -o %out %in", false, kFormatHEI, 0},
+      {"ll.avif", "avifenc -l %in %out", true, kFormatAVF, 0},
+      {"lossy.avif", "avifenc --min 20 --max 30 %in %out", false, kFormatAVF, 1},
+  };
+  for (bool alpha : {false, true}) {
+    Picture source = Pattern(37, 23, alpha, 5);
+    std::string png = Png(alpha ? "alpha.png" : "opaque.png", source);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.name << (alpha ? " with alpha" : ""));
+      std::string file = Encode(c.encode, png, std::string(alpha ? "a-" : "") + c.name);
+      Loaded ours = vexlo.Load(file);
+      ASSERT_EQ(ours.rc, glib::RCOK);
+      EXPECT_EQ(ours.format, c.format);
+      ASSERT_EQ(ours.pages.size(), 1u);
+      const Picture& got = ours.pages[0];
+      EXPECT_EQ(got.pixelType, alpha ? glib::kPixelRGBA32 : glib::kPixelRGB24);
+      // x265's lossless mode as heif-enc drives it may be a level off the source.
+      if (c.lossless) {
+        EXPECT_LE(MaxDifference(got, source), c.format == kFormatHEI ? 1 : 0);
+      }
+      EXPECT_LE(MaxDifference(got, Reference(file)), c.tolerance);
+    }
+  }
+}
+
+// 10-bit files keep their depth as 16-bit samples, scaled to the full range; asked for
+// 8 bits they give 8.
+TEST_F(HeifTest, TenBitSamplesBecomeSixteenBit) {
+  std::string png = Png("wide.png", Pattern(32, 20, true, 9), true);
+  const char* encoders[] = {"heif-enc -b 10 -q 90 -o %out %in", "avifenc -d 10 %in %out"};
+  const char* names[] = {"ten.heic", "ten.avif"};
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(names[i]);
+    std::string file = Encode(encoders[i], png, names[i]);
+    Loaded wide = vexlo.Load(file, &keep16);
+    ASSERT_EQ(wide.rc, glib::RCOK);
+    EXPECT_EQ(wide.pages.at(0).pixelType, glib::kPixelRGBA64);
+    Picture reference = Reference(file, true);
+    EXPECT_LE(MaxTenBitDifference(wide.pages[0], reference), i == 0 ? 0 : 1);
+    // Full range: a 10-bit maximum is 65535, not 65472.
+    uint16_t top = 0;
+    for (uint16_t v : wide.pages[0].wide) top = std::max(top, v);
+    EXPECT_EQ(top, 65535);
+
+    glib::ImageLoad reduce;
+    reduce.reduceTo8Bits = 1;
+    Loaded narrow = vexlo.Load(file, &reduce);
+    ASSERT_EQ(narrow.rc, glib::RCOK);
+    EXPECT_EQ(narrow.pages.at(0).pixelType, glib::kPixelRGBA32);
+    EXPECT_LE(MaxDifference(narrow.pages[0], wide.pages[0]), 1);
+  }
+}
+
+// Several images in one file are pages, the primary one first; the page range picks.
+// The information record counts them and describes the primary image.
+TEST_F(HeifTest, ImagesOfOneFileArePages) {
+  std::string first = Png("first.png", Pattern(40, 30, false, 1));
+  std::string second = Png("second.png", Pattern(21, 13, true, 2));
+  std::string file = vexlo.Dir().File("two.heic");
+  ASSERT_TRUE(Shell("heif-enc -q 80 -o '" + file + "' '" + first + "' '" + second + "'"));
+  Loaded all = vexlo.Load(file);
+  ASSERT_EQ(all.rc, glib::RCOK);
+  ASSERT_EQ(all.pages.size(), 2u);
+  EXPECT_EQ(all.pages[0].width, 40);
+  EXPECT_EQ(all.pages[1].width, 21);
+  EXPECT_EQ(all.pages[1].pixelType, glib::kPixelRGBA32);
+
+  glib::ImageLoad onlySecond;
+  onlySecond.firstPage = 1;
+  onlySecond.pageCount = 1;
+  Loaded picked = vexlo.Load(file, &onlySecond);
+  ASSERT_EQ(picked.rc, glib::RCOK);
+  ASSERT_EQ(picked.pages.size(), 1u);
+  EXPECT_EQ(picked.pages[0], all.pages[1]);
+
+  auto info = vexlo.Info(file);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->pageCount, 2u);
+  EXPECT_EQ(info->width, 40);
+  EXPECT_EQ(info->height, 30);
+  EXPECT_EQ(info->format, kFormatHEI);
+}
+
+// An AVIF image sequence (avifenc of several pictures) opens at its still image, the
+// first frame: the frames of its track are not read.
+TEST_F(HeifTest, AnAvifSequenceOpensAtItsFirstFrame) {
+  Picture first = Pattern(24, 16, false, 4);
+  std::string a = Png("frame-a.png", first), b = Png("frame-b.png", Pattern(24, 16, false, 8));
+  std::string file = vexlo.Dir().File("frames.avif");
+  ASSERT_TRUE(Shell("avifenc -l '" + a + "' '" + b + "' '" + file + "'"));
+  Loaded loaded = vexlo.Load(file);
+  ASSERT_EQ(loaded.rc, glib::RCOK);
+  EXPECT_EQ(loaded.format, kFormatAVF);
+  ASSERT_EQ(loaded.pages.size(), 1u);
+  EXPECT_EQ(MaxDifference(loaded.pages[0], first), 0);
+}
+
+// The thumbnail entry decodes the embedded thumbnail when it serves the request;
+// otherwise, and without one, the image itself.
+TEST_F(HeifTest, ThumbnailEntryUsesTheEmbeddedThumbnail) {
+  std::string png = Png("big.png", Pattern(96, 64, false, 3));
+  std::string with = Encode("heif-enc -q 80 -t 24 -o %out %in", png, "thumb.heic");
+  Loaded thumb = vexlo.Thumbnail(with, 32, 32);
+  ASSERT_EQ(thumb.rc, glib::RCOK);
+  ASSERT_EQ(thumb.pages.size(), 1u);
+  EXPECT_EQ(thumb.pages[0].width, 24);
+  EXPECT_EQ(thumb.pages[0].height, 16);
+  // Too small for a larger request: the image itself.
+  Loaded larger = vexlo.Thumbnail(with, 80, 80);
+  ASSERT_EQ(larger.rc, glib::RCOK);
+  EXPECT_EQ(larger.pages.at(0).width, 96);
+
+  std::string without = Encode("avifenc %in %out", png, "plain.avif");
+  Loaded full = vexlo.Thumbnail(without, 32, 32);
+  ASSERT_EQ(full.rc, glib::RCOK);
+  EXPECT_EQ(full.pages.at(0).width, 96);
+}
+
+// EXIF (without HEIF's offset word and the JPEG-style header) and the ICC profile reach
+// the information record and the page's metadata.
+TEST_F(HeifTest, ExifAndProfileReachTheInformationRecord) {
+  cmsHPROFILE profile = cmsCreate_sRGBProfile();
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  std::string icc(size, '\0');
+  cmsSaveProfileToMem(profile, icc.data(), &size);
+  cmsCloseProfile(profile);
+  std::string iccPath = vexlo.Write("srgb.icc", icc);
+  std::string jpeg = vexlo.Dir().File("tagged.jpg");
+  ASSERT_TRUE(Convert("'" + Png("tagged.png", Pattern(24, 16)) + "' -profile '" + iccPath + "' '" +
+                      jpeg + "'"));
+  ASSERT_TRUE(Shell("exiftool -overwrite_original -Make=HeifMaker '" + jpeg + "'"));
+  std::string file = Encode("heif-enc -q 80 -o %out %in", jpeg, "tagged.heic");
+
+  auto info = vexlo.Info(file);
+  ASSERT_TRUE(info);
+  ASSERT_GE(info->exifSize, 8u);
+  std::string exif(reinterpret_cast<const char*>(info->exif), info->exifSize);
+  EXPECT_TRUE(exif.starts_with("II*") || exif.starts_with(std::string("MM\0*", 4)));
+  EXPECT_NE(exif.find("HeifMaker"), std::string::npos);
+  EXPECT_EQ(info->hasColorProfile, 1u);
+  EXPECT_EQ(info->colorProfileSpace, glib::FourCC("RGB "));
+  EXPECT_STREQ(info->typeText, "HEIF");
+  EXPECT_EQ(info->pixelType, glib::kPixelRGB24);
+
+  Loaded loaded = vexlo.Load(file);
+  ASSERT_EQ(loaded.rc, glib::RCOK);
+  ASSERT_EQ(loaded.metadata.size(), 1u);
+  EXPECT_NE(loaded.metadata[0].find("HeifMaker"), std::string::npos);
+  EXPECT_NE(loaded.metadata[0].find(icc.substr(36, 8)), std::string::npos);  // "acspAPPL"
+}
+
+// Damaged files and files claiming huge pictures give codes: the size is refused before
+// any decoding.
+TEST_F(HeifTest, DamagedAndHugeFilesGiveCodes) {
+  // 64 x 64: the coded size itself, no cropping box.
+  std::string png = Png("small.png", Pattern(64, 64));
+  std::string good = ReadFile(Encode("heif-enc -q 50 -o %out %in", png, "good.heic"));
+  ASSERT_GT(good.size(), 100u);
+  for (size_t cut : {size_t(12), size_t(40), good.size() / 2, good.size() - 10}) {
+    SCOPED_TRACE(cut);
+    Loaded loaded = vexlo.LoadBytes(std::string_view(good).substr(0, cut), nullptr, kFormatHEI);
+    EXPECT_NE(loaded.rc, glib::RCOK);
+    EXPECT_TRUE(loaded.pages.empty());
+  }
+  // The image's spatial extent claims 20000 x 20000: more pixels than any decoder takes.
+  size_t ispe = good.find("ispe");
+  ASSERT_NE(ispe, std::string::npos);
+  std::string huge = good;
+  const char side[4] = {0, 0, 0x4E, 0x20};
+  huge.replace(ispe + 8, 4, side, 4);
+  huge.replace(ispe + 12, 4, side, 4);
+  Loaded loaded = vexlo.LoadBytes(huge, nullptr, kFormatHEI);
+  EXPECT_EQ(loaded.rc, glib::OMEM);
+  uint32_t rc = 0;
+  EXPECT_FALSE(
+      vexlo.Info(vexlo.Write("garbage.avif", std::string("\0\0\0\x18", 4) + "ftypavif" + good), &rc,
+                 kFormatAVF));
+  EXPECT_NE(rc, glib::RCOK);
+}
+
+}  // namespace
