@@ -86,7 +86,8 @@ const SettingKey kKeys[] = {
     Hex("BackgroundColor", -1, Field<&Settings::backgroundColor>),
     InRange(Float("ZoomCur", 1.0, Field<&Settings::zoomCur>), 1e-4, 1e4),
     InRange(Hex("View", 5, Field<&Settings::view>), 0, 5),
-    InRange(Float("ZoomStep", 0.1, Field<&Settings::zoomStep>), 0.05, 1000),
+    // Stored as a fraction; the Options page takes 0.05 % to 1000 %.
+    InRange(Float("ZoomStep", 0.1, Field<&Settings::zoomStep>), 0.0005, 10),
     Bool("AutoLoadLastImage", true, Field<&Settings::autoLoadLastImage>),
     Bool("RenderingFast", false, Field<&Settings::renderingFast>),
     Hex("InfoPanelWidth", 150, Field<&Settings::infoPanelWidth>),

@@ -102,13 +102,27 @@ TEST(Settings, AFreshFileIsWrittenInTheFixedKeyOrder) {
   EXPECT_TRUE(Has(text, "LoadLimit=#0,#0,#0,#0"));
 }
 
+// The zoom step is kept as a fraction: the Options page's smallest step, 0.05 %, and
+// its largest, 1000 %, read back as they were written.
+TEST(Settings, ZoomStepsOfTheWholeOptionsRangeReadBack) {
+  const std::pair<const char*, double> steps[] = {
+      {"^0_0005", 0.0005}, {"^0_01", 0.01}, {"^10", 10}};
+  for (const auto& [stored, step] : steps) {
+    IniFile ini;
+    ini.LoadFromMemory(std::string("[Settings]\nZoomStep=") + stored + "\n");
+    Settings s;
+    ReadSettingKeys(ini, s);
+    EXPECT_DOUBLE_EQ(s.zoomStep, step) << stored;
+  }
+}
+
 TEST(Settings, WrongFormsAndNonsenseReadAsTheDefault) {
   IniFile ini;
   ini.LoadFromMemory(
       "[Settings]\n"
       "ZoomCur=2\n"  // decimal, not a float
       "View=\"x\"\n"
-      "ZoomStep=^0_01\n"
+      "ZoomStep=^20\n"  // 2000 %, more than the Options page takes
       "Angle=^nan\n"
       "Skin=#5\n"
       "ShowInfo=#7\n"  // any non-zero value is on
