@@ -959,6 +959,25 @@ TEST_F(ViewerTest, PagesLoadOneByOneFromTheFileInPageByPageMode) {
   EXPECT_TRUE(showsSize(L"80 x 60"));
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrFirst, 0);
   EXPECT_TRUE(showsSize(L"40 x 20"));
+  RunPostedMessages();
+  // A file that fails to load ends the pages of the one before: the page commands
+  // are greyed and load nothing of the old file.
+  std::wstring broken = folder_.File(L"broken.bmp");
+  WriteBmp(broken, 10, 10, kRed);
+  {
+    std::fstream file(std::filesystem::path(broken),
+                      std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(28);
+    file.put(7);
+  }
+  DropFile(viewer, broken);
+  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == L"Orbisk"; }));
+  RunPostedMessages();
+  std::wstring failed = StatusText(viewer, 1);
+  EXPECT_TRUE(MenuState(Frame(), GetMenu(Frame()), host::kCmdVcrNext) & MF_GRAYED);
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
+  RunPostedMessages();
+  EXPECT_EQ(StatusText(viewer, 1), failed);
   CloseStandalone(viewer);
 }
 

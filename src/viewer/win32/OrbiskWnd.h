@@ -485,6 +485,13 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
   // The save question was put for the close under way.
   bool closeAsked_ = false;
   // Page-by-page mode of the shown file: set by the loader, paged by later commands.
+  // The pages of a file shown page by page belong to that file only: a failed load,
+  // a scan or an emptied view forgets them.
+  void ForgetPages() {
+    pageByPage_ = false;
+    pageCount_ = 0;
+    currentPage_ = 0;
+  }
   std::atomic<bool> pageByPage_{false};
   std::atomic<int32_t> pageCount_{0};
   std::atomic<int32_t> currentPage_{0};

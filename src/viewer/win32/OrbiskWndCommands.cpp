@@ -336,6 +336,7 @@ void COrbiskWnd::DeleteShownFile() {
       display_->Clear();
       InvalidateRect(display_->hwnd(), nullptr, TRUE);
     }
+    ForgetPages();
     info_.Empty();
     return;
   }

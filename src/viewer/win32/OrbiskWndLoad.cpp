@@ -240,7 +240,10 @@ uint32_t COrbiskWnd::LoadProcedure() {
     rc = glib::IERR;
   }
   rc = EndLoad(film, rc);
-  if (rc != glib::RCOK) return rc;
+  if (rc != glib::RCOK) {
+    ForgetPages();
+    return rc;
+  }
   pageByPage_ = plan.pageByPage;
   pageCount_ = int32_t(plan.pageByPage ? plan.filePages : 0);
   currentPage_ = 0;

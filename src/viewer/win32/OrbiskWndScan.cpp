@@ -38,6 +38,7 @@ void COrbiskWnd::SelectTwainSource() {
 bool COrbiskWnd::ClearForScan() {
   if (loadRunning_ || !display_ || !ConfirmDiscardChanges()) return false;
   display_->Clear();
+  ForgetPages();
   {
     std::lock_guard lock(listsMutex_);
     loadedFile_ = LoadedFile{};
