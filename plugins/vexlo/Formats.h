@@ -60,6 +60,11 @@ VEXLO_CODEC(Raw);
 uint32_t SaveRaw(SaveJob& job);
 VEXLO_CODEC(Flm);
 uint32_t SaveFlm(SaveJob& job);
+// JPEG 2000 (JP2 files and bare codestreams) and animated cursors.
+VEXLO_CODEC(Jp2);
+uint32_t ThumbnailJp2(LoadJob& job);
+uint32_t SaveJp2(SaveJob& job);
+VEXLO_CODEC(Ani);
 
 // Identifiers of the formats the program has no constant for.
 constexpr uint32_t kFormatWBP = 0x18574250;  // WebP: common, multi-page
@@ -67,6 +72,8 @@ constexpr uint32_t kFormatPBM = 0x0050424D;
 constexpr uint32_t kFormatPGM = 0x0050474D;
 constexpr uint32_t kFormatPAM = 0x0050414D;
 constexpr uint32_t kFormatPFM = 0x0050464D;
+// A bare JPEG 2000 codestream: common, like JP2.
+constexpr uint32_t kFormatJ2K = 0x284A324B;
 
 #undef VEXLO_CODEC
 
