@@ -87,6 +87,49 @@ bool IsJp2(std::span<const uint8_t> bytes) {
   return bytes.size() >= 12 && std::memcmp(bytes.data(), kJp2Signature, 12) == 0;
 }
 
+// The resolution of a JP2 file in dots per inch: the display resolution box, else the
+// capture one, inside the header box; zeros when neither is there.
+struct Density {
+  float x = 0, y = 0;
+};
+
+// The body of the first box of the type among the boxes of `bytes` (empty if none).
+std::span<const uint8_t> FindBox(std::span<const uint8_t> bytes, uint32_t type) {
+  Reader in(bytes);
+  while (in.Left() >= 8) {
+    size_t start = in.Pos();
+    uint64_t size = in.U32BE();
+    uint32_t id = in.U32BE();
+    size_t header = 8;
+    if (size == 1) {
+      size = uint64_t(in.U32BE()) << 32;
+      size |= in.U32BE();
+      header = 16;
+    } else if (size == 0) {
+      size = bytes.size() - start;  // to the end
+    }
+    if (in.Failed() || size < header || size > bytes.size() - start) break;
+    if (id == type) return bytes.subspan(start + header, size_t(size) - header);
+    in.Seek(start + size);
+  }
+  return {};
+}
+
+Density ReadDensity(std::span<const uint8_t> file) {
+  Density d;
+  std::span<const uint8_t> res = FindBox(FindBox(file, glib::FourCC("jp2h")), glib::FourCC("res "));
+  std::span<const uint8_t> box = FindBox(res, glib::FourCC("resd"));
+  if (box.empty()) box = FindBox(res, glib::FourCC("resc"));
+  Reader in(box);
+  // Grid points per metre as numerator, denominator and a power of ten; vertical first.
+  double vn = in.U16BE(), vd = in.U16BE(), hn = in.U16BE(), hd = in.U16BE();
+  int ve = int8_t(in.U8()), he = int8_t(in.U8());
+  if (in.Failed() || !vn || !vd || !hn || !hd) return d;
+  double x = hn / hd * std::pow(10.0, he) * 0.0254, y = vn / vd * std::pow(10.0, ve) * 0.0254;
+  if (x > 0 && y > 0 && x < 1e6 && y < 1e6) d = {float(x), float(y)};
+  return d;
+}
+
 // Worker threads of the wavelet and code-block decoding: the machine's cores, a few at
 // most, so that a file manager's process stays responsive.
 int Threads() {
@@ -311,6 +354,11 @@ uint32_t Decode(LoadJob& job, uint32_t wantW, uint32_t wantH) {
     if (rc != RCOK) return rc;
   }
   AppendMetadata(page->slideMetadata, kTagIcc, icc);
+  Density density = ReadDensity(job.source.Bytes());
+  if (density.x > 0) {
+    page->resolutionX = density.x;
+    page->resolutionY = density.y;
+  }
   return AddPage(job.request, std::move(page), job.options);
 }
 
@@ -381,6 +429,9 @@ uint32_t InfoJp2(const Source& source, InfoRecord& info) {
   info.pixelType = l.Type();
   info.pageCount = 1;
   info.compression = 9;  // "JPEG-2000" of the general table
+  Density density = ReadDensity(source.Bytes());
+  info.resolutionX = density.x;
+  info.resolutionY = density.y;
   info.SetProfile({image.icc_profile_buf, image.icc_profile_len});
   return RCOK;
 }

@@ -8,6 +8,7 @@
 #include "formats/Retcode.h"
 
 using namespace vexlo_test;
+using namespace std::string_literals;
 
 namespace {
 
@@ -168,6 +169,32 @@ TEST_F(Jp2Test, OurFilesReadBackAndTheReferenceReadsThem) {
   ASSERT_EQ(vexlo.Manager().SaveImageData(again.c_str(), &request, &deep), glib::RCOK);
   EXPECT_EQ(vexlo.Load(again).pages.at(0).wide, wideSource.wide);
   EXPECT_EQ(Reference(again).wide, wideSource.wide);
+}
+
+TEST_F(Jp2Test, TheResolutionBoxGivesTheDensity) {
+  glib::JP2Save params;
+  params.quality = 100;
+  std::string file = vexlo.SaveBytes({Pattern(20, 10)}, params);
+  size_t header = file.find("jp2h");
+  ASSERT_NE(header, std::string::npos);
+  // A capture resolution of 11811 (horizontal) and 5906 (vertical) points per metre:
+  // 300 and 150 dpi.
+  std::string resc = "\0\0\0\x12resc\x17\x12\0\x01\x2E\x23\0\x01\0\0"s;
+  std::string res = "\0\0\0\x1Ares "s + resc;
+  size_t start = header - 4;
+  uint32_t size = uint32_t(uint8_t(file[start])) << 24 | uint32_t(uint8_t(file[start + 1])) << 16 |
+                  uint32_t(uint8_t(file[start + 2])) << 8 | uint8_t(file[start + 3]);
+  file.insert(start + size, res);
+  size += uint32_t(res.size());
+  for (int i = 0; i < 4; ++i) file[start + i] = char(size >> (24 - 8 * i));
+  std::string path = vexlo.Write("dense.jp2", file);
+  auto info = vexlo.Info(path);
+  ASSERT_TRUE(info);
+  EXPECT_NEAR(info->resolutionX, 300.0f, 0.1f);
+  EXPECT_NEAR(info->resolutionY, 150.0f, 0.1f);
+  Loaded l = vexlo.Load(path);
+  ASSERT_EQ(l.rc, glib::RCOK);
+  EXPECT_NEAR(l.pages.at(0).resolutionX, 300.0f, 0.1f);
 }
 
 TEST_F(Jp2Test, ReducedResolutionsServeThumbnailsAndAWantedSize) {
