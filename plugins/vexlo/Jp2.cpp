@@ -130,11 +130,22 @@ Density ReadDensity(std::span<const uint8_t> file) {
   return d;
 }
 
-// Worker threads of the wavelet and code-block decoding: the machine's cores, a few at
+// Worker threads of the wavelet and code-block work for pictures of a megapixel or
+// more (a pool costs more than it saves on small ones): the machine's cores, four at
 // most, so that a file manager's process stays responsive.
-int Threads() {
-  if (!opj_has_thread_support()) return 0;
+int Threads(uint64_t pixels) {
+  if (pixels < (uint64_t(1) << 20) || !opj_has_thread_support()) return 0;
   return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+// The picture size a codestream's SIZ segment claims (0 when there is none).
+uint64_t CodestreamPixels(std::span<const uint8_t> codestream) {
+  Reader in(codestream);
+  if (in.U32BE() != 0xFF4FFF51u) return 0;
+  in.Skip(4);  // Lsiz, Rsiz
+  uint32_t x1 = in.U32BE(), y1 = in.U32BE(), x0 = in.U32BE(), y0 = in.U32BE();
+  if (in.Failed() || x1 <= x0 || y1 <= y0) return 0;
+  return uint64_t(x1 - x0) * (y1 - y0);
 }
 
 // An opened file: its header read, nothing decoded yet.
@@ -162,7 +173,8 @@ uint32_t OpenImage(std::span<const uint8_t> bytes, Opened& o) {
   opj_dparameters_t params;
   opj_set_default_decoder_parameters(&params);
   if (!opj_setup_decoder(o.codec.get(), &params)) return IERR;
-  int threads = Threads();
+  // Threads are set before the header is read: the size comes from a look at SIZ.
+  int threads = Threads(CodestreamPixels(jp2 ? FindBox(bytes, glib::FourCC("jp2c")) : bytes));
   if (threads > 1) opj_codec_set_threads(o.codec.get(), threads);
   opj_image_t* image = nullptr;
   if (!opj_read_header(o.stream.get(), o.codec.get(), &image)) {
@@ -244,6 +256,43 @@ void ComponentRow(const opj_image_comp_t& comp, uint32_t y, uint32_t width, bool
 
 uint8_t Clamp8(int v) { return uint8_t(std::clamp(v, 0, 255)); }
 
+// Whether the components are plain unsigned bytes at full size, the common case that
+// goes straight into the rows.
+bool DirectBytes(const opj_image_t& image, const Layout& l, uint32_t width, uint32_t height) {
+  if (l.wide || l.ycc || l.cmyk || (l.colour == 1 && l.alpha >= 0)) return false;
+  for (uint32_t c = 0; c < l.colour + (l.alpha >= 0 ? 1 : 0); ++c) {
+    const opj_image_comp_t& comp = image.comps[c == l.colour ? uint32_t(l.alpha) : c];
+    if (comp.prec != 8 || comp.sgnd || comp.dx != 1 || comp.dy != 1 || comp.w != width ||
+        comp.h < height)
+      return false;
+  }
+  return true;
+}
+
+void FillBytes(const opj_image_t& image, const Layout& l, glib::CoreBitmap& bitmap) {
+  uint32_t width = uint32_t(bitmap.width);
+  for (int32_t y = 0; y < bitmap.height; ++y) {
+    uint8_t* out = PixelRow(bitmap, y);
+    auto row = [&](uint32_t c) { return image.comps[c].data + size_t(y) * width; };
+    if (l.colour == 1) {
+      const OPJ_INT32* g = row(0);
+      for (uint32_t x = 0; x < width; ++x) out[x] = Clamp8(g[x]);
+      continue;
+    }
+    const OPJ_INT32 *r = row(0), *g = row(1), *b = row(2);
+    if (l.alpha >= 0) {
+      const OPJ_INT32* a = row(uint32_t(l.alpha));
+      for (uint32_t x = 0; x < width; ++x) {
+        out[x * 4] = Clamp8(b[x]), out[x * 4 + 1] = Clamp8(g[x]), out[x * 4 + 2] = Clamp8(r[x]);
+        out[x * 4 + 3] = Clamp8(a[x]);
+      }
+    } else {
+      for (uint32_t x = 0; x < width; ++x)
+        out[x * 3] = Clamp8(b[x]), out[x * 3 + 1] = Clamp8(g[x]), out[x * 3 + 2] = Clamp8(r[x]);
+    }
+  }
+}
+
 // The decoded components into the page's rows (blue, green, red, alpha order).
 uint32_t FillPage(const opj_image_t& image, const Layout& l, glib::CoreBitmap& bitmap) {
   uint32_t width = uint32_t(bitmap.width), height = uint32_t(bitmap.height);
@@ -252,6 +301,10 @@ uint32_t FillPage(const opj_image_t& image, const Layout& l, glib::CoreBitmap& b
     if (!comp.data || comp.w == 0 || comp.h == 0) return BADI;
   }
   uint32_t used = l.colour + (l.alpha >= 0 ? 1 : 0);
+  if (DirectBytes(image, l, width, height)) {
+    FillBytes(image, l, bitmap);
+    return RCOK;
+  }
   std::vector<std::vector<uint16_t>> rows(used, std::vector<uint16_t>(width));
   uint32_t channels = l.Type() == kGray8 || l.Type() == glib::kPixelGray16 ? 1
                       : l.alpha >= 0                                       ? 4
@@ -495,7 +548,7 @@ uint32_t SaveJp2(SaveJob& job) {
   if (!codec) return OMEM;
   Install(codec.get(), messages);
   if (!opj_setup_encoder(codec.get(), &cp, image.get())) return IERR;
-  int threads = Threads();
+  int threads = Threads(uint64_t(width) * height);
   if (threads > 1) opj_codec_set_threads(codec.get(), threads);
   MemoryOutput output;
   output.bytes.reserve(size_t(std::min<uint64_t>(uint64_t(width) * height * channels, 1u << 26)));
