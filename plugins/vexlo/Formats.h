@@ -72,8 +72,9 @@ constexpr uint32_t kFormatPBM = 0x0050424D;
 constexpr uint32_t kFormatPGM = 0x0050474D;
 constexpr uint32_t kFormatPAM = 0x0050414D;
 constexpr uint32_t kFormatPFM = 0x0050464D;
-// A bare JPEG 2000 codestream: common, like JP2.
-constexpr uint32_t kFormatJ2K = 0x284A324B;
+// A bare JPEG 2000 codestream: JP2's code with a flag byte of its own, so that it
+// shares JP2's entries and save record (the record's format tells the two apart).
+constexpr uint32_t kFormatJ2K = 0x2C4A5032;
 
 #undef VEXLO_CODEC
 

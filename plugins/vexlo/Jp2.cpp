@@ -159,7 +159,8 @@ struct Opened {
   uint32_t resolutions = 1;        // levels the codestream keeps (1: the full one only)
 };
 
-uint32_t OpenImage(std::span<const uint8_t> bytes, Opened& o) {
+// `decoding` asks for the worker threads a decode of the whole picture uses.
+uint32_t OpenImage(std::span<const uint8_t> bytes, Opened& o, bool decoding) {
   o.input = {bytes.data(), bytes.size(), 0};
   // A codestream starts with SOC and SIZ.
   bool jp2 = IsJp2(bytes);
@@ -174,7 +175,8 @@ uint32_t OpenImage(std::span<const uint8_t> bytes, Opened& o) {
   opj_set_default_decoder_parameters(&params);
   if (!opj_setup_decoder(o.codec.get(), &params)) return IERR;
   // Threads are set before the header is read: the size comes from a look at SIZ.
-  int threads = Threads(CodestreamPixels(jp2 ? FindBox(bytes, glib::FourCC("jp2c")) : bytes));
+  int threads =
+      decoding ? Threads(CodestreamPixels(jp2 ? FindBox(bytes, glib::FourCC("jp2c")) : bytes)) : 0;
   if (threads > 1) opj_codec_set_threads(o.codec.get(), threads);
   opj_image_t* image = nullptr;
   if (!opj_read_header(o.stream.get(), o.codec.get(), &image)) {
@@ -375,7 +377,7 @@ uint32_t ReductionFor(const Opened& o, uint32_t wantW, uint32_t wantH) {
 uint32_t Decode(LoadJob& job, uint32_t wantW, uint32_t wantH) {
   if (!job.options.Wants(0)) return glib::BADA;
   Opened o;
-  uint32_t rc = OpenImage(job.source.Bytes(), o);
+  uint32_t rc = OpenImage(job.source.Bytes(), o, true);
   if (rc != RCOK) return rc;
   uint32_t reduce = ReductionFor(o, wantW, wantH);
   if (reduce && !opj_set_decoded_resolution_factor(o.codec.get(), reduce)) reduce = 0;
@@ -468,11 +470,13 @@ uint32_t ThumbnailJp2(LoadJob& job) {
 
 uint32_t InfoJp2(const Source& source, InfoRecord& info) {
   Opened o;
-  uint32_t rc = OpenImage(source.Bytes(), o);
+  uint32_t rc = OpenImage(source.Bytes(), o, false);
   if (rc != RCOK) return rc;
   const opj_image_t& image = *o.image;
   Layout l = LayoutOf(image);
-  info.SetType(IsJp2(source.Bytes()) ? "JPEG 2000" : "JPEG 2000 codestream");
+  bool jp2 = IsJp2(source.Bytes());
+  info.SetType(jp2 ? "JPEG 2000" : "JPEG 2000 codestream");
+  if (!jp2) info.format = kFormatJ2K;  // the entries serve both
   info.width = int32_t(o.width);
   info.height = int32_t(o.height);
   int bits = 0;
@@ -491,6 +495,7 @@ uint32_t InfoJp2(const Source& source, InfoRecord& info) {
 
 // Quality 100 is lossless (the reversible 5/3 wavelet); below it the irreversible 9/7
 // wavelet at a compression ratio of 2^((100 - quality) / 10): 60 gives 16:1, 90 2:1.
+// The record's format picks JP2 boxes or a bare codestream.
 uint32_t SaveJp2(SaveJob& job) {
   const auto& params = *static_cast<const glib::JP2Save*>(job.params);
   const glib::IDEPage* source = SavePages(job.request).front();
@@ -542,7 +547,7 @@ uint32_t SaveJp2(SaveJob& job) {
   // Every level of the wavelet must leave at least one sample on either side.
   uint32_t smaller = std::min(width, height);
   while (cp.numresolution > 1 && (smaller >> (cp.numresolution - 1)) == 0) --cp.numresolution;
-  bool codestream = job.format == kFormatJ2K;
+  bool codestream = params.format == kFormatJ2K;
   Messages messages;
   CodecPtr codec(opj_create_compress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
   if (!codec) return OMEM;

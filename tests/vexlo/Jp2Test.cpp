@@ -12,7 +12,7 @@ using namespace std::string_literals;
 
 namespace {
 
-constexpr uint32_t kFormatJ2K = 0x284A324B;
+constexpr uint32_t kFormatJ2K = 0x2C4A5032;  // JP2's code, a flag byte of its own
 
 bool Shell(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
