@@ -75,6 +75,8 @@ enum : uint32_t {
   kSNP = 0x80534E50,
   // WebP, which the raster plug-in reads: the generic items and its codec's name.
   kWBP = 0x18574250,
+  // Bare JPEG 2000 codestreams (JP2's code, a flag byte of their own): as JP2.
+  kJ2K = 0x2C4A5032,
 };
 
 std::string Formatted(const char* format, va_list args) {
@@ -601,6 +603,7 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
     case kXWD:
     case kICA:
     case kFormatJP2:
+    case kJ2K:
     case kDCX:
       items.Generic();
       break;
