@@ -518,7 +518,7 @@ int main(int argc, char** argv) {
     };
     ok &= compare(
         "vexlo_jp2_12mp_vs_openjpeg", [&] { sink = sink + ThroughManager(manager, jp2); },
-        openJpegAlone, 1.10);
+        openJpegAlone, 1.10, 9);
   }
   std::filesystem::remove_all(dir);
   return ok ? 0 : 1;

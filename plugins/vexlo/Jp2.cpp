@@ -157,6 +157,7 @@ struct Opened {
   ImagePtr image;
   uint32_t width = 0, height = 0;  // of the full resolution
   uint32_t resolutions = 1;        // levels the codestream keeps (1: the full one only)
+  int threads = 0;                 // the decoder's worker threads
 };
 
 // `decoding` asks for the worker threads a decode of the whole picture uses.
@@ -177,7 +178,7 @@ uint32_t OpenImage(std::span<const uint8_t> bytes, Opened& o, bool decoding) {
   // Threads are set before the header is read: the size comes from a look at SIZ.
   int threads =
       decoding ? Threads(CodestreamPixels(jp2 ? FindBox(bytes, glib::FourCC("jp2c")) : bytes)) : 0;
-  if (threads > 1) opj_codec_set_threads(o.codec.get(), threads);
+  if (threads > 1 && opj_codec_set_threads(o.codec.get(), threads)) o.threads = threads;
   opj_image_t* image = nullptr;
   if (!opj_read_header(o.stream.get(), o.codec.get(), &image)) {
     opj_image_destroy(image);
@@ -271,9 +272,10 @@ bool DirectBytes(const opj_image_t& image, const Layout& l, uint32_t width, uint
   return true;
 }
 
-void FillBytes(const opj_image_t& image, const Layout& l, glib::CoreBitmap& bitmap) {
+void FillBytes(const opj_image_t& image, const Layout& l, glib::CoreBitmap& bitmap, uint32_t top,
+               uint32_t bottom) {
   uint32_t width = uint32_t(bitmap.width);
-  for (int32_t y = 0; y < bitmap.height; ++y) {
+  for (int32_t y = int32_t(top); y < int32_t(bottom); ++y) {
     uint8_t* out = PixelRow(bitmap, y);
     auto row = [&](uint32_t c) { return image.comps[c].data + size_t(y) * width; };
     if (l.colour == 1) {
@@ -296,22 +298,15 @@ void FillBytes(const opj_image_t& image, const Layout& l, glib::CoreBitmap& bitm
 }
 
 // The decoded components into the page's rows (blue, green, red, alpha order).
-uint32_t FillPage(const opj_image_t& image, const Layout& l, glib::CoreBitmap& bitmap) {
-  uint32_t width = uint32_t(bitmap.width), height = uint32_t(bitmap.height);
-  for (uint32_t c = 0; c < image.numcomps; ++c) {
-    const opj_image_comp_t& comp = image.comps[c];
-    if (!comp.data || comp.w == 0 || comp.h == 0) return BADI;
-  }
+void FillRows(const opj_image_t& image, const Layout& l, glib::CoreBitmap& bitmap, uint32_t top,
+              uint32_t bottom) {
+  uint32_t width = uint32_t(bitmap.width);
   uint32_t used = l.colour + (l.alpha >= 0 ? 1 : 0);
-  if (DirectBytes(image, l, width, height)) {
-    FillBytes(image, l, bitmap);
-    return RCOK;
-  }
   std::vector<std::vector<uint16_t>> rows(used, std::vector<uint16_t>(width));
   uint32_t channels = l.Type() == kGray8 || l.Type() == glib::kPixelGray16 ? 1
                       : l.alpha >= 0                                       ? 4
                                                                            : 3;
-  for (uint32_t y = 0; y < height; ++y) {
+  for (uint32_t y = top; y < bottom; ++y) {
     for (uint32_t c = 0; c < l.colour; ++c)
       ComponentRow(image.comps[c], y, width, l.wide, rows[c].data());
     if (l.alpha >= 0) ComponentRow(image.comps[l.alpha], y, width, l.wide, rows[l.colour].data());
@@ -340,11 +335,11 @@ uint32_t FillPage(const opj_image_t& image, const Layout& l, glib::CoreBitmap& b
         b = (255 - b) * k / 255;
       } else if (l.ycc) {
         // sYCC (full range) to RGB.
-        int half = l.wide ? 32768 : 128, top = l.wide ? 65535 : 255;
+        int half = l.wide ? 32768 : 128, peak = l.wide ? 65535 : 255;
         double y0 = r, cb = g - half, cr = b - half;
-        r = std::clamp(int(y0 + 1.402 * cr + 0.5), 0, top);
-        g = std::clamp(int(y0 - 0.344136 * cb - 0.714136 * cr + 0.5), 0, top);
-        b = std::clamp(int(y0 + 1.772 * cb + 0.5), 0, top);
+        r = std::clamp(int(y0 + 1.402 * cr + 0.5), 0, peak);
+        g = std::clamp(int(y0 - 0.344136 * cb - 0.714136 * cr + 0.5), 0, peak);
+        b = std::clamp(int(y0 + 1.772 * cb + 0.5), 0, peak);
       }
       if (l.wide) {
         auto* o = reinterpret_cast<uint16_t*>(out) + size_t(x) * channels;
@@ -356,6 +351,43 @@ uint32_t FillPage(const opj_image_t& image, const Layout& l, glib::CoreBitmap& b
         if (channels == 4) o[3] = uint8_t(rows[l.colour][x]);
       }
     }
+  }
+}
+
+// Runs fill(top, bottom) over bands of rows on `threads` threads (this one included);
+// a thread that cannot be had leaves its band to this one.
+template <class Fill>
+void ForBands(uint32_t height, int threads, const Fill& fill) {
+  uint32_t bands = threads > 1 && height >= 64 ? uint32_t(threads) : 1;
+  uint32_t band = (height + bands - 1) / bands;
+  std::vector<std::thread> helpers;
+  uint32_t started = 1;  // band 0 is this thread's
+  for (; started < bands; ++started) {
+    try {
+      helpers.emplace_back(fill, started * band, std::min(height, (started + 1) * band));
+    } catch (...) {
+      break;
+    }
+  }
+  fill(0, std::min(height, band));
+  for (uint32_t b = started; b < bands; ++b) fill(b * band, std::min(height, (b + 1) * band));
+  for (std::thread& helper : helpers) helper.join();
+}
+
+// The decoded components into the page's rows, in bands on the decoder's threads.
+uint32_t FillPage(const opj_image_t& image, const Layout& l, glib::CoreBitmap& bitmap,
+                  int threads) {
+  uint32_t width = uint32_t(bitmap.width), height = uint32_t(bitmap.height);
+  for (uint32_t c = 0; c < image.numcomps; ++c) {
+    const opj_image_comp_t& comp = image.comps[c];
+    if (!comp.data || comp.w == 0 || comp.h == 0) return BADI;
+  }
+  if (DirectBytes(image, l, width, height)) {
+    ForBands(height, threads,
+             [&](uint32_t top, uint32_t bottom) { FillBytes(image, l, bitmap, top, bottom); });
+  } else {
+    ForBands(height, threads,
+             [&](uint32_t top, uint32_t bottom) { FillRows(image, l, bitmap, top, bottom); });
   }
   return RCOK;
 }
@@ -401,7 +433,7 @@ uint32_t Decode(LoadJob& job, uint32_t wantW, uint32_t wantH) {
   PagePtr page;
   rc = NewPage(job.request, int32_t(width), int32_t(height), layout.Type(), page);
   if (rc != RCOK) return rc;
-  rc = FillPage(image, layout, page->bitmap);
+  rc = FillPage(image, layout, page->bitmap, o.threads);
   if (rc != RCOK) return rc;
   std::span<const uint8_t> icc(image.icc_profile_buf, image.icc_profile_len);
   if (!icc.empty() && !layout.cmyk && !layout.ycc && job.options.UseProfile(layout.colour == 3)) {

@@ -162,6 +162,17 @@ TEST_F(Jp2ReferenceTest, OurFilesReadBackAndTheReferenceReadsThem) {
   EXPECT_EQ(Reference(again).wide, wideSource.wide);
 }
 
+TEST_F(Jp2Test, PicturesOfAMegapixelComeBackWholeThroughTheWorkerThreads) {
+  Picture picture = Pattern(1024, 1030, true, 7);
+  glib::JP2Save params;
+  params.quality = 100;
+  std::string path = vexlo.Dir().File("mega.jp2");
+  ASSERT_EQ(vexlo.Save(path, {picture}, params), glib::RCOK);
+  Loaded back = vexlo.Load(path);
+  ASSERT_EQ(back.rc, glib::RCOK);
+  EXPECT_EQ(MaxDifference(back.pages.at(0), picture), 0);
+}
+
 TEST_F(Jp2Test, TheResolutionBoxGivesTheDensity) {
   glib::JP2Save params;
   params.quality = 100;
