@@ -62,6 +62,11 @@ VEXLO_CODEC(Flm);
 uint32_t SaveFlm(SaveJob& job);
 VEXLO_CODEC(Heif);  // HEIF/HEIC and AVIF
 uint32_t ThumbnailHeif(LoadJob& job);
+// JPEG 2000 (JP2 files and bare codestreams) and animated cursors.
+VEXLO_CODEC(Jp2);
+uint32_t ThumbnailJp2(LoadJob& job);
+uint32_t SaveJp2(SaveJob& job);
+VEXLO_CODEC(Ani);
 
 // Identifiers of the formats the program has no constant for.
 constexpr uint32_t kFormatWBP = 0x18574250;  // WebP: common, multi-page
@@ -79,6 +84,9 @@ constexpr uint32_t kFormatDCR = 0x00444352;
 // Whether a file with a TIFF header holds a camera's raw sensor data (DNG, CR2, NEF,
 // ARW, PEF, ...) rather than a picture for the TIFF reader.
 bool IsCameraRawTiff(std::span<const uint8_t> bytes);
+// A bare JPEG 2000 codestream: JP2's code with a flag byte of its own, so that it
+// shares JP2's entries and save record (the record's format tells the two apart).
+constexpr uint32_t kFormatJ2K = 0x2C4A5032;
 
 #undef VEXLO_CODEC
 

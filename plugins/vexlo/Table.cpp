@@ -84,6 +84,12 @@ const FormatRow kFormats[] = {
      0},
     {kFormatAVF, "????ftypavif|????ftypavis", 0, "avif", "|AV1 Image File|*.avif", true, nullptr, 0,
      0, 0},
+    {glib::kFormatJP2, "\\x00\\x00\\x00\\x0CjP  \\x0D\\x0A\\x87\\x0A", 0, "jp2", "|JPEG 2000|*.jp2",
+     true, SAVE(JP2Save), 1, 0},
+    {kFormatJ2K, "\\xFF\\x4F\\xFF\\x51", 0, "j2k\nj2c\njpc",
+     "|JPEG 2000 codestream|*.j2k;*.j2c;*.jpc", true, SAVE(JP2Save), 1, 0},
+    {glib::kFormatANI, "RIFF????ACON", 0, "ani", "|Windows Animated Cursor|*.ani", true, nullptr, 0,
+     0, 0},
 };
 
 #undef SAVE

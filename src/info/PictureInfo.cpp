@@ -78,6 +78,8 @@ enum : uint32_t {
   // HEIF/HEIC and AVIF, read by the raster plug-in: likewise.
   kHEI = 0x18484549,
   kAVF = 0x18415646,
+  // Bare JPEG 2000 codestreams (JP2's code, a flag byte of their own): as JP2.
+  kJ2K = 0x2C4A5032,
 };
 
 std::string Formatted(const char* format, va_list args) {
@@ -604,6 +606,7 @@ void FlmPictureInfo::AddFormatItems(const FileInfoRecord& r) {
     case kXWD:
     case kICA:
     case kFormatJP2:
+    case kJ2K:
     case kDCX:
       items.Generic();
       break;

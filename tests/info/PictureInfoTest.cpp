@@ -147,6 +147,22 @@ TEST_F(PictureInfo, PlainFormatsNeverShowInches) {
   EXPECT_EQ(model.Find("Common Info", "Compression"), "LZW");
 }
 
+TEST_F(PictureInfo, Jpeg2000CodestreamsShowTheGenericItemsAsJp2Does) {
+  for (uint32_t format : {uint32_t(glib::kFormatJP2), 0x2C4A5032u}) {
+    Record r;
+    r.format = format;
+    r.width = 40;
+    r.height = 30;
+    r.bitsPerPixel = 24;
+    r.pageCount = 1;
+    Model model;
+    model.BuildFromRecord(r);
+    EXPECT_EQ(model.Find("Common Info", "Dimension"), "40 x 30 pixels") << std::hex << format;
+    EXPECT_EQ(model.Find("Common Info", "Color depth"), "24 bpp");
+    EXPECT_EQ(model.Find("Common Info", "Pages"), "1");
+  }
+}
+
 TEST_F(PictureInfo, JpegGroupNamesItsFrame) {
   Record r;
   r.format = glib::kFormatJPG;
