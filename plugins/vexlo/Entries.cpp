@@ -41,3 +41,7 @@ VEXLO_LOAD_ENTRIES(RAW, glib::kFormatRAW, Raw)
 VEXLO_SAVE_ENTRY(RAW, glib::kFormatRAW, Raw)
 VEXLO_LOAD_ENTRIES(FLM, glib::kFormatFLM, Flm)
 VEXLO_SAVE_ENTRY(FLM, glib::kFormatFLM, Flm)
+#ifdef VEXLO_WITH_JXL
+VEXLO_LOAD_ENTRIES(JXL, glib::kFormatJXL, Jxl)
+VEXLO_SAVE_ENTRY(JXL, glib::kFormatJXL, Jxl)
+#endif

@@ -60,6 +60,9 @@ VEXLO_CODEC(Raw);
 uint32_t SaveRaw(SaveJob& job);
 VEXLO_CODEC(Flm);
 uint32_t SaveFlm(SaveJob& job);
+// JPEG XL
+VEXLO_CODEC(Jxl);
+uint32_t SaveJxl(SaveJob& job);
 
 // Identifiers of the formats the program has no constant for.
 constexpr uint32_t kFormatWBP = 0x18574250;  // WebP: common, multi-page

@@ -64,6 +64,11 @@ const FormatRow kFormats[] = {
      SAVE(PNMSave), 0, 0},
     {glib::kFormatRAW, nullptr, 0, "raw", "|RAW pixel data|*.raw", false, SAVE(RAWSave), 0, 0},
     {glib::kFormatFLM, "ORBISKFL", 0, "flm", "|Orbisk Film|*.flm", true, SAVE(FLMSave), 1, 1},
+#ifdef VEXLO_WITH_JXL
+    // JPEG XL: a bare codestream or the container's signature box
+    {glib::kFormatJXL, "\\xFF\\x0A|\\x00\\x00\\x00\\x0CJXL \\x0D\\x0A\\x87\\x0A", 0, "jxl",
+     "|JPEG XL|*.jxl", true, SAVE(JXLSave), 1, 0},
+#endif
 };
 
 #undef SAVE
