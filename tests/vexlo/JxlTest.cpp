@@ -8,6 +8,7 @@
 
 #include "Harness.h"
 #include "formats/Retcode.h"
+#include "host/SaveOptions.h"
 
 using namespace vexlo_test;
 using glib::JXLSave;
@@ -270,6 +271,33 @@ TEST_F(JxlTest, WrittenFilesReadBackInDjxl) {
   EXPECT_EQ(back.pages[1].delay, 40u);
   EXPECT_EQ(MaxDifference(back.pages[1], second), 0);
   EXPECT_TRUE(Shell("djxl '" + jxl + "' '" + jxl + ".png'"));
+}
+
+// The save dialog's JPEG XL rows make the record the writer takes.
+TEST_F(JxlTest, SaveOptionsMakeTheRecord) {
+  namespace save = host::save;
+  save::Values values;
+  EXPECT_EQ(save::BuildRows(glib::kFormatJXL, 1, values).size(), 5u);
+  ASSERT_EQ(save::SetFromText(values, "Quality_JXL", "30"), "");
+  ASSERT_EQ(save::SetFromText(values, "Effort_JXL", "2"), "");
+  ASSERT_EQ(save::SetFromText(values, "Pt_JXL", "64 (True color, RGBA)"), "");
+  EXPECT_NE(save::SetFromText(values, "Effort_JXL", "10"), "");
+  auto record = save::CreateImageSave(glib::kFormatJXL, values, 0);
+  ASSERT_NE(record, nullptr);
+  auto* jxl = static_cast<JXLSave*>(record.get());
+  EXPECT_EQ(jxl->quality, 30u);
+  EXPECT_EQ(jxl->effort, 2u);
+  EXPECT_EQ(jxl->lossless, 0);
+  EXPECT_EQ(jxl->pixelType, glib::kPixelRGBA64);
+  ASSERT_EQ(save::SetFromText(values, "Lossless_JXL", "Yes"), "");
+  record = save::CreateImageSave(glib::kFormatJXL, values, 0);
+  Picture source = Pattern(20, 10, true, 4);
+  std::string path = vexlo.Dir().File("options.jxl");
+  ASSERT_EQ(vexlo.Save(path, {source}, *record), glib::RCOK);
+  Loaded back = vexlo.Load(path, &keep16);
+  ASSERT_EQ(back.rc, glib::RCOK);
+  EXPECT_EQ(back.pages.at(0).pixelType, glib::kPixelRGBA64);
+  EXPECT_EQ(MaxDifference(back.pages[0], source), 0);
 }
 
 }  // namespace
