@@ -21,6 +21,11 @@ namespace {
 
 // Threads of one decode or encode: the machine's, at most this many.
 constexpr size_t kMaxThreads = 8;
+// libjxl keeps a picture in floating point (or 32-bit integer) planes while it decodes,
+// some 20 bytes per pixel, and stops the process when an allocation fails: pictures
+// are held below what the address space allows, 128 megapixels in the 64-bit build
+// and 32 in the 32-bit one (other formats: 256).
+constexpr uint64_t kMaxJxlPixels = uint64_t(1) << (sizeof(void*) == 8 ? 27 : 25);
 // Largest EXIF box kept; larger ones are left out.
 constexpr size_t kMaxExif = size_t(16) << 20;
 // Largest colour profile taken from a file.
@@ -234,6 +239,7 @@ uint32_t LoadJxl(LoadJob& job) {
       case JXL_DEC_BASIC_INFO: {
         if (JxlDecoderGetBasicInfo(dec, &info) != JXL_DEC_SUCCESS) return BADI;
         OrientedSize(info, width, height);
+        if (uint64_t(width) * height > kMaxJxlPixels) return OMEM;
         uint32_t rc = CheckSize(width, height);
         if (rc != RCOK) return rc;
         layout = LayoutFor(info, job.options.reduceTo8Bits);
