@@ -26,6 +26,12 @@
 
 #include <thread>
 
+#ifdef VEXLO_BENCH_JXL
+#include <jxl/decode_cxx.h>
+#include <jxl/encode_cxx.h>
+#include <jxl/thread_parallel_runner_cxx.h>
+#endif
+
 #include "SideBySide.h"
 #include "filters/FilterManager.h"
 #include "formats/IDEPage.h"
@@ -335,6 +341,90 @@ void ExpectAlike(const std::string& ours, const std::string& anchor) {
   }
 }
 
+#ifdef VEXLO_BENCH_JXL
+// JPEG XL: decoding a 12-megapixel lossy file through the filter manager into a page
+// against libjxl's own decoder alone on the same bytes in memory, with the same
+// thread pool, to new red, green, blue rows. The file is coded once by libjxl (distance
+// 1, a quick effort) from the top half of the picture.
+template <class Compare>
+bool JxlBench(Compare& compare, glib::FilterManager& manager, const std::vector<uint8_t>& pixels,
+              const std::filesystem::path& dir) {
+  const uint32_t width = kWidth, height = kHeight / 2;
+  size_t threads = std::min<size_t>(JxlThreadParallelRunnerDefaultNumWorkerThreads(), 8);
+  std::string path = (dir / "picture.jxl").string();
+  {
+    JxlEncoderPtr enc = JxlEncoderMake(nullptr);
+    JxlThreadParallelRunnerPtr runner = JxlThreadParallelRunnerMake(nullptr, threads);
+    JxlEncoderSetParallelRunner(enc.get(), JxlThreadParallelRunner, runner.get());
+    JxlBasicInfo info;
+    JxlEncoderInitBasicInfo(&info);
+    info.xsize = width;
+    info.ysize = height;
+    info.bits_per_sample = 8;
+    info.num_color_channels = 3;
+    JxlEncoderSetBasicInfo(enc.get(), &info);
+    JxlColorEncoding colour;
+    JxlColorEncodingSetToSRGB(&colour, JXL_FALSE);
+    JxlEncoderSetColorEncoding(enc.get(), &colour);
+    JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(enc.get(), nullptr);
+    JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT, 3);
+    JxlEncoderSetFrameDistance(settings, 1.0f);
+    JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    JxlEncoderAddImageFrame(settings, &format, pixels.data(), size_t(width) * height * 3);
+    JxlEncoderCloseInput(enc.get());
+    std::vector<uint8_t> out(size_t(1) << 20);
+    size_t used = 0;
+    for (;;) {
+      uint8_t* next = out.data() + used;
+      size_t avail = out.size() - used;
+      JxlEncoderStatus status = JxlEncoderProcessOutput(enc.get(), &next, &avail);
+      used = size_t(next - out.data());
+      if (status == JXL_ENC_SUCCESS) break;
+      if (status != JXL_ENC_NEED_MORE_OUTPUT) {
+        std::fprintf(stderr, "vexlo_bench: coding %s failed\n", path.c_str());
+        std::exit(2);
+      }
+      out.resize(out.size() * 2);
+    }
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f || std::fwrite(out.data(), 1, used, f) != used) std::exit(2);
+    std::fclose(f);
+  }
+  std::vector<uint8_t> bytes = ReadAll(path);
+  // Each decode has rows of its own, as a page is new for each load.
+  std::vector<uint8_t> rows;
+  auto alone = [&] {
+    rows = std::vector<uint8_t>(size_t(width) * height * 3);
+    JxlDecoderPtr dec = JxlDecoderMake(nullptr);
+    JxlThreadParallelRunnerPtr runner = JxlThreadParallelRunnerMake(nullptr, threads);
+    JxlDecoderSetParallelRunner(dec.get(), JxlThreadParallelRunner, runner.get());
+    JxlDecoderSubscribeEvents(dec.get(), JXL_DEC_FULL_IMAGE);
+    JxlDecoderSetInput(dec.get(), bytes.data(), bytes.size());
+    JxlDecoderCloseInput(dec.get());
+    JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    for (;;) {
+      JxlDecoderStatus status = JxlDecoderProcessInput(dec.get());
+      if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
+        JxlDecoderSetImageOutBuffer(dec.get(), &format, rows.data(), rows.size());
+      } else if (status == JXL_DEC_FULL_IMAGE || status == JXL_DEC_SUCCESS) {
+        return;
+      } else {
+        std::fprintf(stderr, "vexlo_bench: libjxl cannot decode %s\n", path.c_str());
+        std::exit(2);
+      }
+    }
+  };
+  volatile size_t sink = 0;
+  return compare(
+      "vexlo_jxl_12mp_vs_libjxl", [&] { sink = sink + ThroughManager(manager, path); },
+      [&] {
+        alone();
+        sink = sink + rows[0];
+      },
+      1.10);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -561,6 +651,9 @@ int main(int argc, char** argv) {
         "vexlo_jp2_12mp_vs_openjpeg", [&] { sink = sink + ThroughManager(manager, jp2); },
         openJpegAlone, 1.10, 9);
   }
+#ifdef VEXLO_BENCH_JXL
+  ok &= JxlBench(compare, manager, pixels, dir);
+#endif
   std::filesystem::remove_all(dir);
   return ok ? 0 : 1;
 }

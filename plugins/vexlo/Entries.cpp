@@ -51,3 +51,7 @@ VEXLO_LOAD_ENTRIES(JP2, glib::kFormatJP2, Jp2)
 VEXLO_THUMBNAIL_ENTRY(JP2, glib::kFormatJP2, Jp2)
 VEXLO_SAVE_ENTRY(JP2, glib::kFormatJP2, Jp2)
 VEXLO_LOAD_ENTRIES(ANI, glib::kFormatANI, Ani)
+#ifdef VEXLO_WITH_JXL
+VEXLO_LOAD_ENTRIES(JXL, glib::kFormatJXL, Jxl)
+VEXLO_SAVE_ENTRY(JXL, glib::kFormatJXL, Jxl)
+#endif

@@ -67,6 +67,9 @@ VEXLO_CODEC(Jp2);
 uint32_t ThumbnailJp2(LoadJob& job);
 uint32_t SaveJp2(SaveJob& job);
 VEXLO_CODEC(Ani);
+// JPEG XL
+VEXLO_CODEC(Jxl);
+uint32_t SaveJxl(SaveJob& job);
 
 // Identifiers of the formats the program has no constant for.
 constexpr uint32_t kFormatWBP = 0x18574250;  // WebP: common, multi-page

@@ -90,6 +90,11 @@ const FormatRow kFormats[] = {
      "|JPEG 2000 codestream|*.j2k;*.j2c;*.jpc", true, SAVE(JP2Save), 1, 0},
     {glib::kFormatANI, "RIFF????ACON", 0, "ani", "|Windows Animated Cursor|*.ani", true, nullptr, 0,
      0, 0},
+#ifdef VEXLO_WITH_JXL
+    // JPEG XL: a bare codestream or the container's signature box
+    {glib::kFormatJXL, "\\xFF\\x0A|\\x00\\x00\\x00\\x0CJXL \\x0D\\x0A\\x87\\x0A", 0, "jxl",
+     "|JPEG XL|*.jxl", true, SAVE(JXLSave), 1, 0},
+#endif
 };
 
 #undef SAVE

@@ -42,6 +42,8 @@ enum EFormat : uint32_t {
   kFormatTGA = 0x28544741,
   kFormatTIF = 0x3C544946,
   kFormatWBM = 0x0057424D,
+  // JPEG XL: common, multi-page (animations); its save record is JXLSave.
+  kFormatJXL = 0x184A584C,
   kFormatNone = 0xFFFFFFFF,  // no format, or "detect" in a request
 };
 

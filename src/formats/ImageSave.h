@@ -453,4 +453,23 @@ inline const RecordClass PNGSave::kClass = MakeRecordClass<PNGSave>("PNGSave");
 inline const RecordClass MNGSave::kClass = MakeRecordClass<MNGSave>("MNGSave");
 inline const RecordClass JNGSave::kClass = MakeRecordClass<JNGSave>("JNGSave");
 
+// JPEG XL: a quality (1-100, turned into the encoder's distance), the encoder's effort
+// (1 fastest to 9 smallest) and whether to write losslessly (quality then unused).
+struct JXLSave : ImageSave {
+  static const RecordClass kClass;
+  uint32_t quality = 90;
+  uint32_t effort = 7;
+  uint8_t lossless = 0;
+  uint8_t reserved69[3] = {};
+  JXLSave() : ImageSave(&kClass, kFormatJXL) {}
+};
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+ORBISK_LAYOUT_SIZE(JXLSave, 72);
+ORBISK_LAYOUT_OFFSET(JXLSave, quality, 60);
+ORBISK_LAYOUT_OFFSET(JXLSave, effort, 64);
+ORBISK_LAYOUT_OFFSET(JXLSave, lossless, 68);
+#pragma GCC diagnostic pop
+inline const RecordClass JXLSave::kClass = MakeRecordClass<JXLSave>("JXLSave");
+
 }  // namespace glib

@@ -134,6 +134,12 @@ constexpr OptionDef kOptions[] = {
     {"password_PDF", 0},
     {"checkPswOpen_PDF", 0},
     {"checkPswPrint_PDF", 0},
+    // JPEG XL
+    {"Pt_JXL", 0x03010308},
+    {"Quality_JXL", 90},
+    {"Effort_JXL", 7},
+    {"Lossless_JXL", 0},
+    {"GrayScale_JXL", 0},
 };
 static_assert(std::size(kOptions) == kOptionCount, "one definition per option");
 
@@ -405,6 +411,17 @@ constexpr Row kPdfRows[] = {
     {RowKind::kEdit, "Password", kpassword_PDF, {}},
     YesNo("Check password open", kcheckPswOpen_PDF),
     YesNo("Check password print", kcheckPswPrint_PDF)};
+// JPEG XL: 8 or 16 bits per sample, with or without alpha, or grey; the quality is
+// unused when lossless.
+constexpr Choice kDX[] = {{"64 (True color, RGBA)", int32_t(0x83010410)},
+                          {"48 (True color, RGB)", 0x03010310},
+                          {"32 (True color, RGBA)", int32_t(0x83010408)},
+                          {"24 (True color, RGB)", 0x03010308},
+                          {"16 (Grayscale)", 0x01010110},
+                          {"8 (Grayscale)", 0x01010108}};
+constexpr Row kJxlRows[] = {
+    Depth(kDX, kPt_JXL), Spin("Quality", kQuality_JXL, 1, 100), YesNo("Lossless", kLossless_JXL),
+    Spin("Effort (1 fastest, 9 smallest)", kEffort_JXL, 1, 9), Gray(kGrayScale_JXL)};
 
 struct FormatRows {
   const char* code;
@@ -417,7 +434,7 @@ constexpr FormatRows kFormatRows[] = {
     {"JBG", kJbgRows}, {"PAM", kPamRows}, {"PPM", kPpmRows}, {"PBM", kPbmRows}, {"PGM", kPgmRows},
     {"PFM", kPfmRows}, {"RAW", kRawRows}, {"EPS", kEpsRows}, {"WBM", kWbmRows}, {"OTA", kOtaRows},
     {"DDS", kDdsRows}, {"EXR", kExrRows}, {"FPX", kFpxRows}, {"FLM", kFlmRows}, {"EMF", kEmfRows},
-    {"PDF", kPdfRows}};
+    {"PDF", kPdfRows}, {"JXL", kJxlRows}};
 
 constexpr Row kOnlyCurrentPage = YesNo("Save only current page", kSOnlyCurrentPage);
 
@@ -798,6 +815,13 @@ glib::RecordPtr<ImageSave> CreateImageSave(uint32_t format, const Values& values
   } else if (code == "ANI") {
     ANISave* r;
     if (!make(r)) return nullptr;
+  } else if (code == "JXL") {
+    JXLSave* r;
+    if (!make(r)) return nullptr;
+    FillColour(*r, v, kPt_JXL, kGrayScale_JXL, kNone);
+    r->quality = U32(v, kQuality_JXL);
+    r->effort = U32(v, kEffort_JXL);
+    r->lossless = uint8_t(v.Get(kLossless_JXL) != 0);
   } else {
     return nullptr;
   }
@@ -862,6 +886,8 @@ glib::RecordPtr<ImageSave> DefaultSaveRecord(uint32_t format, uint32_t pagePixel
     record = NewRecord<DDSSave>(format);
   else if (code == "WMF" || code == "AMF" || code == "EMF")
     record = NewRecord<WMFSave>(kFormatEMF);
+  else if (code == "JXL")
+    record = NewRecord<JXLSave>(format);
   if (!record) return nullptr;
   if (code == "JNG" || code == "JPG" || code == "FPX")
     record->pixelType = kPixelModel6x8;

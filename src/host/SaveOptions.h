@@ -139,6 +139,12 @@ enum Opt : uint16_t {
   kpassword_PDF,
   kcheckPswOpen_PDF,
   kcheckPswPrint_PDF,
+  // JPEG XL
+  kPt_JXL,
+  kQuality_JXL,
+  kEffort_JXL,
+  kLossless_JXL,
+  kGrayScale_JXL,
   kOptionCount
 };
 
