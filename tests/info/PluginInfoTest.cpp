@@ -75,4 +75,22 @@ TEST_F(PluginInfo, IptcDatasetsEachHaveTheirRow) {
   EXPECT_EQ(common["File size"], "534 bytes");
 }
 
+// HEIF/HEIC and AVIF files made by heif-enc and avifenc from a camera JPEG.
+TEST_F(PluginInfo, HeifAndAvifFilesShowTheirExifSizeAndCodec) {
+  for (const char* file : {"camera.heic", "camera.avif"}) {
+    SCOPED_TRACE(file);
+    auto exif = Group(file, "EXIF");
+    EXPECT_EQ(exif["Make"], "Orbisk Test Camera Co.");
+    EXPECT_EQ(exif["Exposure Time"], "1/250");
+    EXPECT_EQ(exif["GPS Altitude"], "35.5 m");
+    auto common = Group(file, "Common Info");
+    // avifenc turned the JPEG's EXIF orientation into the file's own rotation, which
+    // the size reflects; heif-enc kept the picture as it was coded.
+    bool avif = std::string(file).ends_with("avif");
+    EXPECT_EQ(common["Dimension"], avif ? "48 x 64 pixels" : "64 x 48 pixels");
+    EXPECT_EQ(common["File type"], avif ? "AVIF" : "HEIF");
+    EXPECT_EQ(common["Compression"], avif ? "AV1" : "HEVC");
+  }
+}
+
 }  // namespace
