@@ -578,11 +578,24 @@ TEST_F(ViewerTest, OptionNamesLoadNothingAndLogFileOpensTheLog) {
     return found;
   };
   for (const auto& old : logs()) std::filesystem::remove(old);
+  WriteIni("AutoLoadLastImage=#0\r\nPageByPageMode=#1\r\n");
   std::wstring option = L"-logfile";
   viewer = OpenStandalone(&option);
   ASSERT_NE(viewer, nullptr);
   RunPostedMessages();
   EXPECT_EQ(StatusText(viewer, 1), L"No file loaded");
+  // Two files and a page of the first: each load has its lines, numbered in turn.
+  auto shows = [&](const wchar_t* size) {
+    return WaitUntil([&] { return StatusText(viewer, 1).rfind(size, 0) == 0; });
+  };
+  DropFile(viewer, TestData(L"win/two-sizes.tif"));
+  ASSERT_TRUE(shows(L"40 x 20"));
+  RunPostedMessages();
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
+  ASSERT_TRUE(shows(L"80 x 60"));
+  RunPostedMessages();
+  DropFile(viewer, red_);
+  ASSERT_TRUE(shows(L"100 x 50"));
   CloseStandalone(viewer);
   ASSERT_EQ(logs().size(), 1u);
   std::string log;
@@ -592,6 +605,14 @@ TEST_F(ViewerTest, OptionNamesLoadNothingAndLogFileOpensTheLog) {
   }
   EXPECT_EQ(log.rfind("Orbisk started. Time=", 0), 0u) << log;
   EXPECT_NE(log.find("Orbisk ended. Time="), std::string::npos) << log;
+  size_t first = log.find(") Try to load: "), second = log.find(") Try to load: ", first + 1);
+  ASSERT_NE(second, std::string::npos) << log;
+  auto number = [&](size_t at) { return std::stoi(log.substr(log.rfind('(', at) + 1)); };
+  EXPECT_EQ(number(second), number(first) + 1) << log;
+  size_t page = log.find("Try to load page #1\n");
+  ASSERT_NE(page, std::string::npos) << log;
+  size_t lineStart = log.rfind('\n', log.rfind('\n', page) - 1) + 1;
+  EXPECT_EQ(log.compare(lineStart, 4, "MEM="), 0) << "a memory line before the page's: " << log;
   std::filesystem::remove(logs().front());
 }
 

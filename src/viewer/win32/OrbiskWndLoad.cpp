@@ -311,6 +311,7 @@ ERetcode COrbiskWnd::EndLoad(CLiteCtrlExEx& film, ERetcode rc) {
 
 uint32_t COrbiskWnd::PageLoadProcedure() {
   CLiteCtrlExEx& film = *display_;
+  log_.WriteMemoryStatus();
   log_.Write("Try to load page #%d\n", requestedPage_);
   LoadPlan plan = PlanLoad(settings_, uint32_t(pageCount_.load()), glib::kFormatNone);
   plan.firstPage = uint32_t(requestedPage_);
