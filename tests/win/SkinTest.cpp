@@ -214,6 +214,16 @@ TEST_F(SkinTest, ATruncatedSkinFileFallsBackToTheClassicLookAndTheMenuSaysSo) {
   EXPECT_NE(ReadIni().find("Skin=\"*\""), std::string::npos);
 }
 
+// A skin that cannot be loaded at start-up is not tried again at the next start.
+TEST_F(SkinTest, ASkinThatFailsAtStartUpIsForgotten) {
+  WriteIni(std::string("Skin=\"Missing.skin\"\r\n") + kPlain);
+  HWND viewer = viewer_.Open(red_);
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(ChildOf(viewer, viewer_.Frame()));
+  EXPECT_TRUE(viewer_.Close());
+  EXPECT_NE(ReadIni().find("Skin=\"*\""), std::string::npos) << ReadIni();
+}
+
 TEST_F(SkinTest, TheInformationListTakesTheSkinsTableColours) {
   WriteIni("Skin=\"Graphite.skin\"\r\nShowInfo=#1\r\nAutoLoadLastImage=#0\r\n");
   HWND viewer = viewer_.Open(red_);

@@ -43,7 +43,7 @@ std::vector<host::AccelEntry> ResourceAccelerators() {
 
 void COrbiskWnd::ReadSettings() {
   if (!store_.Read(host::DefaultIniPath(), settings_)) settings_.view = int32_t(ViewMode::BestFit);
-  // Skins are read by name only; the classic look is used and the name kept.
+  // Skins are read by name only; one that fails to load is forgotten (InitSkin).
   if (!settings_.showMenuBar && ParentMenuOwned()) {
     ui::SwapMenu(parent_, nullptr);
   }

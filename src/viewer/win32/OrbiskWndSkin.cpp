@@ -198,6 +198,8 @@ void COrbiskWnd::InitSkin() {
   skinBitmap_.reset(bitmap ? HBITMAP(bitmap->CreateSlideDIB(0, true)) : nullptr);
   // Nothing is drawn from a skin whose bitmap cannot be drawn.
   if (skin_->Active() && !skinBitmap_) skin_->LoadByIndex(-1);
+  // A skin that failed is not tried again at the next start.
+  if (!skin_->Active()) RememberSkinName();
   infoPanel_.SetColors(InfoColours());
 }
 
