@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "host/Commands.h"
 #include "viewer/SkinDescription.h"
 #include "win/HostKit.h"
 
@@ -212,6 +213,32 @@ TEST_F(SkinTest, ATruncatedSkinFileFallsBackToTheClassicLookAndTheMenuSaysSo) {
   EXPECT_TRUE(IsWindowVisible(viewer_.Frame()));
   EXPECT_TRUE(viewer_.Close());
   EXPECT_NE(ReadIni().find("Skin=\"*\""), std::string::npos);
+}
+
+// Keep Visible from the menu shows on the skin's button too: its second look.
+TEST_F(SkinTest, KeepVisibleFromTheMenuTurnsTheSkinsButton) {
+  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
+  HWND viewer = viewer_.Open(red_);
+  ASSERT_NE(viewer, nullptr);
+  const std::string file = SkinFile(L"Graphite.skin");
+  const viewer::SkinDescription skin = Description(file);
+  const viewer::Rect& place = skin.Button(viewer::kSkinToggle, 0);
+  const viewer::Rect& off = skin.Button(viewer::kSkinToggle, 1);
+  const viewer::Rect& on = skin.Button(viewer::kSkinToggle2, 1);
+  ASSERT_FALSE(on.IsEmpty());
+  int dx = 0, dy = 0;
+  while (dy < on.Height() && TiffRgbPixel(file, on.left + dx, on.top + dy) ==
+                                 TiffRgbPixel(file, off.left + dx, off.top + dy)) {
+    if (++dx == on.Width()) dx = 0, ++dy;
+  }
+  ASSERT_LT(dy, on.Height()) << "the two looks differ somewhere";
+  RedrawWindow(viewer, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(PixelAt(viewer, place.left + dx, place.top + dy),
+            TiffRgbPixel(file, off.left + dx, off.top + dy));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdKeepVisible, 0);
+  EXPECT_EQ(PixelAt(viewer, place.left + dx, place.top + dy),
+            TiffRgbPixel(file, on.left + dx, on.top + dy));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdKeepVisible, 0);
 }
 
 // A skin that cannot be loaded at start-up is not tried again at the next start.

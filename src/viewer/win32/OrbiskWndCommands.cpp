@@ -582,6 +582,8 @@ void COrbiskWnd::ToggleKeepVisible(bool toggle) {
   SetWindowPos(top, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   settings_.isTopmostWindow = topmost;
+  // The skin's button shows the state, whoever changed it.
+  if (SkinActive()) InvalidateRect(hwnd(), nullptr, FALSE);
   UpdateWindow(top);
 }
 
