@@ -98,6 +98,20 @@ TEST_F(SkinTest, AShippedSkinDrawsItsFrameTitleAndButtonsFromItsFile) {
   // Nothing of that colour where no text is drawn: the bar right of the caption.
   const RECT bar{titleArea.right, title.top, titleArea.right + 8, title.bottom};
   EXPECT_EQ(CountPixels(viewer, bar, titleColour), 0);
+  // The three status texts start at the status area's left edge, 145 pixels further
+  // and another 94 further: each column holds text, the gap before the second none.
+  const viewer::Rect& status = skin.Named(viewer::kSkinStatusText);
+  const int statusTop = status.top + client.bottom - skin.DesignSize().height;
+  const uint32_t textColour = Rgb(skin.colours[viewer::kSkinTextColour]);
+  for (int start : {0, 145, 239}) {
+    const RECT column{status.left + start, statusTop, status.left + start + 40,
+                      statusTop + int(status.Height())};
+    EXPECT_GT(CountPixels(viewer, column, textColour), 5) << start;
+    if (start == 0) continue;
+    const RECT gap{status.left + start - 12, statusTop, status.left + start - 1,
+                   statusTop + int(status.Height())};
+    EXPECT_EQ(CountPixels(viewer, gap, textColour), 0) << start;
+  }
 
   // The maximise button, moved with the right edge, maximises and restores.
   const viewer::Rect& maximize = skin.Button(viewer::kSkinMaximize, 0);

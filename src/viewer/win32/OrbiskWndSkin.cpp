@@ -77,6 +77,23 @@ const wchar_t* SkinButtonTip(UINT command) {
 }
 
 RECT ToRect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// The skinned caption's font: the default GUI font 4 units taller, weight 900; Arial
+// 10 point bold when that font cannot be read.
+HFONT CaptionFont() {
+  LOGFONTW font{};
+  if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font) == sizeof font) {
+    font.lfHeight += font.lfHeight < 0 ? -4 : 4;
+    font.lfWeight = 900;
+    return CreateFontIndirectW(&font);
+  }
+  HDC screen = GetDC(nullptr);
+  int height = -MulDiv(10, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  return CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, L"Arial");
+}
 COLORREF Colour(uint32_t skinColour) { return COLORREF(skinColour & 0x00FFFFFFu); }
 
 // A piece of the skin's bitmap stretched over a place of the window; the pieces of
@@ -352,26 +369,38 @@ void COrbiskWnd::PaintSkin(HDC target) {
   const Size design = skin_->Description().DesignSize();
   const int dx = w - design.width, dy = h - design.height;
   SetBkMode(dc, TRANSPARENT);
-  ui::SelectScope font(dc, GetStockObject(DEFAULT_GUI_FONT));
   RECT title = ToRect(named(kSkinTitleText));
   title.right += dx;
   std::wstring caption(size_t(GetWindowTextLengthW(hwnd())) + 1, L'\0');
   caption.resize(size_t(GetWindowTextW(hwnd(), caption.data(), int(caption.size()))));
-  SetTextColor(dc, Colour(skin_->Colour(kSkinTitleColour)));
-  DrawTextW(dc, caption.c_str(), int(caption.size()), &title,
-            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+  {
+    // The caption: the default GUI font, 4 units taller and at weight 900, shortened
+    // to the caption's room.
+    ui::UniqueFont captionFont(CaptionFont());
+    ui::SelectScope font(
+        dc, captionFont ? HGDIOBJ(captionFont.get()) : GetStockObject(DEFAULT_GUI_FONT));
+    SetTextColor(dc, Colour(skin_->Colour(kSkinTitleColour)));
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &title,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+  }
+  // The status texts: image, pages and zoom at the area's left edge, 145 pixels further
+  // and another 94 pixels further, in the default GUI font.
   RECT status = ToRect(named(kSkinStatusText));
   OffsetRect(&status, 0, dy);
   status.right += dx;
-  std::wstring text = ui::WideFromNarrow(statusTexts_.fileName);
-  for (const std::string* part : {&statusTexts_.image, &statusTexts_.pages, &statusTexts_.zoom}) {
-    if (part->empty()) continue;
-    if (!text.empty()) text += L"    ";
-    text += ui::WideFromUtf8(*part);
-  }
+  ui::SelectScope font(dc, GetStockObject(DEFAULT_GUI_FONT));
   SetTextColor(dc, Colour(skin_->Colour(kSkinTextColour)));
-  DrawTextW(dc, text.c_str(), int(text.size()), &status,
-            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+  const std::string* parts[] = {&statusTexts_.image, &statusTexts_.pages, &statusTexts_.zoom};
+  const int offsets[] = {0, 145, 145 + 94};
+  for (int i = 0; i < 3; ++i) {
+    RECT piece = status;
+    piece.left = status.left + offsets[i];
+    if (i < 2) piece.right = std::min<LONG>(status.right, status.left + offsets[i + 1]);
+    if (piece.left >= piece.right) break;
+    std::wstring text = ui::WideFromUtf8(*parts[i]);
+    DrawTextW(dc, text.c_str(), int(text.size()), &piece,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+  }
   // One copy to the screen; the children are clipped out of it.
   BitBlt(target, 0, 0, w, h, dc, 0, 0, SRCCOPY);
 }
