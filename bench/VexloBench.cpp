@@ -314,11 +314,12 @@ size_t ThroughManager(glib::FilterManager& manager, const std::string& path) {
 // A composite (a picture with transparency flattened) comes as blue, green, red, alpha
 // rows: `type` kPixelRGBA32.
 void SaveThroughManager(glib::FilterManager& manager, uint8_t* rows, glib::ImageSave& params,
-                        const std::string& path, uint32_t type = glib::kPixelRGB24) {
+                        const std::string& path, uint32_t type = glib::kPixelRGB24,
+                        int32_t width = kWidth, int32_t height = kHeight) {
   glib::ImageDataExchange request;
   auto* page = new glib::IDEPage;
-  page->bitmap.width = kWidth;
-  page->bitmap.height = kHeight;
+  page->bitmap.width = width;
+  page->bitmap.height = height;
   page->bitmap.pixelType = type;
   page->bitmap.pixels = rows;
   page->bitmap.ownsPixels = 0;  // the rows stay the caller's, as a layer's do
@@ -589,20 +590,9 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> rows(size_t(w) * h * 3);
     for (int y = 0; y < h; ++y)
       std::memcpy(&rows[size_t(y) * w * 3], &pixels[size_t(y) * kWidth * 3], size_t(w) * 3);
-    glib::ImageDataExchange request;
-    auto* page = new glib::IDEPage;
-    page->bitmap.width = w;
-    page->bitmap.height = h;
-    page->bitmap.pixelType = glib::kPixelRGB24;
-    page->bitmap.pixels = rows.data();
-    page->bitmap.ownsPixels = 0;
-    request.pages.Add(page);
     glib::JP2Save jp2Save;
     jp2Save.quality = 67;  // 2^((100 - 67) / 10), about 10:1
-    if (manager.SaveImageData(jp2.c_str(), &request, &jp2Save) != glib::RCOK) {
-      std::fprintf(stderr, "vexlo_bench: saving %s failed\n", jp2.c_str());
-      return 2;
-    }
+    SaveThroughManager(manager, rows.data(), jp2Save, jp2, glib::kPixelRGB24, w, h);
     struct Input {
       std::vector<uint8_t> bytes;
       size_t pos;
