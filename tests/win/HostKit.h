@@ -118,6 +118,8 @@ void AnswerMessageBox(HWND box, int button, const wchar_t* checkLabel = nullptr)
 
 // The pixel at client coordinates of a window, as 0xRRGGBB.
 uint32_t PixelAt(HWND window, int x, int y);
+// The same from the whole window, frame included (0, 0 is the window's top-left).
+uint32_t WindowPixelAt(HWND window, int x, int y);
 // What a window shows, sampled on a 31 x 31 grid over its client area after it has
 // painted: enough to tell two pictures apart that differ in small parts.
 std::vector<uint32_t> PictureGrid(HWND window);

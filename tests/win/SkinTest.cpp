@@ -280,6 +280,40 @@ TEST_F(SkinTest, TheInformationListTakesTheSkinsTableColours) {
             Rgb(skin.colours[viewer::kSkinTbl0]));
 }
 
+TEST_F(SkinTest, TheNavigationWindowIsFramedInTheSkinsColours) {
+  WriteIni("Skin=\"Graphite.skin\"\r\nView=#0\r\nZoomCur=^1.0\r\n" + std::string(kPlain));
+  std::wstring wide = folder_.File(L"wide.bmp");
+  WriteBmp(wide, 2000, 1000, 0x208040);
+  HWND viewer = viewer_.Open(wide);
+  ASSERT_NE(viewer, nullptr);
+  HWND display = Child(viewer, L"OrbiskView");
+  ASSERT_TRUE(WaitUntil([&] {
+    LONG_PTR style = GetWindowLongPtrW(display, GWL_STYLE);
+    return (style & WS_HSCROLL) && (style & WS_VSCROLL);
+  }));
+  RECT window{};
+  GetWindowRect(display, &window);
+  SendMessageW(display, WM_NCLBUTTONDOWN, HTNOWHERE,
+               MAKELPARAM(window.right - 2, window.bottom - 2));
+  HWND navigation = nullptr;
+  for (HWND w = FindWindowW(L"OrbiskView", nullptr); w;
+       w = FindWindowExW(nullptr, w, L"OrbiskView", nullptr)) {
+    if (IsWindowVisible(w) && w != display) navigation = w;
+  }
+  ASSERT_NE(navigation, nullptr);
+  RedrawWindow(navigation, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  const viewer::SkinDescription skin = Description(SkinFile(L"Graphite.skin"));
+  const uint32_t first = Rgb(skin.colours[viewer::kSkinBackground]);
+  const uint32_t second = Rgb(skin.colours[viewer::kSkinDark]);
+  ASSERT_NE(first, second);
+  // Three one-pixel lines: outer and inner in the first colour, the middle one in the second.
+  EXPECT_EQ(WindowPixelAt(navigation, 0, 20), first);
+  EXPECT_EQ(WindowPixelAt(navigation, 1, 20), second);
+  EXPECT_EQ(WindowPixelAt(navigation, 2, 20), first);
+  SendMessageW(navigation, WM_LBUTTONUP, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(navigation));
+}
+
 TEST_F(SkinTest, TheContextMenuListsTheOtherSkinsAndTheClassicLookOnlyWithASkin) {
   WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
   HWND viewer = viewer_.Open(red_);

@@ -646,6 +646,19 @@ TEST_F(ViewerTest, AMultiPageFileLaysOutThePageShownAtItsOwnSize) {
   CloseStandalone(viewer);
 }
 
+TEST_F(ViewerTest, TheStatusFollowsAFitTheDisplayMadeOnItsOwn) {
+  // The display alone is made smaller, so the frame hears nothing of it: the window's
+  // timer brings the zoom text up to date. The 100 x 50 picture fits 200 x 150 at 200 %.
+  HWND viewer = OpenSplitPicture();
+  ASSERT_NE(viewer, nullptr);
+  SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
+  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"400%"; })) << StatusText(viewer, 3);
+  HWND display = Child(viewer, L"OrbiskView");
+  SetWindowPos(display, nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"200%"; })) << StatusText(viewer, 3);
+  CloseStandalone(viewer);
+}
+
 // ---- the information panel ----
 
 constexpr char kInfoView[] =

@@ -175,8 +175,14 @@ void CLiteCtrl::LoadingBegun() {
   }
 }
 
+void CLiteCtrl::ShowWaitCursor() {
+  waiting_ = true;
+  if (hwnd()) PostMessageW(hwnd(), kMsgCursorChanged, 0, 0);
+}
+
 void CLiteCtrl::LoadingEnded() {
   loading_ = false;
+  waiting_ = false;
   ContentChanged(false);
   if (hwnd()) PostMessageW(hwnd(), kMsgCursorChanged, 0, 0);
 }
@@ -276,7 +282,7 @@ void CLiteCtrl::SetPointerHidden(bool hidden) {
 
 HCURSOR CLiteCtrl::CurrentCursor() const {
   if (pointerHidden_) return nullptr;
-  if (loading_) return LoadCursorW(nullptr, MAKEINTRESOURCEW(32514));  // the hourglass
+  if (loading_ || waiting_) return LoadCursorW(nullptr, MAKEINTRESOURCEW(32514));  // the hourglass
   if (drag_.Dragging()) return grab_;
   bool pannable = layout_ && panning_ && layout_->openHandCursor && !loading_;
   return pannable ? openHand_ : classCursor_;
@@ -447,6 +453,10 @@ void CLiteCtrlExEx::PaintCornerBox() {
   }
 }
 
+void CLiteCtrlExEx::SetNavigationFrame(COLORREF first, COLORREF second) {
+  navigationFrame_ = std::pair(first, second);
+}
+
 void CLiteCtrlExEx::OpenNavigation() {
   std::optional<RECT> box = CornerBoxInWindow();
   if (!box || !HasImage() || !layout_) return;
@@ -457,6 +467,8 @@ void CLiteCtrlExEx::OpenNavigation() {
       return;
     }
   }
+  if (navigationFrame_)
+    navigation_->SetFrameColours(navigationFrame_->first, navigationFrame_->second);
   RECT window{};
   GetWindowRect(hwnd(), &window);
   navigation_->Open({window.left + box->left, window.top + box->top});

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 #include "image/Film.h"
 #include "ui/Handles.h"
@@ -65,6 +66,8 @@ class CLiteCtrl : public ui::Window, public glib::Film {
   // background and keeps its layout. Safe from any thread.
   void LoadingBegun();
   void LoadingEnded();
+  // The hourglass while a load prepares, before the picture is let go.
+  void ShowWaitCursor();
   bool Loading() const { return loading_.load(); }
 
   // Full screen hides the pointer after a while; any movement shows it again.
@@ -119,6 +122,7 @@ class CLiteCtrl : public ui::Window, public glib::Film {
   bool inLayout_ = false;
   bool pointerHidden_ = false;
   std::atomic<bool> loading_{false};
+  std::atomic<bool> waiting_{false};
   std::atomic<bool> animating_{false};
   void OnAnimationTick();
   // Held while the window's thread reads the document; a load takes it once to know
@@ -136,6 +140,9 @@ class CLiteCtrlExEx final : public CLiteCtrl {
   explicit CLiteCtrlExEx(HWND owner);
   ~CLiteCtrlExEx() override;
 
+  // The colours of the navigation window's frame, from the look in use.
+  void SetNavigationFrame(COLORREF first, COLORREF second);
+
  protected:
   LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   void OnMouseMove(Point mouse) override;
@@ -148,6 +155,7 @@ class CLiteCtrlExEx final : public CLiteCtrl {
   HWND owner_;
   ui::UniqueBitmap cornerPicture_;
   std::unique_ptr<NavigationWindow> navigation_;
+  std::optional<std::pair<COLORREF, COLORREF>> navigationFrame_;
 };
 
 }  // namespace viewer

@@ -18,7 +18,8 @@ void MaskBit(std::vector<uint8_t>& mask, int stride, int x, int y) {
 
 }  // namespace
 
-NavigationWindow::NavigationWindow(CLiteCtrl& viewer) : viewer_(viewer) {
+NavigationWindow::NavigationWindow(CLiteCtrl& viewer)
+    : viewer_(viewer), frameFirst_(kFrameOuter), frameSecond_(kFrameMiddle) {
   state_.mode = ViewMode::Natural;
   panning_ = false;
   autoSize_ = false;
@@ -54,6 +55,11 @@ void NavigationWindow::MakeViewportCursor(Size cursor) {
   viewportCursor_.reset(CreateCursor(ui::ThisModule(), 0, 0, cursor.width, cursor.height,
                                      andMask.data(), xorMask.data()));
   cursorSize_ = cursor;
+}
+
+void NavigationWindow::SetFrameColours(COLORREF first, COLORREF second) {
+  frameFirst_ = first;
+  frameSecond_ = second;
 }
 
 void NavigationWindow::Open(POINT cornerTopLeft) {
@@ -112,7 +118,7 @@ void NavigationWindow::PaintFrame() {
   GetWindowRect(hwnd(), &window);
   std::array<Rect, 3> frames =
       NavigationFrameRects({window.right - window.left, window.bottom - window.top});
-  const COLORREF colours[3] = {kFrameOuter, kFrameMiddle, kFrameOuter};
+  const COLORREF colours[3] = {frameFirst_, frameSecond_, frameFirst_};
   for (size_t i = 0; i < frames.size(); ++i) {
     ui::UniqueBrush brush(CreateSolidBrush(colours[i]));
     RECT r{frames[i].left, frames[i].top, frames[i].right, frames[i].bottom};

@@ -18,6 +18,8 @@ class NavigationWindow final : public CLiteCtrl {
   // Shows the thumbnail with its top-left at the corner box (screen coordinates),
   // puts the viewport cursor over the visible part and captures the mouse.
   void Open(POINT cornerTopLeft);
+  // The frame's outer and inner lines take the first colour, the middle line the second.
+  void SetFrameColours(COLORREF first, COLORREF second);
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -36,6 +38,8 @@ class NavigationWindow final : public CLiteCtrl {
   ui::UniqueCursor viewportCursor_;
   HCURSOR replaced_ = nullptr;
   bool tracking_ = false;
+  COLORREF frameFirst_;
+  COLORREF frameSecond_;
 };
 
 }  // namespace viewer

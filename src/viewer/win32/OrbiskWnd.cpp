@@ -194,6 +194,7 @@ LRESULT COrbiskWnd::OnCreate() {
   ReadSettings();
   InitSkin();
   if (!CreateChildren()) return -1;
+  ApplyLookColours();
   SetTimer(hwnd(), kWindowTimer, kWindowTimerMs, nullptr);
   ApplySettingsToDisplay();
   ApplyPlacement();

@@ -382,6 +382,7 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
   // The background colour shown: the setting's, or a dark one in dark mode.
   uint32_t ShownBackground() const;
   InfoList::Colors InfoColours() const;
+  void ApplyLookColours();
   // Tells the Lister when the user's view mode turns its fit option on or off.
   void TellHostOfFit();
   bool hostDark_ = false;

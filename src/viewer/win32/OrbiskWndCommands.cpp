@@ -793,7 +793,16 @@ void COrbiskWnd::OnTimer(UINT_PTR id) {
     display_->SetPointerHidden(true);
     lastMoveTick_ = GetTickCount();
   }
-  if (slideShow_) OnCommand(settings_.randomImageOrder ? kCmdOpenRandom : kCmdOpenNext);
+  if (slideShow_) {
+    OnCommand(settings_.randomImageOrder ? kCmdOpenRandom : kCmdOpenNext);
+    return;
+  }
+  // Whatever changed without telling the frame (the display's own fit after a resize, an
+  // animation that started or stopped) shows within a tick; unchanged texts cost no repaint.
+  if (BuildStatusTexts() != statusTexts_) {
+    RefreshStatusTexts();
+    RefreshToolBar();
+  }
 }
 
 void COrbiskWnd::ToggleSlideShow() {

@@ -182,6 +182,7 @@ uint32_t COrbiskWnd::LoadProcedure() {
     ERetcode can = wide ? film.CanOpenW(widePath) : film.CanOpen(name.c_str());
     if (can != glib::RCOK) return glib::NSUP;
   }
+  film.ShowWaitCursor();
   int number = ++loadCounter;
   log_.WriteMemoryStatus();
   if (wide) {
@@ -311,6 +312,7 @@ ERetcode COrbiskWnd::EndLoad(CLiteCtrlExEx& film, ERetcode rc) {
 
 uint32_t COrbiskWnd::PageLoadProcedure() {
   CLiteCtrlExEx& film = *display_;
+  film.ShowWaitCursor();
   log_.WriteMemoryStatus();
   log_.Write("Try to load page #%d\n", requestedPage_);
   LoadPlan plan = PlanLoad(settings_, uint32_t(pageCount_.load()), glib::kFormatNone);

@@ -180,9 +180,18 @@ InfoList::Colors COrbiskWnd::InfoColours() const {
   return skin_ ? ListColours(*skin_) : InfoList::Colors{};
 }
 
+void COrbiskWnd::ApplyLookColours() {
+  infoPanel_.SetColors(InfoColours());
+  // The classic look has colours of its own too, taken from the system's.
+  if (display_ && skin_) {
+    display_->SetNavigationFrame(Colour(skin_->Colour(kSkinBackground)),
+                                 Colour(skin_->Colour(kSkinDark)));
+  }
+}
+
 void COrbiskWnd::ApplyHostDisplay(const HostDisplay& display) {
   hostDark_ = display.dark;
-  infoPanel_.SetColors(InfoColours());
+  ApplyLookColours();
   if (!display_) return;
   if (display.centred) display_->SetCentred(*display.centred);
   display_->SetBackground(ShownBackground(), 0, -1);
@@ -217,7 +226,7 @@ void COrbiskWnd::InitSkin() {
   if (skin_->Active() && !skinBitmap_) skin_->LoadByIndex(-1);
   // A skin that failed is not tried again at the next start.
   if (!skin_->Active()) RememberSkinName();
-  infoPanel_.SetColors(InfoColours());
+  ApplyLookColours();
 }
 
 void COrbiskWnd::RememberSkinName() {
@@ -260,7 +269,7 @@ void COrbiskWnd::ChooseSkin(UINT command) {
   if (command == CSkin::kClassicId) {
     skin_->LoadByIndex(-1);
     skinBitmap_.reset();
-    infoPanel_.SetColors(InfoColours());
+    ApplyLookColours();
     RememberSkinName();
     EmbedInHost();
     RefreshTitle();
@@ -273,7 +282,7 @@ void COrbiskWnd::ChooseSkin(UINT command) {
   glib::Film* bitmap = skin_->Bitmap();
   skinBitmap_.reset(bitmap ? HBITMAP(bitmap->CreateSlideDIB(0, true)) : nullptr);
   if (SkinActive() && !skinBitmap_) skin_->LoadByIndex(-1);
-  infoPanel_.SetColors(InfoColours());
+  ApplyLookColours();
   LockWindowUpdate(nullptr);
   SetCursor(oldCursor);
   RememberSkinName();
