@@ -154,6 +154,30 @@ TEST_F(EditDialogsTest, HistogramShowsTheLevelsColoursAndTheRangeDraggedOnTheGra
   EXPECT_FALSE(SaveEnabled());  // looking changes nothing
 }
 
+TEST_F(EditDialogsTest, TheOneStepCorrectionsChangeThePictureAndMarkItChanged) {
+  WriteIni("AutoLoadLastImage=#0\r\nAskCloseUpdatedImage=#0\r\n");
+  // Two dull colours, neither reaching black or white, neither grey.
+  std::wstring dull = folder_.File(L"dull.bmp");
+  WriteBmp(dull, 40, 20, 0x603020, 0xA07050);
+  for (UINT command : {host::kCmdAutoLevels, host::kCmdAutoContrast, host::kCmdDesaturate}) {
+    ASSERT_TRUE(Open(dull, L"dull.bmp")) << command;
+    HWND display = Child(viewer_, L"OrbiskView");
+    UpdateWindow(display);
+    const std::vector<uint32_t> before = PictureGrid(display);
+    SendMessageW(viewer_, WM_COMMAND, command, 0);
+    RunPostedMessages();
+    UpdateWindow(display);
+    EXPECT_NE(PictureGrid(display), before) << command;
+    EXPECT_TRUE(SaveEnabled()) << command;
+    if (command == host::kCmdDesaturate) {
+      const uint32_t grey = DisplayCentre();
+      EXPECT_EQ(grey >> 16, grey & 0xFF) << std::hex << grey;
+      EXPECT_EQ((grey >> 8) & 0xFF, grey & 0xFF) << std::hex << grey;
+    }
+    Close();
+  }
+}
+
 TEST_F(EditDialogsTest, HistogramPausesAPlayingAnimationUntilItCloses) {
   // Only the display, the frames filling it.
   WriteIni("ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#0\r\nAutoLoadLastImage=#0\r\n");

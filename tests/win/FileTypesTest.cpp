@@ -98,7 +98,8 @@ TEST_F(FileTypesTest, TheProgramThatHadATypeGetsItBack) {
 
 TEST_F(FileTypesTest, TheFirstRunWelcomesOnceAndTheAboutBoxShowsTheAboutValues) {
   SetProfileNumber(L"FirstRun", 1);
-  WriteIni("AutoLoadLastImage=#0\r\n[About]\r\nVersion=#3,#1,#4\r\nSupport=\"help@orbisk.test\"\r\n");
+  WriteIni(
+      "AutoLoadLastImage=#0\r\n[About]\r\nVersion=#3,#1,#4\r\nSupport=\"help@orbisk.test\"\r\n");
   const std::wstring before = Touched();
   {
     DialogAnswer welcome(L"Welcome to Orbisk !", [](HWND box) { AnswerMessageBox(box, IDCANCEL); });

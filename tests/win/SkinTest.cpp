@@ -141,6 +141,20 @@ TEST_F(SkinTest, AShippedSkinDrawsItsFrameTitleAndButtonsFromItsFile) {
   EXPECT_TRUE(WaitUntil([&] { return IsZoomed(viewer) == 0; }));
 }
 
+TEST_F(SkinTest, TheSkinsMaximiseButtonTogglesAndMinimiseIconises) {
+  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
+  HWND viewer = viewer_.Open(red_);
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_FALSE(IsZoomed(viewer));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdMaximize, 0);
+  EXPECT_TRUE(IsZoomed(viewer));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdMaximize, 0);
+  EXPECT_FALSE(IsZoomed(viewer));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdMinimize, 0);
+  EXPECT_TRUE(IsIconic(viewer));
+  ShowWindow(viewer, SW_RESTORE);
+}
+
 TEST_F(SkinTest, DraggingTheGripResizesButNeverBelowTheSmallestSize) {
   WriteIni(std::string("Skin=\"Meadow.skin\"\r\n") + kPlain);
   HWND viewer = viewer_.Open(red_);

@@ -991,6 +991,10 @@ TEST_F(ViewerTest, PagesLoadOneByOneFromTheFileInPageByPageMode) {
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
   RunPostedMessages();
   EXPECT_TRUE(showsSize(L"80 x 60"));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPrev, 0);
+  EXPECT_TRUE(showsSize(L"40 x 20"));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrLast, 0);
+  EXPECT_TRUE(showsSize(L"80 x 60"));
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrFirst, 0);
   EXPECT_TRUE(showsSize(L"40 x 20"));
   RunPostedMessages();

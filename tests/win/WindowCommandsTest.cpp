@@ -1,10 +1,12 @@
 // The window's own commands as a user gives them from the menu: Keep Visible, the menu
-// bar, the clipboard commands, Reload, a recent file, zoom in and out, the wheel and
-// Exit, each checked by what the user sees afterwards.
+// bar, the clipboard commands, Reload, a recent file, zoom in and out, fit height, the
+// wheel, the folder walk and Exit, each checked by what the user sees afterwards.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cwchar>
 #include <cwctype>
 #include <string>
 
@@ -146,6 +148,44 @@ TEST_F(WindowCommandsTest, ZoomCommandsStepTheZoomAndTheWheelWalksTheFolder) {
   EXPECT_TRUE(WaitUntil([&] { return Size().substr(0, 8) == L"60 x 90 "; })) << Size();
   SendMessageW(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
   EXPECT_TRUE(WaitUntil([&] { return Size() == L"100 x 50 "; })) << Size();
+}
+
+TEST_F(WindowCommandsTest, TheFolderCommandsGoToThePreviousTheEndsAndARandomFile) {
+  std::wstring third = folder_.File(L"c third.bmp");
+  WriteBmp(third, 30, 30, kRed);
+  ASSERT_NE(viewer_.Open(second_), nullptr);
+  auto shows = [&](const wchar_t* size) {
+    return WaitUntil([&] { return Size().rfind(size, 0) == 0; });
+  };
+  Command(host::kCmdOpenPrev);
+  EXPECT_TRUE(shows(L"100 x 50 ")) << Size();
+  Command(host::kCmdOpenLast);
+  EXPECT_TRUE(shows(L"30 x 30 ")) << Size();
+  Command(host::kCmdOpenFirst);
+  EXPECT_TRUE(shows(L"100 x 50 ")) << Size();
+  // A random step never stays on the file shown.
+  for (int i = 0; i < 3; ++i) {
+    Command(host::kCmdOpenRandom);
+    EXPECT_TRUE(WaitUntil([&] { return !Size().empty() && Size() != L"100 x 50 "; })) << Size();
+    Command(host::kCmdOpenFirst);
+    ASSERT_TRUE(shows(L"100 x 50 ")) << Size();
+  }
+}
+
+TEST_F(WindowCommandsTest, FitHeightMakesThePictureAsTallAsTheDisplay) {
+  HWND viewer = viewer_.Open(second_);  // 60 x 90, taller than wide
+  ASSERT_NE(viewer, nullptr);
+  Command(host::kCmdFitHeight);
+  EXPECT_TRUE(MenuState(viewer_.Frame(), GetMenu(viewer_.Frame()), host::kCmdFitHeight) &
+              MF_CHECKED);
+  RECT client{};
+  GetClientRect(Child(viewer, L"OrbiskView"), &client);
+  // The zoom text has two decimals: the picture's 90 rows fill the display's height.
+  const double expected = client.bottom * 100.0 / 90;
+  EXPECT_TRUE(WaitUntil([&] {
+    return std::abs(std::wcstod(Zoom().c_str(), nullptr) - expected) < 0.01;
+  })) << testing::PrintToString(Zoom())
+      << " " << expected;
 }
 
 // The viewer's notification message is public (another instance posts the hand-off

@@ -245,7 +245,7 @@ void COrbiskWnd::OnContextMenu(POINT screen) {
   // A quick-view panel and the full screen keep their window as it is.
   if (!names.empty() && window && !QuickView() && !fullScreen_) {
     HMENU list = CreatePopupMenu();
-    for (size_t i = 0; i < names.size() && i < CSkin::kLastId - CSkin::kFirstSkinId; ++i) {
+    for (size_t i = 0; i < names.size() && i <= CSkin::kLastId - CSkin::kFirstSkinId; ++i) {
       if (int(i) == skin_->Index()) continue;
       AppendMenuW(list, MF_STRING, CSkin::kFirstSkinId + i, ui::WideFromNarrow(names[i]).c_str());
     }
