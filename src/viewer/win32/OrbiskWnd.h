@@ -368,6 +368,7 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
 
   std::unique_ptr<CSkin> skin_;
   ui::UniqueBitmap skinBitmap_;  // the skin's bitmap as a DIB for drawing from
+  ui::UniqueFont captionFont_;   // made at the first skinned paint, kept for the next
   std::array<Rect, kSkinButtonCount> skinButtons_{};
   int pressedSkinButton_ = -1;
   // The buttons' tooltips while a skin is active (owned by the viewer window).

@@ -385,9 +385,9 @@ void COrbiskWnd::PaintSkin(HDC target) {
   {
     // The caption: the default GUI font, 4 units taller and at weight 900, shortened
     // to the caption's room.
-    ui::UniqueFont captionFont(CaptionFont());
+    if (!captionFont_) captionFont_.reset(CaptionFont());
     ui::SelectScope font(
-        dc, captionFont ? HGDIOBJ(captionFont.get()) : GetStockObject(DEFAULT_GUI_FONT));
+        dc, captionFont_ ? HGDIOBJ(captionFont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, Colour(skin_->Colour(kSkinTitleColour)));
     DrawTextW(dc, caption.c_str(), int(caption.size()), &title,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
