@@ -13,5 +13,5 @@ glib::JXLSave MakeParams() {
 glib::JXLSave params = MakeParams();
 }  // namespace
 
-VEXLO_FUZZ_TARGET({glib::kFormatJXL, &vexlo::LoadJxl, &vexlo::InfoJxl, nullptr, &vexlo::SaveJxl,
-                   &params, nullptr})
+VEXLO_FUZZ_TARGET({glib::kFormatJXL, &vexlo::LoadJxl, &vexlo::InfoJxl, &vexlo::ThumbnailJxl,
+                   &vexlo::SaveJxl, &params, nullptr})
