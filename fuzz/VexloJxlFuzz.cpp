@@ -1,4 +1,5 @@
-// Fuzz target: the JPEG XL reader and writer of the vexlo plug-in.
+// Fuzz target: the JPEG XL reader (pictures, information, thumbnails) and writer of
+// the vexlo plug-in.
 #include "VexloFuzz.h"
 #include "platform/PageAlloc.h"
 #include "vexlo/Formats.h"
