@@ -438,8 +438,7 @@ uint32_t ThumbnailJxl(LoadJob& job) {
         break;
       case JXL_DEC_FULL_IMAGE:
         return deliver();
-      case JXL_DEC_SUCCESS:
-        return BADI;  // no frame
+      case JXL_DEC_SUCCESS:  // no frame
       case JXL_DEC_ERROR:
       case JXL_DEC_NEED_MORE_INPUT:
         return BADI;
