@@ -1,4 +1,5 @@
-// Fuzz target: the JPEG XL reader and writer of the vexlo plug-in.
+// Fuzz target: the JPEG XL reader (pictures, information, thumbnails) and writer of
+// the vexlo plug-in.
 #include "VexloFuzz.h"
 #include "platform/PageAlloc.h"
 #include "vexlo/Formats.h"
@@ -13,5 +14,5 @@ glib::JXLSave MakeParams() {
 glib::JXLSave params = MakeParams();
 }  // namespace
 
-VEXLO_FUZZ_TARGET({glib::kFormatJXL, &vexlo::LoadJxl, &vexlo::InfoJxl, nullptr, &vexlo::SaveJxl,
-                   &params, nullptr})
+VEXLO_FUZZ_TARGET({glib::kFormatJXL, &vexlo::LoadJxl, &vexlo::InfoJxl, &vexlo::ThumbnailJxl,
+                   &vexlo::SaveJxl, &params, nullptr})

@@ -1,8 +1,11 @@
 // Windows animated cursors: a RIFF "ACON" file with an "anih" header, optional "rate"
 // (display time per step, in jiffies of 1/60 s) and "seq " (frame per step) chunks,
-// and a "LIST" "fram" of "icon" chunks, each a whole icon or cursor file. Every step
-// of the animation is a page: the first image of its frame through the icon and
-// cursor reader, with the step's display time.
+// and a "LIST" "fram" of "icon" chunks. With the header's AF_ICON flag each frame is a
+// whole icon or cursor file; without it the frames are raw bitmaps: a device-
+// independent bitmap (header, palette, rows), which like an icon image may carry an
+// AND mask below its colour rows, or a whole BMP file. Every step of the animation is
+// a page: its frame's first image through the icon and cursor reader or the BMP
+// reader, with the step's display time.
 #include <algorithm>
 
 #include "vexlo/Formats.h"
@@ -13,9 +16,15 @@ namespace {
 // Frames and steps one file may have; the pages' pixels share the pixel limit.
 constexpr uint32_t kMaxFrames = 4096;
 
+// The header's flag for frames that are icon or cursor files.
+constexpr uint32_t kIconFrames = 1;
+
 struct Animation {
-  uint32_t steps = 0;    // from the header
+  uint32_t steps = 0;  // from the header
+  uint32_t width = 0;  // of the raw frames, 0 when the header does not say
+  uint32_t height = 0;
   uint32_t jiffies = 0;  // default display time of a step
+  uint32_t flags = 0;
   std::vector<std::span<const uint8_t>> frames;
   std::vector<uint32_t> rates, sequence;
 
@@ -65,9 +74,11 @@ uint32_t ReadAnimation(std::span<const uint8_t> bytes, Animation& a) {
       uint32_t headerSize = h.U32LE();
       h.Skip(4);  // frame count: the list tells
       a.steps = h.U32LE();
-      h.Skip(16);  // width, height, bit count, planes: the frames tell
+      a.width = h.U32LE();
+      a.height = h.U32LE();
+      h.Skip(8);  // bit count and planes: the frames tell
       a.jiffies = h.U32LE();
-      h.Skip(4);  // flags: frames that are icon files are recognised by their header
+      a.flags = h.U32LE();
       if (h.Failed() || headerSize < 36) return BADI;
       header = true;
     } else if (id == glib::FourCC("rate")) {
@@ -104,6 +115,88 @@ uint16_t IconKind(std::span<const uint8_t> frame) {
   return frame[2] == 1 || frame[2] == 2 ? frame[2] : 0;
 }
 
+// A frame as one of the readers takes it.
+struct Frame {
+  uint32_t format = 0;  // ICO, CUR or BMP; 0: no reader takes it
+  std::span<const uint8_t> bytes;
+  std::vector<uint8_t> wrapped;  // a masked bitmap in an icon file of its own
+};
+
+// Whether a raw bitmap keeps an AND mask below its colour rows, as an icon image does:
+// its header gives twice the frame's height, or, when the animation's header gives no
+// height, the chunk is too short for colour rows of the whole height.
+bool HasMask(std::span<const uint8_t> dib, const Animation& a) {
+  Reader in(dib);
+  uint32_t headerSize = in.U32LE();
+  int32_t width = int32_t(in.U32LE()), height = int32_t(in.U32LE());
+  in.Skip(2);
+  uint32_t bits = in.U16LE(), compression = in.U32LE();
+  in.Skip(12);
+  uint32_t used = in.U32LE();
+  // Only uncompressed bitmaps of the Windows 3 header or later, bottom-up, even height.
+  if (in.Failed() || headerSize < 40 || compression != 0 || width <= 0 || height <= 0 ||
+      height % 2 || bits == 0 || bits > 32)
+    return false;
+  if (a.height) return uint64_t(height) == uint64_t(a.height) * 2;
+  uint64_t entries = bits <= 8 ? (used && used < (1u << bits) ? used : 1u << bits) : 0;
+  uint64_t rows = (uint64_t(width) * bits + 31) / 32 * 4 * uint64_t(height);
+  return uint64_t(headerSize) + entries * 4 + rows > dib.size();
+}
+
+Frame FrameOf(std::span<const uint8_t> bytes, const Animation& a) {
+  Frame f;
+  f.bytes = bytes;
+  // Icon and cursor files are taken whatever the flags say: they tell themselves.
+  if (uint16_t kind = IconKind(bytes)) {
+    f.format = kind == 1 ? glib::kFormatICO : glib::kFormatCUR;
+    return f;
+  }
+  if (a.flags & kIconFrames) return f;  // neither icon nor cursor: damaged
+  if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+    f.format = glib::kFormatBMP;
+  } else if (HasMask(bytes, a)) {
+    // The icon reader decodes colour rows and mask: an icon file of one image around it.
+    Writer w;
+    w.U16LE(0), w.U16LE(1), w.U16LE(1);
+    Reader dib(bytes);
+    dib.Skip(4);
+    uint32_t width = dib.U32LE(), height = dib.U32LE() / 2;
+    w.U8(width < 256 ? width : 0), w.U8(height < 256 ? height : 0), w.U16LE(0);
+    w.U16LE(1), w.U16LE(0), w.U32LE(uint32_t(bytes.size())), w.U32LE(6 + 16);
+    w.Append(bytes.data(), bytes.size());
+    f.wrapped = std::move(w.Bytes());
+    f.bytes = f.wrapped;
+    f.format = glib::kFormatICO;
+  } else {
+    f.format = glib::kFormatBMP;  // the BMP reader takes bitmaps without the file header
+  }
+  return f;
+}
+
+uint32_t LoadFrame(LoadJob& inner) {
+  switch (inner.format) {
+    case glib::kFormatICO:
+      return LoadIco(inner);
+    case glib::kFormatCUR:
+      return LoadCur(inner);
+    default:
+      return LoadBmp(inner);
+  }
+}
+
+uint32_t InfoFrame(const Frame& f, InfoRecord& info) {
+  Source source;
+  source.Borrow(f.bytes.data(), f.bytes.size());
+  switch (f.format) {
+    case glib::kFormatICO:
+      return InfoIco(source, info);
+    case glib::kFormatCUR:
+      return InfoCur(source, info);
+    default:
+      return InfoBmp(source, info);
+  }
+}
+
 }  // namespace
 
 uint32_t LoadAni(LoadJob& job) {
@@ -115,17 +208,16 @@ uint32_t LoadAni(LoadJob& job) {
   for (size_t step = 0; step < steps.size(); ++step) {
     if (job.options.PastRange(step)) break;
     if (!job.options.Wants(step)) continue;
-    std::span<const uint8_t> frame = a.frames[steps[step]];
-    uint16_t kind = IconKind(frame);
-    if (!kind) continue;  // bare bitmap frames are not read
+    Frame frame = FrameOf(a.frames[steps[step]], a);
+    if (!frame.format) continue;
     Source source;
-    source.Borrow(frame.data(), frame.size());
+    source.Borrow(frame.bytes.data(), frame.bytes.size());
     LoadOptions options = job.options;
     options.firstPage = 0;
     options.pageCount = 1;
-    LoadJob inner{job.request, source, options, kind == 1 ? glib::kFormatICO : glib::kFormatCUR};
+    LoadJob inner{job.request, source, options, frame.format};
     size_t before = job.request->pages.size();
-    rc = kind == 1 ? LoadIco(inner) : LoadCur(inner);
+    rc = LoadFrame(inner);
     if (rc == OMEM || rc == USRA) return rc;
     if (rc != RCOK || job.request->pages.size() != before + 1) continue;  // a damaged frame
     glib::IDEPage* page = job.request->pages[job.request->pages.size() - 1];
@@ -145,12 +237,9 @@ uint32_t InfoAni(const Source& source, InfoRecord& info) {
   std::vector<uint32_t> steps = a.Steps();
   if (steps.empty()) return BADI;
   // Size and depth of the first step's frame.
-  std::span<const uint8_t> first = a.frames[steps.front()];
-  uint16_t kind = IconKind(first);
-  if (kind) {
-    Source frame;
-    frame.Borrow(first.data(), first.size());
-    rc = kind == 1 ? InfoIco(frame, info) : InfoCur(frame, info);
+  Frame first = FrameOf(a.frames[steps.front()], a);
+  if (first.format) {
+    rc = InfoFrame(first, info);
     if (rc != RCOK) return rc;
   }
   info.SetType("Windows Animated Cursor");

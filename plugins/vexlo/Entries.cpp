@@ -54,4 +54,5 @@ VEXLO_LOAD_ENTRIES(ANI, glib::kFormatANI, Ani)
 #ifdef VEXLO_WITH_JXL
 VEXLO_LOAD_ENTRIES(JXL, glib::kFormatJXL, Jxl)
 VEXLO_SAVE_ENTRY(JXL, glib::kFormatJXL, Jxl)
+VEXLO_THUMBNAIL_ENTRY(JXL, glib::kFormatJXL, Jxl)
 #endif

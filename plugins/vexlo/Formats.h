@@ -70,6 +70,7 @@ VEXLO_CODEC(Ani);
 // JPEG XL
 VEXLO_CODEC(Jxl);
 uint32_t SaveJxl(SaveJob& job);
+uint32_t ThumbnailJxl(LoadJob& job);
 
 // Identifiers of the formats the program has no constant for.
 constexpr uint32_t kFormatWBP = 0x18574250;  // WebP: common, multi-page

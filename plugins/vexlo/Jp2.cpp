@@ -2,7 +2,8 @@
 // decoded from the bytes in memory. Grey, RGB (also sYCC and CMYK sources) with or
 // without alpha; samples of up to 8 bits give 8-bit pages, deeper ones 16-bit pages.
 // Reduced resolutions of the wavelet serve thumbnails and a wanted size. Writes JP2
-// or a codestream, lossless or at a compression ratio taken from the record's quality.
+// or a codestream, lossless or at a compression ratio taken from the record's quality,
+// and the page's density as the display resolution of a JP2 file.
 #include <openjpeg.h>
 
 #include <algorithm>
@@ -490,6 +491,64 @@ uint32_t SaveType(const glib::ImageSave& params, const glib::CoreBitmap& page) {
   return wide ? glib::kPixelRGB48 : glib::kPixelRGB24;
 }
 
+// A density in grid points per metre as JP2 keeps it: numerator and denominator of
+// 16 bits and a power of ten, the denominator as large as the numerator allows.
+struct GridRatio {
+  uint16_t numerator = 0, denominator = 1;
+  int8_t exponent = 0;
+};
+
+GridRatio RatioFor(double perMetre) {
+  GridRatio r;
+  while (perMetre >= 65535.5 && r.exponent < 127) {
+    perMetre /= 10;
+    ++r.exponent;
+  }
+  double denominator = std::clamp(std::floor(65535.0 / std::max(perMetre, 1.0)), 1.0, 65535.0);
+  r.denominator = uint16_t(denominator);
+  r.numerator = uint16_t(std::clamp(std::round(perMetre * denominator), 1.0, 65535.0));
+  return r;
+}
+
+// The resolution superbox ('res ') with the display resolution ('resd') of a density
+// in dots per inch.
+std::vector<uint8_t> ResolutionBox(float dpiX, float dpiY) {
+  GridRatio v = RatioFor(dpiY / 0.0254), h = RatioFor(dpiX / 0.0254);
+  Writer w;
+  w.U32BE(8 + 18);
+  w.U32BE(glib::FourCC("res "));
+  w.U32BE(18);
+  w.U32BE(glib::FourCC("resd"));
+  w.U16BE(v.numerator), w.U16BE(v.denominator), w.U16BE(h.numerator), w.U16BE(h.denominator);
+  w.U8(uint8_t(v.exponent)), w.U8(uint8_t(h.exponent));
+  return std::move(w.Bytes());
+}
+
+// Puts a box at the end of the header box ('jp2h') of a JP2 file that OpenJPEG wrote.
+// What follows the header moves, which is safe: OpenJPEG writes no box that points at
+// file offsets (the codestream's own markers count from its start). False when the
+// file has no header box before the codestream.
+bool InsertIntoHeader(std::vector<uint8_t>& file, std::span<const uint8_t> box) {
+  Reader in(file.data(), file.size());
+  while (in.Left() >= 8) {
+    size_t start = in.Pos();
+    uint32_t size = in.U32BE();
+    uint32_t type = in.U32BE();
+    // Only plain 32-bit sizes are patched; the header box is small.
+    if (size < 8 || size > file.size() - start) return false;
+    if (type == glib::FourCC("jp2c")) return false;
+    if (type == glib::FourCC("jp2h")) {
+      if (uint64_t(size) + box.size() > 0xFFFFFFFFu) return false;
+      file.insert(file.begin() + std::ptrdiff_t(start + size), box.begin(), box.end());
+      uint32_t grown = size + uint32_t(box.size());
+      for (int i = 0; i < 4; ++i) file[start + size_t(i)] = uint8_t(grown >> (24 - 8 * i));
+      return true;
+    }
+    in.Seek(start + size);
+  }
+  return false;
+}
+
 }  // namespace
 
 uint32_t LoadJp2(LoadJob& job) {
@@ -599,6 +658,13 @@ uint32_t SaveJp2(SaveJob& job) {
       !opj_encode(codec.get(), stream.get()) || !opj_end_compress(codec.get(), stream.get()))
     return IERR;
   stream.reset();
+  // OpenJPEG has no call for the resolution box: it goes into the header afterwards
+  // (a bare codestream has no boxes and no place for it).
+  float dpiX = params.resolutionX > 0 ? params.resolutionX : source->resolutionX;
+  float dpiY = params.resolutionY > 0 ? params.resolutionY : source->resolutionY;
+  if (!codestream && std::isfinite(dpiX) && std::isfinite(dpiY) && dpiX > 0 && dpiY > 0) {
+    if (!InsertIntoHeader(output.bytes, ResolutionBox(dpiX, dpiY))) return IERR;
+  }
   return job.sink.Write(output.bytes) ? RCOK : WERR;
 }
 

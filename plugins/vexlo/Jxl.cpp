@@ -2,7 +2,9 @@
 // animations as one full-canvas page per frame (the decoder composes them) with its
 // display time. Decoding runs on the bytes in memory with the library's thread pool
 // (a bounded number of threads). The writer takes a quality or lossless, and an
-// effort; several pages become an animation.
+// effort; several pages become an animation. The first page's colour profile and
+// EXIF block go with the file. Thumbnails come from the file's preview or the first
+// frame's coarse pass.
 #include <jxl/decode.h>
 #include <jxl/decode_cxx.h>
 #include <jxl/encode.h>
@@ -145,8 +147,39 @@ std::vector<uint8_t> StoredProfile(const JxlDecoder* dec) {
 // the offset of the TIFF header; Bytes() starts at that header.
 class ExifBox {
  public:
-  // At a new box (JXL_DEC_BOX): finishes the previous one and starts collecting when
-  // this one is EXIF and none came before.
+  // Takes the box events of a decode (true when `status` was one); any other event
+  // ends the box being collected.
+  bool Handle(JxlDecoder* dec, JxlDecoderStatus status) {
+    if (status == JXL_DEC_BOX) {
+      Begin(dec);
+    } else if (status == JXL_DEC_BOX_NEED_MORE_OUTPUT) {
+      Grow(dec);
+    } else {
+      Finish(dec);
+      return false;
+    }
+    return true;
+  }
+  // At the end of a decode: what the buffer holds is the box.
+  void Finish(JxlDecoder* dec) {
+    if (!active_) return;
+    active_ = false;
+    size_t left = JxlDecoderReleaseBoxBuffer(dec);
+    buffer_.resize(buffer_.size() - left);
+    done_ = true;
+  }
+  std::span<const uint8_t> Bytes() const {
+    if (!done_ || buffer_.size() < 4) return {};
+    uint32_t offset = uint32_t(buffer_[0]) << 24 | uint32_t(buffer_[1]) << 16 |
+                      uint32_t(buffer_[2]) << 8 | buffer_[3];
+    if (offset > buffer_.size() - 4) return {};
+    return std::span<const uint8_t>(buffer_).subspan(4 + offset);
+  }
+
+ private:
+  // At a new box: finishes the previous one and starts collecting when this one is
+  // EXIF (stored plainly or compressed in a "brob" box, which the decoder unpacks) and
+  // none came before.
   void Begin(JxlDecoder* dec) {
     Finish(dec);
     JxlBoxType type;
@@ -170,23 +203,7 @@ class ExifBox {
     buffer_.resize(std::min(buffer_.size() * 4, kMaxExif));
     JxlDecoderSetBoxBuffer(dec, buffer_.data() + used_, buffer_.size() - used_);
   }
-  // At any other event and at the end: what the buffer holds is the box.
-  void Finish(JxlDecoder* dec) {
-    if (!active_) return;
-    active_ = false;
-    size_t left = JxlDecoderReleaseBoxBuffer(dec);
-    buffer_.resize(buffer_.size() - left);
-    done_ = true;
-  }
-  std::span<const uint8_t> Bytes() const {
-    if (!done_ || buffer_.size() < 4) return {};
-    uint32_t offset = uint32_t(buffer_[0]) << 24 | uint32_t(buffer_[1]) << 16 |
-                      uint32_t(buffer_[2]) << 8 | buffer_[3];
-    if (offset > buffer_.size() - 4) return {};
-    return std::span<const uint8_t>(buffer_).subspan(4 + offset);
-  }
 
- private:
   std::vector<uint8_t> buffer_;
   size_t used_ = 0;
   bool active_ = false;
@@ -225,6 +242,59 @@ uint32_t DelayOf(const JxlBasicInfo& info, const JxlFrameHeader& frame) {
   return uint32_t(std::min(ms, 4294967295.0) + 0.5);
 }
 
+// The colours of a picture: the profile the file stores (kept with the pages) and,
+// when the options ask for sRGB and the picture is in other colours, the profile its
+// pixels come in.
+struct Colours {
+  std::vector<uint8_t> stored, icc;
+  bool convert = false;
+
+  // At JXL_DEC_COLOR_ENCODING.
+  void Read(const JxlDecoder* dec, const LoadOptions& options) {
+    stored = StoredProfile(dec);
+    JxlColorEncoding encoding;
+    bool srgb = JxlDecoderGetColorAsEncodedProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
+                                                   &encoding) == JXL_DEC_SUCCESS &&
+                IsSrgb(encoding);
+    if (!srgb && options.UseProfile(true)) {
+      icc = Profile(dec, JXL_COLOR_PROFILE_TARGET_DATA);
+      convert = !icc.empty();
+    }
+  }
+  // A decoded page made ours: blue-first rows, sRGB when asked, the stored profile.
+  uint32_t Finish(glib::ImageDataExchange* request, glib::IDEPage& page, const Layout& layout,
+                  void* runner) const {
+    SwapRows(page.bitmap, layout, runner);
+    if (convert) {
+      uint32_t rc = ApplyProfile(request, page, icc);
+      if (rc != RCOK) return rc;
+    }
+    AppendMetadata(page.slideMetadata, kTagIcc, stored);
+    return RCOK;
+  }
+};
+
+// A page of `width` x `height` whose rows the decoder fills: the frame's, or with
+// `preview` the preview's.
+uint32_t OutputPage(JxlDecoder* dec, glib::ImageDataExchange* request, uint32_t width,
+                    uint32_t height, Layout& layout, bool preview, PagePtr& page) {
+  uint32_t rc = CheckSize(width, height);
+  if (rc != RCOK) return rc;
+  rc = NewPage(request, int32_t(width), int32_t(height), layout.type, page);
+  if (rc != RCOK) return rc;
+  size_t rowBytes = size_t(glib::RowBytes(page->bitmap));
+  size_t bytes = rowBytes * height;
+  layout.format.align = rowBytes;
+  size_t need = 0;
+  JxlDecoderStatus sized = preview ? JxlDecoderPreviewOutBufferSize(dec, &layout.format, &need)
+                                   : JxlDecoderImageOutBufferSize(dec, &layout.format, &need);
+  if (sized != JXL_DEC_SUCCESS || need > bytes) return IERR;
+  JxlDecoderStatus set =
+      preview ? JxlDecoderSetPreviewOutBuffer(dec, &layout.format, page->bitmap.pixels, bytes)
+              : JxlDecoderSetImageOutBuffer(dec, &layout.format, page->bitmap.pixels, bytes);
+  return set == JXL_DEC_SUCCESS ? RCOK : IERR;
+}
+
 }  // namespace
 
 uint32_t LoadJxl(LoadJob& job) {
@@ -238,8 +308,7 @@ uint32_t LoadJxl(LoadJob& job) {
   JxlBasicInfo info{};
   Layout layout{};
   uint32_t width = 0, height = 0;
-  std::vector<uint8_t> icc, stored;
-  bool convert = false;
+  Colours colours;
   ExifBox exif;
   PagePtr page;
   uint32_t delay = 0;
@@ -257,7 +326,7 @@ uint32_t LoadJxl(LoadJob& job) {
   auto damaged = [&] { return finish(job.request->pages.empty() ? BADI : RCOK); };
   for (;;) {
     JxlDecoderStatus status = JxlDecoderProcessInput(dec);
-    if (status != JXL_DEC_BOX && status != JXL_DEC_BOX_NEED_MORE_OUTPUT) exif.Finish(dec);
+    if (exif.Handle(dec, status)) continue;
     switch (status) {
       case JXL_DEC_ERROR:
       case JXL_DEC_NEED_MORE_INPUT:
@@ -280,23 +349,8 @@ uint32_t LoadJxl(LoadJob& job) {
         }
         break;
       }
-      case JXL_DEC_COLOR_ENCODING: {
-        stored = StoredProfile(dec);
-        JxlColorEncoding encoding;
-        bool srgb = JxlDecoderGetColorAsEncodedProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
-                                                       &encoding) == JXL_DEC_SUCCESS &&
-                    IsSrgb(encoding);
-        if (!srgb && job.options.UseProfile(true)) {
-          icc = Profile(dec, JXL_COLOR_PROFILE_TARGET_DATA);
-          convert = !icc.empty();
-        }
-        break;
-      }
-      case JXL_DEC_BOX:
-        exif.Begin(dec);
-        break;
-      case JXL_DEC_BOX_NEED_MORE_OUTPUT:
-        exif.Grow(dec);
+      case JXL_DEC_COLOR_ENCODING:
+        colours.Read(dec, job.options);
         break;
       case JXL_DEC_FRAME: {
         if (frame >= kMaxPages) return damaged();
@@ -306,29 +360,16 @@ uint32_t LoadJxl(LoadJob& job) {
         break;
       }
       case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
-        uint32_t rc = NewPage(job.request, int32_t(width), int32_t(height), layout.type, page);
+        uint32_t rc = OutputPage(dec, job.request, width, height, layout, false, page);
         if (rc != RCOK) return rc;
-        size_t rowBytes = size_t(glib::RowBytes(page->bitmap));
-        layout.format.align = rowBytes;
-        size_t need = 0;
-        if (JxlDecoderImageOutBufferSize(dec, &layout.format, &need) != JXL_DEC_SUCCESS ||
-            need > rowBytes * height)
-          return IERR;
-        if (JxlDecoderSetImageOutBuffer(dec, &layout.format, page->bitmap.pixels,
-                                        rowBytes * height) != JXL_DEC_SUCCESS)
-          return IERR;
         break;
       }
       case JXL_DEC_FULL_IMAGE: {
         if (!page) return damaged();
-        SwapRows(page->bitmap, layout, d.runner.get());
         page->delay = delay;
-        if (convert) {
-          uint32_t rc = ApplyProfile(job.request, *page, icc);
-          if (rc != RCOK) return rc;
-        }
-        AppendMetadata(page->slideMetadata, kTagIcc, stored);
-        uint32_t rc = AddPage(job.request, std::move(page), job.options);
+        uint32_t rc = colours.Finish(job.request, *page, layout, d.runner.get());
+        if (rc != RCOK) return rc;
+        rc = AddPage(job.request, std::move(page), job.options);
         if (rc != RCOK) return rc;
         ++frame;
         if (job.options.PastRange(frame)) return finish(RCOK);
@@ -337,6 +378,72 @@ uint32_t LoadJxl(LoadJob& job) {
       }
       default:
         break;  // events not asked for
+    }
+  }
+}
+
+// A thumbnail: the file's preview image when it has one; else the first frame, from
+// its 1:8 (DC) pass when the frame has one, which the decoder gives enlarged to the
+// full size long before the detail is decoded. The caller fits the page to the size
+// it wants.
+uint32_t ThumbnailJxl(LoadJob& job) {
+  Decoder d;
+  if (!d.Start(job.source,
+               JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_PREVIEW_IMAGE |
+                   JXL_DEC_FRAME_PROGRESSION | JXL_DEC_FULL_IMAGE,
+               true) ||
+      JxlDecoderSetProgressiveDetail(d.dec.get(), kDC) != JXL_DEC_SUCCESS)
+    return IERR;
+  JxlDecoder* dec = d.dec.get();
+  JxlBasicInfo info{};
+  Layout layout{};
+  Colours colours;
+  PagePtr page;
+  auto deliver = [&]() -> uint32_t {
+    if (!page) return BADI;
+    uint32_t rc = colours.Finish(job.request, *page, layout, d.runner.get());
+    return rc != RCOK ? rc : AddPage(job.request, std::move(page), job.options);
+  };
+  for (;;) {
+    switch (JxlDecoderProcessInput(dec)) {
+      case JXL_DEC_BASIC_INFO: {
+        if (JxlDecoderGetBasicInfo(dec, &info) != JXL_DEC_SUCCESS) return BADI;
+        if (uint64_t(info.xsize) * info.ysize > kMaxJxlPixels) return OMEM;
+        uint32_t rc = CheckSize(info.xsize, info.ysize);
+        if (rc != RCOK) return rc;
+        layout = LayoutFor(info, true);  // eight bits are plenty for a thumbnail
+        break;
+      }
+      case JXL_DEC_COLOR_ENCODING:
+        colours.Read(dec, job.options);
+        break;
+      case JXL_DEC_NEED_PREVIEW_OUT_BUFFER: {
+        // The preview is turned like the picture: orientations 5 to 8 swap its sides.
+        uint32_t w = info.preview.xsize, h = info.preview.ysize;
+        if (info.orientation >= JXL_ORIENT_TRANSPOSE) std::swap(w, h);
+        uint32_t rc = OutputPage(dec, job.request, w, h, layout, true, page);
+        if (rc != RCOK) return rc;
+        break;
+      }
+      case JXL_DEC_PREVIEW_IMAGE:
+        return deliver();
+      case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
+        uint32_t rc = OutputPage(dec, job.request, info.xsize, info.ysize, layout, false, page);
+        if (rc != RCOK) return rc;
+        break;
+      }
+      case JXL_DEC_FRAME_PROGRESSION:
+        // Not every frame has the pass; when the flush fails the decode goes on.
+        if (page && JxlDecoderFlushImage(dec) == JXL_DEC_SUCCESS) return deliver();
+        break;
+      case JXL_DEC_FULL_IMAGE:
+        return deliver();
+      case JXL_DEC_SUCCESS:  // no frame
+      case JXL_DEC_ERROR:
+      case JXL_DEC_NEED_MORE_INPUT:
+        return BADI;
+      default:
+        break;
     }
   }
 }
@@ -353,7 +460,7 @@ uint32_t InfoJxl(const Source& source, InfoRecord& info) {
   uint32_t frames = 0;
   for (bool more = true; more;) {
     JxlDecoderStatus status = JxlDecoderProcessInput(dec);
-    if (status != JXL_DEC_BOX && status != JXL_DEC_BOX_NEED_MORE_OUTPUT) exif.Finish(dec);
+    if (exif.Handle(dec, status)) continue;
     switch (status) {
       case JXL_DEC_ERROR:
       case JXL_DEC_NEED_MORE_INPUT:
@@ -378,12 +485,6 @@ uint32_t InfoJxl(const Source& source, InfoRecord& info) {
       case JXL_DEC_COLOR_ENCODING:
         info.SetProfile(StoredProfile(dec));
         haveHeaders = true;
-        break;
-      case JXL_DEC_BOX:
-        exif.Begin(dec);
-        break;
-      case JXL_DEC_BOX_NEED_MORE_OUTPUT:
-        exif.Grow(dec);
         break;
       case JXL_DEC_FRAME:
         if (++frames >= kMaxPages) more = false;
@@ -473,10 +574,33 @@ uint32_t SaveJxl(SaveJob& job) {
     info.animation.tps_denominator = 1;
     info.animation.num_loops = 0;
   }
+  // The first page's EXIF goes into an "Exif" box, which needs the container.
+  const gen::byte_array& metadata = pages.front()->slideMetadata;
+  std::span<const uint8_t> exif = TiffExif(FindMetadata(metadata, kTagExif));
+  if (exif.size() > kMaxExif) exif = {};
+  if (!exif.empty() && (JxlEncoderUseContainer(enc.get(), JXL_TRUE) != JXL_ENC_SUCCESS ||
+                        JxlEncoderUseBoxes(enc.get()) != JXL_ENC_SUCCESS))
+    return IERR;
   if (JxlEncoderSetBasicInfo(enc.get(), &info) != JXL_ENC_SUCCESS) return IERR;
-  JxlColorEncoding colour;
-  JxlColorEncodingSetToSRGB(&colour, channels == 1 ? JXL_TRUE : JXL_FALSE);
-  if (JxlEncoderSetColorEncoding(enc.get(), &colour) != JXL_ENC_SUCCESS) return IERR;
+  // The page's colour profile when it fits the samples written (RGB or grey), else
+  // sRGB.
+  std::span<const uint8_t> icc = FindMetadata(metadata, kTagIcc);
+  uint32_t space = ProfileSpace(icc);
+  bool withProfile = icc.size() <= kMaxProfile &&
+                     space == (channels == 1 ? glib::FourCC("GRAY") : glib::FourCC("RGB "));
+  if (!withProfile ||
+      JxlEncoderSetICCProfile(enc.get(), icc.data(), icc.size()) != JXL_ENC_SUCCESS) {
+    JxlColorEncoding colour;
+    JxlColorEncodingSetToSRGB(&colour, channels == 1 ? JXL_TRUE : JXL_FALSE);
+    if (JxlEncoderSetColorEncoding(enc.get(), &colour) != JXL_ENC_SUCCESS) return IERR;
+  }
+  if (!exif.empty()) {
+    // The box starts with the offset of the TIFF header from the end of that field.
+    std::vector<uint8_t> box(4 + exif.size());
+    std::memcpy(box.data() + 4, exif.data(), exif.size());
+    if (JxlEncoderAddBox(enc.get(), "Exif", box.data(), box.size(), JXL_FALSE) != JXL_ENC_SUCCESS)
+      return IERR;
+  }
 
   JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(enc.get(), nullptr);
   if (!settings) return OMEM;

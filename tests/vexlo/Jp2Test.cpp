@@ -177,18 +177,11 @@ TEST_F(Jp2Test, TheResolutionBoxGivesTheDensity) {
   glib::JP2Save params;
   params.quality = 100;
   std::string file = vexlo.SaveBytes({Pattern(20, 10)}, params);
-  size_t header = file.find("jp2h");
-  ASSERT_NE(header, std::string::npos);
-  // A capture resolution of 11811 (horizontal) and 5906 (vertical) points per metre:
-  // 300 and 150 dpi.
-  std::string resc = "\0\0\0\x12resc\x17\x12\0\x01\x2E\x23\0\x01\0\0"s;
-  std::string res = "\0\0\0\x1Ares "s + resc;
-  size_t start = header - 4;
-  uint32_t size = uint32_t(uint8_t(file[start])) << 24 | uint32_t(uint8_t(file[start + 1])) << 16 |
-                  uint32_t(uint8_t(file[start + 2])) << 8 | uint8_t(file[start + 3]);
-  file.insert(start + size, res);
-  size += uint32_t(res.size());
-  for (int i = 0; i < 4; ++i) file[start + i] = char(size >> (24 - 8 * i));
+  // The writer's display resolution box becomes a capture resolution box of
+  // 11811 (horizontal) and 5906 (vertical) points per metre: 300 and 150 dpi.
+  size_t res = file.find("res \0\0\0\x12resd"s);
+  ASSERT_NE(res, std::string::npos);
+  file.replace(res - 4, 26, "\0\0\0\x1Ares \0\0\0\x12resc\x17\x12\0\x01\x2E\x23\0\x01\0\0"s);
   std::string path = vexlo.Write("dense.jp2", file);
   auto info = vexlo.Info(path);
   ASSERT_TRUE(info);
@@ -197,6 +190,67 @@ TEST_F(Jp2Test, TheResolutionBoxGivesTheDensity) {
   Loaded l = vexlo.Load(path);
   ASSERT_EQ(l.rc, glib::RCOK);
   EXPECT_NEAR(l.pages.at(0).resolutionX, 300.0f, 0.1f);
+}
+
+// The page's density, or the record's, goes into a display resolution box in the
+// header; the file stays whole for OpenJPEG and exiftool. Codestreams have no boxes.
+TEST_F(Jp2ReferenceTest, SavedDensityComesBack) {
+  struct Case {
+    const char* name;
+    float pageX, pageY;      // the page's density
+    float recordX, recordY;  // the record's (0: the page's)
+    float x, y;              // what the file should give
+  };
+  const Case cases[] = {
+      {"page-300", 300, 300, 0, 0, 300, 300},
+      {"record-72x144", 96, 96, 72, 144, 72, 144},
+      {"odd", 2540.5f, 0.5f, 0, 0, 2540.5f, 0.5f},
+      {"huge", 4e5f, 1e5f, 0, 0, 4e5f, 1e5f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Picture picture = Pattern(40, 24, false, 3);
+    picture.resolutionX = c.pageX;
+    picture.resolutionY = c.pageY;
+    glib::JP2Save params;
+    params.quality = 100;
+    params.resolutionX = c.recordX;
+    params.resolutionY = c.recordY;
+    std::string path = vexlo.Dir().File(std::string(c.name) + ".jp2");
+    ASSERT_EQ(vexlo.Save(path, {picture}, params), glib::RCOK);
+    auto info = vexlo.Info(path);
+    ASSERT_TRUE(info);
+    EXPECT_NEAR(info->resolutionX, c.x, c.x * 1e-4);
+    EXPECT_NEAR(info->resolutionY, c.y, c.y * 1e-4);
+    Loaded back = vexlo.Load(path);
+    ASSERT_EQ(back.rc, glib::RCOK);
+    EXPECT_NEAR(back.pages.at(0).resolutionX, c.x, c.x * 1e-4);
+    EXPECT_EQ(MaxDifference(back.pages[0], picture), 0);
+    EXPECT_EQ(MaxDifference(Reference(path), picture), 0);
+    EXPECT_TRUE(Shell("opj_dump -i '" + path + "'"));
+    if (c.x > 0 && c.x < 1000 && Shell("exiftool -ver")) {
+      std::string out = path + ".txt";
+      ASSERT_TRUE(std::system(("exiftool -s3 -n -DisplayXResolution -DisplayYResolution '" + path +
+                               "' > '" + out + "'")
+                                  .c_str()) == 0);
+      std::ifstream in(out);
+      double x = 0, y = 0;
+      in >> x >> y;
+      // exiftool gives points per metre.
+      EXPECT_NEAR(x * 0.0254, c.x, 0.01);
+      EXPECT_NEAR(y * 0.0254, c.y, 0.01);
+    }
+  }
+  // A bare codestream keeps only the pixels.
+  Picture picture = Pattern(40, 24, false, 3);
+  picture.resolutionX = picture.resolutionY = 300;
+  glib::JP2Save params;
+  params.format = kFormatJ2K;
+  params.quality = 100;
+  std::string path = vexlo.Dir().File("dense.j2k");
+  ASSERT_EQ(vexlo.Save(path, {picture}, params), glib::RCOK);
+  EXPECT_EQ(ReadFile(path).find("res "), std::string::npos);
+  EXPECT_EQ(MaxDifference(Reference(path), picture), 0);
 }
 
 TEST_F(Jp2ReferenceTest, ReducedResolutionsServeThumbnailsAndAWantedSize) {

@@ -20,6 +20,17 @@ bool Shell(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// What a command prints.
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+    char buffer[256];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
 bool HaveTools() { return Shell("cjxl --version") && Shell("djxl --version"); }
 
 class JxlTest : public ::testing::Test {
@@ -272,6 +283,119 @@ TEST_F(JxlTest, WrittenFilesReadBackInDjxl) {
   EXPECT_EQ(back.pages[1].delay, 40u);
   EXPECT_EQ(MaxDifference(back.pages[1], second), 0);
   EXPECT_TRUE(Shell("djxl '" + jxl + "' '" + jxl + ".png'"));
+}
+
+// A little-endian TIFF block with one entry, the camera make "Orbisk".
+std::string ExifBlock() {
+  static const char kBytes[] =
+      "II*\0\x08\0\0\0\x01\0\x0F\x01\x02\0\x07\0\0\0\x1A\0\0\0\0\0\0\0Orbisk";
+  return std::string(kBytes, sizeof kBytes);  // the make's closing NUL included
+}
+
+// A slide metadata block: four-character tag, 32-bit little-endian length, bytes.
+std::string MetadataEntry(const char (&tag)[5], const std::string& bytes) {
+  std::string out(tag, 4);
+  for (int i = 0; i < 4; ++i) out += char(bytes.size() >> (8 * i));
+  return out + bytes;
+}
+
+// The bytes of the entry `tag` in a slide metadata block, empty when it has none.
+std::string FindEntry(const std::string& block, const char (&tag)[5]) {
+  for (size_t at = 0; at + 8 <= block.size();) {
+    uint32_t size = 0;
+    for (int i = 0; i < 4; ++i) size |= uint32_t(uint8_t(block[at + 4 + i])) << (8 * i);
+    if (size > block.size() - at - 8) break;
+    if (block.compare(at, 4, tag) == 0) return block.substr(at + 8, size);
+    at += 8 + size;
+  }
+  return {};
+}
+
+// The page's EXIF block and colour profile go into the file, and come back byte for
+// byte through our reader and libjxl's tools.
+TEST_F(JxlTest, WriterKeepsThePagesExifAndProfile) {
+  const std::string exif = ExifBlock(), icc = OddProfile();
+  struct Case {
+    const char* name;
+    bool lossless;
+    std::string metadata;
+    bool exif, icc;  // what the file should carry
+  };
+  const Case cases[] = {
+      {"both-lossless", true, MetadataEntry("EXIF", exif) + MetadataEntry("ICCP", icc), true, true},
+      {"both-lossy", false, MetadataEntry("ICCP", icc) + MetadataEntry("EXIF", exif), true, true},
+      // The JPEG-style header of some EXIF blocks is not part of the box.
+      {"jpeg-header", true, MetadataEntry("EXIF", std::string("Exif\0\0", 6) + exif), true, false},
+      // A profile of another colour space than the samples is left out.
+      {"grey-profile", true, MetadataEntry("ICCP", icc.substr(0, 16) + "GRAY" + icc.substr(20)),
+       false, false},
+      {"none", true, "", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Picture source = Pattern(24, 16, false, 3);
+    glib::ImageDataExchange request;
+    glib::IDEPage* page = BorrowingPage(source);
+    page->slideMetadata.assign(c.metadata.data(), c.metadata.size());
+    request.pages.Add(page);
+    JXLSave params;
+    params.lossless = c.lossless;
+    params.effort = 3;
+    std::string jxl = vexlo.Dir().File(std::string(c.name) + ".jxl");
+    ASSERT_EQ(vexlo.Manager().SaveImageData(jxl.c_str(), &request, &params), glib::RCOK);
+
+    Loaded back = vexlo.Load(jxl);
+    ASSERT_EQ(back.rc, glib::RCOK);
+    ASSERT_EQ(back.metadata.size(), 1u);
+    EXPECT_EQ(FindEntry(back.metadata[0], "EXIF"), c.exif ? exif : "");
+    EXPECT_EQ(FindEntry(back.metadata[0], "ICCP"), c.icc ? icc : "");
+    if (c.lossless) {
+      EXPECT_EQ(MaxDifference(back.pages.at(0), source), 0);
+    }
+    // djxl gives the stored profile back as it is.
+    if (c.icc) {
+      std::string out = jxl + ".icc";
+      ASSERT_TRUE(Shell("djxl '" + jxl + "' '" + jxl + ".png' --orig_icc_out='" + out + "'"));
+      EXPECT_EQ(ReadFile(out), icc);
+    }
+    // exiftool finds the camera make in the box.
+    if (c.exif && Shell("exiftool -ver")) {
+      EXPECT_EQ(Output("exiftool -s3 -Make '" + jxl + "'"), "Orbisk\n");
+    }
+  }
+}
+
+// Thumbnails of a lossy file come from its 1:8 pass, enlarged: near the picture but
+// not its full detail. A lossless file has no such pass and decodes whole.
+TEST_F(JxlTest, ThumbnailsComeFromTheCoarsePass) {
+  Picture source = Pattern(320, 240, false, 0);
+  JXLSave lossy;
+  lossy.quality = 90;
+  lossy.effort = 3;
+  std::string path = vexlo.Dir().File("thumb-lossy.jxl");
+  ASSERT_EQ(vexlo.Save(path, {source}, lossy), glib::RCOK);
+  Loaded full = vexlo.Load(path);
+  Loaded thumb = vexlo.Thumbnail(path, 40, 30);
+  ASSERT_EQ(thumb.rc, glib::RCOK);
+  ASSERT_EQ(thumb.pages.size(), 1u);
+  EXPECT_EQ(thumb.pages[0].width, 320);
+  EXPECT_EQ(thumb.pages[0].height, 240);
+  int difference = MaxDifference(thumb.pages[0], full.pages.at(0));
+  EXPECT_GT(difference, 0) << "the whole picture was decoded";
+  EXPECT_LE(difference, 64);
+
+  JXLSave lossless;
+  lossless.lossless = 1;
+  lossless.effort = 1;
+  path = vexlo.Dir().File("thumb-lossless.jxl");
+  ASSERT_EQ(vexlo.Save(path, {source}, lossless), glib::RCOK);
+  thumb = vexlo.Thumbnail(path, 40, 30);
+  ASSERT_EQ(thumb.rc, glib::RCOK);
+  EXPECT_EQ(MaxDifference(thumb.pages.at(0), source), 0);
+
+  std::string bytes = ReadFile(path);
+  EXPECT_NE(vexlo.Thumbnail(vexlo.Write("cut.jxl", bytes.substr(0, bytes.size() / 2)), 40, 30).rc,
+            glib::RCOK);
 }
 
 // The save dialog's JPEG XL rows make the record the writer takes.

@@ -40,4 +40,16 @@ TEST_F(Jp2AniTest, AnAnimatedCursorOpensWithEveryStep) {
   EXPECT_TRUE(viewer_.Close());
 }
 
+TEST_F(Jp2AniTest, AnAnimatedCursorOfRawBitmapsOpensWithEveryStep) {
+  // Three 8 x 6 frames without AF_ICON: a bare bitmap, one with an AND mask below its
+  // rows, and a whole BMP file.
+  HWND viewer = viewer_.Open(TestData(L"vexlo/raw-bitmaps.ani"));
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"8 x 6 ", 0) == 0; }))
+      << testing::PrintToString(StatusText(viewer, 1));
+  std::wstring pages = StatusText(viewer, 2);
+  EXPECT_NE(pages.find(L"3 Page(s)"), std::wstring::npos) << testing::PrintToString(pages);
+  EXPECT_TRUE(viewer_.Close());
+}
+
 }  // namespace
