@@ -80,6 +80,14 @@ uint32_t ProfileSpace(std::span<const uint8_t> icc) {
   return uint32_t(icc[16]) << 24 | uint32_t(icc[17]) << 16 | uint32_t(icc[18]) << 8 | icc[19];
 }
 
+namespace {
+void MarkInSrgb(glib::IDEPage& page) {
+  static constexpr uint8_t kMarker[1] = {1};
+  if (FindMetadata(page.slideMetadata, kTagInSrgb).empty())
+    AppendMetadata(page.slideMetadata, kTagInSrgb, kMarker);
+}
+}  // namespace
+
 uint32_t ApplyProfile(glib::ImageDataExchange* request, glib::IDEPage& page,
                       std::span<const uint8_t> icc) {
   glib::CoreBitmap& bitmap = page.bitmap;
@@ -121,6 +129,7 @@ uint32_t ApplyProfile(glib::ImageDataExchange* request, glib::IDEPage& page,
       uint8_t* row = PixelRow(bitmap, y);
       transform->Convert(row, row, uint32_t(bitmap.width));
     }
+    MarkInSrgb(page);
     return RCOK;
   }
   PagePtr converted;
@@ -131,6 +140,7 @@ uint32_t ApplyProfile(glib::ImageDataExchange* request, glib::IDEPage& page,
   std::swap(bitmap.pixels, converted->bitmap.pixels);
   std::swap(bitmap.pixelType, converted->bitmap.pixelType);
   std::swap(bitmap.freePixels, converted->bitmap.freePixels);
+  MarkInSrgb(page);
   return RCOK;
 }
 

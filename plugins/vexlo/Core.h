@@ -276,6 +276,9 @@ constexpr uint32_t kTagExif = glib::FourCC("EXIF");  // TIFF-structured EXIF
 constexpr uint32_t kTagIptc = glib::FourCC("IPTC");  // IPTC-IIM records
 constexpr uint32_t kTagIcc = glib::FourCC("ICCP");   // ICC profile
 constexpr uint32_t kTagXmp = glib::FourCC("XMP ");
+// Present when the loader turned the pixels from the ICCP profile into sRGB: the
+// profile then describes the file, no longer the pixels.
+constexpr uint32_t kTagInSrgb = glib::FourCC("SRGB");
 
 void AppendMetadata(gen::byte_array& block, uint32_t tag, std::span<const uint8_t> bytes);
 std::span<const uint8_t> FindMetadata(const gen::byte_array& block, uint32_t tag);

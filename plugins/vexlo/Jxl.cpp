@@ -577,16 +577,16 @@ uint32_t SaveJxl(SaveJob& job) {
   // The first page's EXIF goes into an "Exif" box, which needs the container.
   const gen::byte_array& metadata = pages.front()->slideMetadata;
   std::span<const uint8_t> exif = TiffExif(FindMetadata(metadata, kTagExif));
-  if (exif.size() > kMaxExif) exif = {};
+  if (exif.size() > kMaxExif || !params.keepExif) exif = {};
   if (!exif.empty() && (JxlEncoderUseContainer(enc.get(), JXL_TRUE) != JXL_ENC_SUCCESS ||
                         JxlEncoderUseBoxes(enc.get()) != JXL_ENC_SUCCESS))
     return IERR;
   if (JxlEncoderSetBasicInfo(enc.get(), &info) != JXL_ENC_SUCCESS) return IERR;
-  // The page's colour profile when it fits the samples written (RGB or grey), else
-  // sRGB.
+  // The page's colour profile when it still describes the pixels and fits the samples
+  // written (RGB or grey), else sRGB.
   std::span<const uint8_t> icc = FindMetadata(metadata, kTagIcc);
   uint32_t space = ProfileSpace(icc);
-  bool withProfile = icc.size() <= kMaxProfile &&
+  bool withProfile = icc.size() <= kMaxProfile && FindMetadata(metadata, kTagInSrgb).empty() &&
                      space == (channels == 1 ? glib::FourCC("GRAY") : glib::FourCC("RGB "));
   if (!withProfile ||
       JxlEncoderSetICCProfile(enc.get(), icc.data(), icc.size()) != JXL_ENC_SUCCESS) {

@@ -460,7 +460,8 @@ struct JXLSave : ImageSave {
   uint32_t quality = 90;
   uint32_t effort = 7;
   uint8_t lossless = 0;
-  uint8_t reserved69[3] = {};
+  uint8_t keepExif = 1;  // the page's EXIF goes into the file
+  uint8_t reserved70[2] = {};
   JXLSave() : ImageSave(&kClass, kFormatJXL) {}
 };
 #pragma GCC diagnostic push
@@ -469,6 +470,7 @@ ORBISK_LAYOUT_SIZE(JXLSave, 72);
 ORBISK_LAYOUT_OFFSET(JXLSave, quality, 60);
 ORBISK_LAYOUT_OFFSET(JXLSave, effort, 64);
 ORBISK_LAYOUT_OFFSET(JXLSave, lossless, 68);
+ORBISK_LAYOUT_OFFSET(JXLSave, keepExif, 69);
 #pragma GCC diagnostic pop
 inline const RecordClass JXLSave::kClass = MakeRecordClass<JXLSave>("JXLSave");
 

@@ -320,6 +320,7 @@ TEST_F(JxlTest, WriterKeepsThePagesExifAndProfile) {
     bool lossless;
     std::string metadata;
     bool exif, icc;  // what the file should carry
+    bool keepExif = true;
   };
   const Case cases[] = {
       {"both-lossless", true, MetadataEntry("EXIF", exif) + MetadataEntry("ICCP", icc), true, true},
@@ -330,6 +331,10 @@ TEST_F(JxlTest, WriterKeepsThePagesExifAndProfile) {
       {"grey-profile", true, MetadataEntry("ICCP", icc.substr(0, 16) + "GRAY" + icc.substr(20)),
        false, false},
       {"none", true, "", false, false},
+      // Pixels a loader already turned into sRGB are no longer in the profile's colours.
+      {"converted", true, MetadataEntry("ICCP", icc) + MetadataEntry("SRGB", "\x01"), false, false},
+      // The user's "no EXIF" reaches the writer through the record.
+      {"exif-off", true, MetadataEntry("EXIF", exif), false, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -341,6 +346,7 @@ TEST_F(JxlTest, WriterKeepsThePagesExifAndProfile) {
     JXLSave params;
     params.lossless = c.lossless;
     params.effort = 3;
+    params.keepExif = c.keepExif;
     std::string jxl = vexlo.Dir().File(std::string(c.name) + ".jxl");
     ASSERT_EQ(vexlo.Manager().SaveImageData(jxl.c_str(), &request, &params), glib::RCOK);
 

@@ -153,6 +153,9 @@ bool COrbiskWnd::SaveTo(const std::u16string& path, glib::RecordPtr<glib::ImageS
     record =
         host::save::DefaultSaveRecord(format, display_->GetLayerPixelType(glib::kCurrentSlide, 0));
   if (!record) return false;
+  // JPEG XL takes the page's own EXIF; the setting decides whether it goes.
+  if (record->recordClass == &glib::JXLSave::kClass)
+    static_cast<glib::JXLSave&>(*record).keepExif = settings_.saveExif ? 1 : 0;
   if (glib::CarriesMetadata(*record)) {
     auto& metadata = static_cast<glib::MetadataSave&>(*record);
     if (!exif.empty()) {
