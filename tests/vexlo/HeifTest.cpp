@@ -271,4 +271,29 @@ TEST_F(HeifTest, DamagedAndHugeFilesGiveCodes) {
   EXPECT_NE(rc, glib::RCOK);
 }
 
+// heif-enc files of a 64 x 64 picture whose SPS was rewritten to claim 30000 x 30000
+// (over the pixel cap) and 8192 x 8192 (within it, far beyond the item): the HEVC
+// decoder never sees them, the picture and the thumbnail give codes, the information
+// (from the container) is still there.
+TEST_F(HeifTest, StreamsClaimingMoreThanTheItemAreRefused) {
+  struct Case {
+    const char* file;
+    uint32_t rc;
+  };
+  for (const Case& c :
+       {Case{"hevc-huge-sps.heic", glib::OMEM}, Case{"hevc-oversized-sps.heic", glib::BADI}}) {
+    SCOPED_TRACE(c.file);
+    std::string bytes = ReadFile(DataFile(c.file));
+    ASSERT_GT(bytes.size(), 100u);
+    Loaded loaded = vexlo.LoadBytes(bytes, nullptr, kFormatHEI);
+    EXPECT_EQ(loaded.rc, c.rc);
+    EXPECT_TRUE(loaded.pages.empty());
+    std::string path = vexlo.Write(c.file, bytes);
+    EXPECT_EQ(vexlo.Thumbnail(path, 16, 16).rc, c.rc);
+    auto info = vexlo.Info(path);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->width, 64);
+  }
+}
+
 }  // namespace
