@@ -112,7 +112,8 @@ struct HevcDecoder {
 };
 
 constexpr char kHevcDecoderName[] = "vexlo-libde265";
-// libheif's own libde265 decoder has the default priority, 100.
+// libheif's own libde265 decoder has the default priority, 100. (libheif 1.15 asks a
+// context's own decoders first anyway; the priority keeps ours first where it does not.)
 constexpr int kHevcPriority = 200;
 
 heif_error HeifError(heif_error_code code, heif_suberror_code subcode, const char* message) {
@@ -238,21 +239,15 @@ const heif_decoder_plugin kHevcPlugin = {
     3,         &HevcName, nullptr,     nullptr,        &HevcSupports,   &HevcNew,
     &HevcFree, &HevcPush, &HevcDecode, &HevcSetStrict, kHevcDecoderName};
 
-// libheif set up, with our HEVC decoder above its own, once per process.
-bool RegisterHevcDecoder() {
-  static const bool registered = [] {
-    if (heif_init(nullptr).code != heif_error_Ok) return false;
-    return heif_register_decoder_plugin(&kHevcPlugin).code == heif_error_Ok;
-  }();
-  return registered;
-}
-
 // The parsed file over the source's bytes (which outlive it).
 uint32_t OpenContext(std::span<const uint8_t> bytes, ContextPtr& context) {
-  // Without our decoder an HEVC stream could allocate for any size it claims.
-  if (!RegisterHevcDecoder()) return IERR;
   context.reset(heif_context_alloc());
   if (!context) return OMEM;
+  // Our HEVC decoder for this file only, above libheif's own (without it an HEVC
+  // stream could allocate for any size it claims). Registered with the context, it
+  // leaves other users of a shared libheif alone and is never left behind in
+  // libheif's global list when the plug-in is unloaded.
+  if (heif_register_decoder(context.get(), &kHevcPlugin).code != heif_error_Ok) return IERR;
   // libheif's own limit on the sides (tighter than ours) stays in force.
   return Code(heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(),
                                                          nullptr));
