@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -171,53 +172,41 @@ TEST(HevcParamsTest, EmulationPreventionBytesAreNotData) {
 }
 
 TEST(HevcParamsTest, CutShortAndMalformedUnitsAreRefused) {
+  auto reads = [](const Bytes& nal) {
+    HevcPictureSize size;
+    return ReadHevcSpsSize(nal, size);
+  };
   SpsFields f;
   f.width = 4000;
   f.height = 3000;
   Bytes nal = Sps(f);
-  bool ok = false;
-  Read(nal, &ok);
-  ASSERT_TRUE(ok);
-  // Every cut before the height's last bit: the full size has 1 + 2 more codes after it
-  // (5 bits), so cutting the last byte may still hold it; anything shorter may not.
-  for (size_t cut = 0; cut + 2 < nal.size(); ++cut) {
-    Read(Bytes(nal.begin(), nal.begin() + long(cut)), &ok);
-    EXPECT_FALSE(ok) << cut;
+  ASSERT_TRUE(reads(nal));
+  // The height's code ends in the last byte but one (three short codes and the stop
+  // bit follow it): every shorter cut loses it.
+  for (size_t cut = 0; cut + 2 < nal.size(); ++cut)
+    EXPECT_FALSE(reads(Bytes(nal.begin(), nal.begin() + long(cut)))) << cut;
+  // Values no stream has: 7 sub-layers, chroma format 4, SPS id 16, an empty or too
+  // long side.
+  const std::function<void(SpsFields&)> damage[] = {
+      [](SpsFields& g) { g.subLayers = 7; }, [](SpsFields& g) { g.chroma = 4; },
+      [](SpsFields& g) { g.id = 16; }, [](SpsFields& g) { g.width = 0; },
+      [](SpsFields& g) { g.height = (1u << 20) + 1; }};
+  for (const auto& change : damage) {
+    SpsFields bad = f;
+    change(bad);
+    EXPECT_FALSE(reads(Sps(bad)));
   }
-  auto refused = [&](SpsFields g) {
-    bool read = true;
-    Read(Sps(g), &read);
-    return !read;
-  };
-  SpsFields bad = f;
-  bad.subLayers = 7;
-  EXPECT_TRUE(refused(bad));
-  bad = f;
-  bad.chroma = 4;
-  EXPECT_TRUE(refused(bad));
-  bad = f;
-  bad.id = 16;
-  EXPECT_TRUE(refused(bad));
-  bad = f;
-  bad.width = 0;
-  EXPECT_TRUE(refused(bad));
-  bad = f;
-  bad.height = (1u << 20) + 1;
-  EXPECT_TRUE(refused(bad));
   // Not an SPS (a PPS header), and a set forbidden bit.
-  Bytes other = nal;
-  other[0] = 0x44;
-  Read(other, &ok);
-  EXPECT_FALSE(ok);
-  other[0] = 0xC2;
-  Read(other, &ok);
-  EXPECT_FALSE(ok);
+  EXPECT_FALSE(reads(Bytes{0x44, 0x01, nal[2], nal[3]}));
+  Bytes forbidden = nal;
+  forbidden[0] |= 0x80;
+  EXPECT_FALSE(reads(forbidden));
   // A run of zeros where an Exp-Golomb code stands never ends in a value.
-  Bytes zeros = {0x42, 0x01};
-  zeros.resize(64, 0);
+  Bytes zeros(64, 0);
+  zeros[0] = 0x42;
+  zeros[1] = 0x01;
   zeros[2] = 0x01;
-  Read(zeros, &ok);
-  EXPECT_FALSE(ok);
+  EXPECT_FALSE(reads(zeros));
 }
 
 TEST(HevcParamsTest, StreamCheckKeepsTheLimits) {
