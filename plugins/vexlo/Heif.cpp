@@ -137,24 +137,26 @@ int HevcSupports(heif_compression_format format) {
   return format == heif_compression_HEVC ? kHevcPriority : 0;
 }
 
+void HevcFree(void* opaque) {
+  auto* decoder = static_cast<HevcDecoder*>(opaque);
+  if (!decoder) return;
+  if (decoder->context) de265_free_decoder(decoder->context);
+  delete decoder;
+}
+
 heif_error HevcNew(void** out) {
   *out = nullptr;
   auto* decoder = new (std::nothrow) HevcDecoder;
   if (!decoder) return HeifError(heif_error_Memory_allocation_error, heif_suberror_Unspecified, "");
   decoder->context = de265_new_decoder();
-  if (!decoder->context) {
-    delete decoder;
+  // One worker thread, as libheif's own decoder has: the slices are decoded there
+  // while this thread goes on parsing.
+  if (!decoder->context || !de265_isOK(de265_start_worker_threads(decoder->context, 1))) {
+    HevcFree(decoder);
     return HeifError(heif_error_Memory_allocation_error, heif_suberror_Unspecified, "");
   }
   *out = decoder;
   return HeifOk();
-}
-
-void HevcFree(void* opaque) {
-  auto* decoder = static_cast<HevcDecoder*>(opaque);
-  if (!decoder) return;
-  de265_free_decoder(decoder->context);
-  delete decoder;
 }
 
 void HevcSetStrict(void*, int) {}
@@ -221,6 +223,8 @@ heif_error HevcDecode(void* opaque, heif_image** out) {
   // ends, but a bound on the calls keeps a decoder fault from spinning.
   int more = 1;
   for (int calls = 0; more && calls < (1 << 24); ++calls) {
+    // The picture is whole once it is out; what follows it is not needed.
+    if (de265_peek_next_picture(decoder->context)) break;
     de265_error rc = de265_decode(decoder->context, &more);
     if (rc == DE265_ERROR_WAITING_FOR_INPUT_DATA) break;
     if (!de265_isOK(rc))
