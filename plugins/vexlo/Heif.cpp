@@ -111,6 +111,9 @@ struct HevcDecoder {
   HevcStreamCheck check;
 };
 
+// libheif's own default limit on a side.
+constexpr int64_t kHeifSideLimit = 32768;
+
 constexpr char kHevcDecoderName[] = "vexlo-libde265";
 // libheif's own libde265 decoder has the default priority, 100. (libheif 1.15 asks a
 // context's own decoders first anyway; the priority keeps ours first where it does not.)
@@ -365,8 +368,8 @@ void NarrowRow(const uint8_t* in, uint8_t* out, size_t width, size_t n) {
 // Decodes one image (a top-level image or a thumbnail) into a new page of the request,
 // with the file's metadata; the page's rows are allocated, and so the size checked,
 // before anything is decoded.
-uint32_t DecodePage(LoadJob& job, const heif_image_handle* handle, std::span<const uint8_t> exif,
-                    std::span<const uint8_t> icc) {
+uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle* handle,
+                    std::span<const uint8_t> exif, std::span<const uint8_t> icc) {
   int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
   uint32_t rc = CheckSize(width, height);
   if (rc != RCOK) return rc;
@@ -384,6 +387,12 @@ uint32_t DecodePage(LoadJob& job, const heif_image_handle* handle, std::span<con
   int64_t ispeHeight = heif_image_handle_get_ispe_height(handle);
   DeclaredScope declared(ispeWidth > 0 && ispeHeight > 0 ? uint64_t(ispeWidth * ispeHeight)
                                                          : uint64_t(width) * uint64_t(height));
+  // libheif allocates a grid image's canvas for the size its grid description gives,
+  // which may be far beyond the declared one: its side limit bounds it to twice the
+  // declared sides (the same four times the pixels the HEVC check allows).
+  int64_t side = std::max({ispeWidth, ispeHeight, int64_t(width), int64_t(height)});
+  heif_context_set_maximum_image_size_limit(
+      context, int(std::clamp<int64_t>(2 * side, 1024, kHeifSideLimit)));
   heif_chroma chroma =
       wide ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
            : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
@@ -452,7 +461,7 @@ uint32_t LoadHeif(LoadJob& job) {
     HandlePtr handle = Handle(context.get(), ids[index]);
     if (!handle) return BADI;
     std::vector<uint8_t> exif = Exif(handle.get()), icc = Profile(handle.get());
-    rc = DecodePage(job, handle.get(), exif, icc);
+    rc = DecodePage(job, context.get(), handle.get(), exif, icc);
     if (rc != RCOK) {
       // Images after a damaged one are lost; the ones before it are kept.
       if (rc == BADI && !job.request->pages.empty()) return RCOK;
@@ -484,7 +493,7 @@ uint32_t ThumbnailHeif(LoadJob& job) {
                           side(heif_image_handle_get_width(primary.get())),
                           side(heif_image_handle_get_height(primary.get())),
                           job.request->thumbnailMaxWidth, job.request->thumbnailMaxHeight) &&
-          DecodePage(job, owned.get(), exif, icc) == RCOK)
+          DecodePage(job, context.get(), owned.get(), exif, icc) == RCOK)
         return RCOK;
     } else {
       heif_image_handle_release(thumb);
@@ -492,7 +501,7 @@ uint32_t ThumbnailHeif(LoadJob& job) {
     job.request->pages.Clear();
   }
   // Otherwise the primary image itself.
-  return DecodePage(job, primary.get(), exif, icc);
+  return DecodePage(job, context.get(), primary.get(), exif, icc);
 }
 
 uint32_t InfoHeif(const Source& source, InfoRecord& info) {
