@@ -10,6 +10,7 @@
 #include <libheif/heif_plugin.h>
 
 #include <climits>
+#include <cmath>
 #include <map>
 #include <mutex>
 
@@ -388,11 +389,14 @@ uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle
   DeclaredScope declared(ispeWidth > 0 && ispeHeight > 0 ? uint64_t(ispeWidth * ispeHeight)
                                                          : uint64_t(width) * uint64_t(height));
   // libheif allocates a grid image's canvas for the size its grid description gives,
-  // which may be far beyond the declared one: its side limit bounds it to twice the
-  // declared sides (the same four times the pixels the HEVC check allows).
+  // which may be far beyond the declared one. Its limit is on the sides, so it is set
+  // to twice the declared sides but no more than the side of a square at the pixel
+  // cap (never below the declared sides themselves).
   int64_t side = std::max({ispeWidth, ispeHeight, int64_t(width), int64_t(height)});
-  heif_context_set_maximum_image_size_limit(
-      context, int(std::clamp<int64_t>(2 * side, 1024, kHeifSideLimit)));
+  int64_t capSide = int64_t(std::sqrt(double(PixelLimit())));
+  int64_t limit = std::max(side + 1, std::min(2 * side, capSide));
+  heif_context_set_maximum_image_size_limit(context,
+                                            int(std::clamp<int64_t>(limit, 64, kHeifSideLimit)));
   heif_chroma chroma =
       wide ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
            : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
