@@ -1,7 +1,19 @@
-// Fuzz target: the HEIF/HEIC and AVIF reader of the vexlo plug-in (libheif with its
-// HEVC and AV1 decoders), pages, information and the embedded thumbnail.
+// Fuzz target: the HEIF/HEIC and AVIF reader of the vexlo plug-in (libheif with our HEVC
+// decoder and its AV1 one), pages, information and the embedded thumbnail; and the
+// input as the NAL units our HEVC decoder checks before libde265 sees them, so that
+// the SPS reader is reached even where libheif refuses the container.
 #include "VexloFuzz.h"
 #include "vexlo/Formats.h"
+#include "vexlo/HevcParams.h"
 
-VEXLO_FUZZ_TARGET({vexlo::kFormatHEI, &vexlo::LoadHeif, &vexlo::InfoHeif, &vexlo::ThumbnailHeif,
-                   nullptr, nullptr, nullptr})
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const vexlo_fuzz::Codec codec = {
+      vexlo::kFormatHEI, &vexlo::LoadHeif, &vexlo::InfoHeif, &vexlo::ThumbnailHeif,
+      nullptr,           nullptr,          nullptr};
+  vexlo_fuzz::Run(codec, data, size);
+  vexlo::HevcStreamCheck check({uint64_t(1) << 22, 64 * 64});
+  check.Push({data, size});
+  vexlo::HevcPictureSize picture;
+  vexlo::ReadHevcSpsSize({data, size}, picture);
+  return 0;
+}

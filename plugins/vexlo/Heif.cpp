@@ -1,12 +1,18 @@
-// HEIF/HEIC and AVIF through libheif, with its built-in HEVC (libde265) and AV1 (dav1d)
-// decoders. The primary image comes first, the file's other top-level images follow
-// as pages; alpha is kept, deeper samples (10 and 12 bits) become 16-bit samples.
-// The image's geometric transformations (rotation, mirroring, cropping) are applied.
-// The EXIF block and an ICC profile travel with every page; the thumbnail entry decodes
-// the embedded thumbnail of the primary image.
+// HEIF/HEIC and AVIF through libheif, with our own HEVC decoder plug-in over libde265
+// (it checks the stream's picture size before libde265 allocates for it) and libheif's
+// built-in AV1 (dav1d) decoder. The primary image comes first, the file's other top-level images
+// follow as pages; alpha is kept, deeper samples (10 and 12 bits) become 16-bit samples. The
+// image's geometric transformations (rotation, mirroring, cropping) are applied. The EXIF block and
+// an ICC profile travel with every page; the thumbnail entry decodes the embedded thumbnail of the
+// primary image.
+#include <libde265/de265.h>
 #include <libheif/heif.h>
+#include <libheif/heif_plugin.h>
 
 #include <climits>
+#include <cmath>
+#include <map>
+#include <mutex>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <tmmintrin.h>
@@ -15,6 +21,7 @@
 
 #include "vexlo/ColorManage.h"
 #include "vexlo/Formats.h"
+#include "vexlo/HevcParams.h"
 #include "vexlo/Jpeg.h"
 
 namespace vexlo {
@@ -52,10 +59,203 @@ uint32_t Code(const heif_error& error) {
   }
 }
 
+// ---------------------------------------------------------------------------
+// The HEVC decoder libheif uses: libde265 behind a check of every SPS, so that no
+// stream gets a picture (and the decoder's per-block tables) larger than the image
+// the file declares, or than the pixel cap.
+
+// The pixels the images being decoded declare. libheif may decode the tiles of a
+// grid image on threads of its own, where nothing of the caller is known: the
+// decoder takes the largest bound among the decodes in progress (with viewers
+// decoding side by side a stream may get another file's bound, never more than
+// the cap).
+class DeclaredSizes {
+ public:
+  static DeclaredSizes& Get() {
+    static DeclaredSizes sizes;
+    return sizes;
+  }
+  void Add(uint64_t pixels) {
+    std::lock_guard lock(mutex_);
+    ++counts_[pixels];
+  }
+  void Remove(uint64_t pixels) {
+    std::lock_guard lock(mutex_);
+    auto at = counts_.find(pixels);
+    if (at != counts_.end() && --at->second == 0) counts_.erase(at);
+  }
+  // 0 when no decode has said (only the cap applies then).
+  uint64_t Largest() {
+    std::lock_guard lock(mutex_);
+    return counts_.empty() ? 0 : counts_.rbegin()->first;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<uint64_t, int> counts_;
+};
+
+class DeclaredScope {
+ public:
+  explicit DeclaredScope(uint64_t pixels) : pixels_(pixels) { DeclaredSizes::Get().Add(pixels_); }
+  ~DeclaredScope() { DeclaredSizes::Get().Remove(pixels_); }
+  DeclaredScope(const DeclaredScope&) = delete;
+  DeclaredScope& operator=(const DeclaredScope&) = delete;
+
+ private:
+  uint64_t pixels_;
+};
+
+struct HevcDecoder {
+  HevcDecoder() : check({PixelLimit(), DeclaredSizes::Get().Largest()}) {}
+  de265_decoder_context* context = nullptr;
+  HevcStreamCheck check;
+};
+
+// libheif's own default limit on a side.
+constexpr int64_t kHeifSideLimit = 32768;
+
+constexpr char kHevcDecoderName[] = "vexlo-libde265";
+// libheif's own libde265 decoder has the default priority, 100. (libheif 1.15 asks a
+// context's own decoders first anyway; the priority keeps ours first where it does not.)
+constexpr int kHevcPriority = 200;
+
+heif_error HeifError(heif_error_code code, heif_suberror_code subcode, const char* message) {
+  return {code, subcode, message};
+}
+
+heif_error CheckError(uint32_t rc) {
+  if (rc == OMEM)
+    return HeifError(heif_error_Memory_allocation_error, heif_suberror_Security_limit_exceeded,
+                     "HEVC picture larger than the pixel limit");
+  return HeifError(heif_error_Decoder_plugin_error, heif_suberror_Unspecified,
+                   "HEVC stream malformed or larger than its image");
+}
+
+// (libheif's own heif_error_ok is not exported from its shared library.)
+heif_error HeifOk() { return {heif_error_Ok, heif_suberror_Unspecified, "Success"}; }
+
+const char* HevcName() { return kHevcDecoderName; }
+
+int HevcSupports(heif_compression_format format) {
+  return format == heif_compression_HEVC ? kHevcPriority : 0;
+}
+
+void HevcFree(void* opaque) {
+  auto* decoder = static_cast<HevcDecoder*>(opaque);
+  if (!decoder) return;
+  if (decoder->context) de265_free_decoder(decoder->context);
+  delete decoder;
+}
+
+heif_error HevcNew(void** out) {
+  *out = nullptr;
+  auto* decoder = new (std::nothrow) HevcDecoder;
+  if (!decoder) return HeifError(heif_error_Memory_allocation_error, heif_suberror_Unspecified, "");
+  decoder->context = de265_new_decoder();
+  // One worker thread, as libheif's own decoder has: the slices are decoded there
+  // while this thread goes on parsing.
+  if (!decoder->context || !de265_isOK(de265_start_worker_threads(decoder->context, 1))) {
+    HevcFree(decoder);
+    return HeifError(heif_error_Memory_allocation_error, heif_suberror_Unspecified, "");
+  }
+  *out = decoder;
+  return HeifOk();
+}
+
+void HevcSetStrict(void*, int) {}
+
+// The chunk is checked whole before any of its NAL units reaches libde265.
+heif_error HevcPush(void* opaque, const void* data, size_t size) {
+  auto* decoder = static_cast<HevcDecoder*>(opaque);
+  std::span<const uint8_t> chunk(static_cast<const uint8_t*>(data), size);
+  uint32_t rc = decoder->check.Push(chunk);
+  if (rc != RCOK) return CheckError(rc);
+  while (!chunk.empty()) {
+    size_t length =
+        size_t(chunk[0]) << 24 | size_t(chunk[1]) << 16 | size_t(chunk[2]) << 8 | size_t(chunk[3]);
+    if (!de265_isOK(de265_push_NAL(decoder->context, chunk.data() + 4, int(length), 0, nullptr)))
+      return HeifError(heif_error_Memory_allocation_error, heif_suberror_Unspecified, "");
+    chunk = chunk.subspan(4 + length);
+  }
+  return HeifOk();
+}
+
+// The decoded picture's planes copied into a new libheif image.
+heif_error CopyPicture(const de265_image* picture, heif_image** out) {
+  de265_chroma format = de265_get_chroma_format(picture);
+  bool mono = format == de265_chroma_mono;
+  heif_chroma chroma = mono                         ? heif_chroma_monochrome
+                       : format == de265_chroma_420 ? heif_chroma_420
+                       : format == de265_chroma_422 ? heif_chroma_422
+                                                    : heif_chroma_444;
+  int width = de265_get_image_width(picture, 0), height = de265_get_image_height(picture, 0);
+  heif_image* image = nullptr;
+  heif_error error = heif_image_create(
+      width, height, mono ? heif_colorspace_monochrome : heif_colorspace_YCbCr, chroma, &image);
+  if (error.code != heif_error_Ok) return error;
+  ImagePtr owned(image);
+  const heif_channel channels[] = {heif_channel_Y, heif_channel_Cb, heif_channel_Cr};
+  for (int c = 0; c < (mono ? 1 : 3); ++c) {
+    int w = de265_get_image_width(picture, c), h = de265_get_image_height(picture, c);
+    int bits = de265_get_bits_per_pixel(picture, c);
+    int inStride = 0, outStride = 0;
+    const uint8_t* in = de265_get_image_plane(picture, c, &inStride);
+    if (!in || w <= 0 || h <= 0 || bits < 1 || bits > 16)
+      return HeifError(heif_error_Decoder_plugin_error, heif_suberror_Unspecified, "bad plane");
+    error = heif_image_add_plane(image, channels[c], w, h, bits);
+    if (error.code != heif_error_Ok) return error;
+    uint8_t* plane = heif_image_get_plane(image, channels[c], &outStride);
+    size_t rowBytes = size_t(w) * (bits > 8 ? 2 : 1);
+    if (!plane || size_t(outStride) < rowBytes || size_t(inStride) < rowBytes)
+      return HeifError(heif_error_Decoder_plugin_error, heif_suberror_Unspecified, "bad plane");
+    for (int y = 0; y < h; ++y)
+      std::memcpy(plane + size_t(y) * size_t(outStride), in + size_t(y) * size_t(inStride),
+                  rowBytes);
+  }
+  *out = owned.release();
+  return HeifOk();
+}
+
+heif_error HevcDecode(void* opaque, heif_image** out) {
+  *out = nullptr;
+  auto* decoder = static_cast<HevcDecoder*>(opaque);
+  if (decoder->check.Result() != RCOK) return CheckError(decoder->check.Result());
+  if (!de265_isOK(de265_flush_data(decoder->context)))
+    return HeifError(heif_error_Decoder_plugin_error, heif_suberror_Unspecified, "");
+  // Each call decodes a part of what was pushed; the stream is finite, so "more"
+  // ends, but a bound on the calls keeps a decoder fault from spinning.
+  int more = 1;
+  for (int calls = 0; more && calls < (1 << 24); ++calls) {
+    // The picture is whole once it is out; what follows it is not needed.
+    if (de265_peek_next_picture(decoder->context)) break;
+    de265_error rc = de265_decode(decoder->context, &more);
+    if (rc == DE265_ERROR_WAITING_FOR_INPUT_DATA) break;
+    if (!de265_isOK(rc))
+      return HeifError(heif_error_Decoder_plugin_error, heif_suberror_Unspecified,
+                       de265_get_error_text(rc));
+  }
+  const de265_image* picture = de265_get_next_picture(decoder->context);
+  if (!picture)
+    return HeifError(heif_error_Decoder_plugin_error, heif_suberror_Unspecified, "no picture");
+  heif_error error = CopyPicture(picture, out);
+  de265_release_next_picture(decoder->context);
+  return error;
+}
+
+const heif_decoder_plugin kHevcPlugin = {
+    3,         &HevcName, nullptr,     nullptr,        &HevcSupports,   &HevcNew,
+    &HevcFree, &HevcPush, &HevcDecode, &HevcSetStrict, kHevcDecoderName};
+
 // The parsed file over the source's bytes (which outlive it).
 uint32_t OpenContext(std::span<const uint8_t> bytes, ContextPtr& context) {
   context.reset(heif_context_alloc());
   if (!context) return OMEM;
+  // Our HEVC decoder for this file only, above libheif's own (without it an HEVC
+  // stream could allocate for any size it claims). Registered with the context, it
+  // leaves other users of a shared libheif alone and is never left behind in
+  // libheif's global list when the plug-in is unloaded.
+  if (heif_register_decoder(context.get(), &kHevcPlugin).code != heif_error_Ok) return IERR;
   // libheif's own limit on the sides (tighter than ours) stays in force.
   return Code(heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(),
                                                          nullptr));
@@ -169,8 +369,8 @@ void NarrowRow(const uint8_t* in, uint8_t* out, size_t width, size_t n) {
 // Decodes one image (a top-level image or a thumbnail) into a new page of the request,
 // with the file's metadata; the page's rows are allocated, and so the size checked,
 // before anything is decoded.
-uint32_t DecodePage(LoadJob& job, const heif_image_handle* handle, std::span<const uint8_t> exif,
-                    std::span<const uint8_t> icc) {
+uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle* handle,
+                    std::span<const uint8_t> exif, std::span<const uint8_t> icc) {
   int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
   uint32_t rc = CheckSize(width, height);
   if (rc != RCOK) return rc;
@@ -183,6 +383,20 @@ uint32_t DecodePage(LoadJob& job, const heif_image_handle* handle, std::span<con
   std::unique_ptr<heif_decoding_options, OptionsCloser> options(heif_decoding_options_alloc());
   if (!options) return OMEM;
   options->convert_hdr_to_8bit = wide ? 0 : 1;
+  // The coded size before cropping and rotation, which the HEVC stream must match.
+  int64_t ispeWidth = heif_image_handle_get_ispe_width(handle);
+  int64_t ispeHeight = heif_image_handle_get_ispe_height(handle);
+  DeclaredScope declared(ispeWidth > 0 && ispeHeight > 0 ? uint64_t(ispeWidth * ispeHeight)
+                                                         : uint64_t(width) * uint64_t(height));
+  // libheif allocates a grid image's canvas for the size its grid description gives,
+  // which may be far beyond the declared one. Its limit is on the sides, so it is set
+  // to twice the declared sides but no more than the side of a square at the pixel
+  // cap (never below the declared sides themselves).
+  int64_t side = std::max({ispeWidth, ispeHeight, int64_t(width), int64_t(height)});
+  int64_t capSide = int64_t(std::sqrt(double(PixelLimit())));
+  int64_t limit = std::max(side + 1, std::min(2 * side, capSide));
+  heif_context_set_maximum_image_size_limit(context,
+                                            int(std::clamp<int64_t>(limit, 64, kHeifSideLimit)));
   heif_chroma chroma =
       wide ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
            : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
@@ -251,7 +465,7 @@ uint32_t LoadHeif(LoadJob& job) {
     HandlePtr handle = Handle(context.get(), ids[index]);
     if (!handle) return BADI;
     std::vector<uint8_t> exif = Exif(handle.get()), icc = Profile(handle.get());
-    rc = DecodePage(job, handle.get(), exif, icc);
+    rc = DecodePage(job, context.get(), handle.get(), exif, icc);
     if (rc != RCOK) {
       // Images after a damaged one are lost; the ones before it are kept.
       if (rc == BADI && !job.request->pages.empty()) return RCOK;
@@ -283,7 +497,7 @@ uint32_t ThumbnailHeif(LoadJob& job) {
                           side(heif_image_handle_get_width(primary.get())),
                           side(heif_image_handle_get_height(primary.get())),
                           job.request->thumbnailMaxWidth, job.request->thumbnailMaxHeight) &&
-          DecodePage(job, owned.get(), exif, icc) == RCOK)
+          DecodePage(job, context.get(), owned.get(), exif, icc) == RCOK)
         return RCOK;
     } else {
       heif_image_handle_release(thumb);
@@ -291,7 +505,7 @@ uint32_t ThumbnailHeif(LoadJob& job) {
     job.request->pages.Clear();
   }
   // Otherwise the primary image itself.
-  return DecodePage(job, primary.get(), exif, icc);
+  return DecodePage(job, context.get(), primary.get(), exif, icc);
 }
 
 uint32_t InfoHeif(const Source& source, InfoRecord& info) {

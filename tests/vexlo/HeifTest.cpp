@@ -115,6 +115,33 @@ TEST_F(HeifTest, FilesDecodeLikeTheReferenceDecoders) {
   }
 }
 
+// Every chroma layout our HEVC decoder hands to libheif (4:2:0, 4:2:2, 4:4:4 and a
+// grey picture coded as 4:0:0, at odd sizes) decodes like heif-convert.
+TEST_F(HeifTest, ChromaLayoutsDecodeLikeTheReferenceDecoder) {
+  std::string colour = Png("layouts.png", Pattern(29, 17, false, 6));
+  std::string grey = vexlo.Dir().File("grey.png");
+  ASSERT_TRUE(Convert("'" + colour + "' -colorspace Gray '" + grey + "'"));
+  struct Case {
+    const char* name;
+    const char* encode;
+    const std::string& in;
+  };
+  const Case cases[] = {{"c420.heic", "heif-enc -q 70 -o %out %in", colour},
+                        {"c422.heic", "heif-enc -q 70 -p chroma=422 -o %out %in", colour},
+                        {"c444.heic", "heif-enc -q 70 -p chroma=444 -o %out %in", colour},
+                        {"grey.heic", "heif-enc -q 70 -o %out %in", grey}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string file = Encode(c.encode, c.in, c.name);
+    Loaded ours = vexlo.Load(file);
+    ASSERT_EQ(ours.rc, glib::RCOK);
+    ASSERT_EQ(ours.pages.size(), 1u);
+    EXPECT_EQ(ours.pages[0].width, 29);
+    EXPECT_EQ(ours.pages[0].height, 17);
+    EXPECT_EQ(MaxDifference(ours.pages[0], Reference(file)), 0);
+  }
+}
+
 // 10-bit files keep their depth as 16-bit samples, scaled to the full range; asked for
 // 8 bits they give 8.
 TEST_F(HeifTest, TenBitSamplesBecomeSixteenBit) {
@@ -269,6 +296,31 @@ TEST_F(HeifTest, DamagedAndHugeFilesGiveCodes) {
       vexlo.Info(vexlo.Write("garbage.avif", std::string("\0\0\0\x18", 4) + "ftypavif" + good), &rc,
                  kFormatAVF));
   EXPECT_NE(rc, glib::RCOK);
+}
+
+// heif-enc files of a 64 x 64 picture whose SPS was rewritten to claim 30000 x 30000
+// (over the pixel cap) and 8192 x 8192 (within it, far beyond the item): nothing is
+// allocated for them, the picture and the thumbnail give codes, the information
+// (from the container) is still there.
+TEST_F(HeifTest, StreamsClaimingMoreThanTheItemAreRefused) {
+  struct Case {
+    const char* file;
+    uint32_t rc;
+  };
+  for (const Case& c :
+       {Case{"hevc-huge-sps.heic", glib::OMEM}, Case{"hevc-oversized-sps.heic", glib::OMEM}}) {
+    SCOPED_TRACE(c.file);
+    std::string bytes = ReadFile(DataFile(c.file));
+    ASSERT_GT(bytes.size(), 100u);
+    Loaded loaded = vexlo.LoadBytes(bytes, nullptr, kFormatHEI);
+    EXPECT_EQ(loaded.rc, c.rc);
+    EXPECT_TRUE(loaded.pages.empty());
+    std::string path = vexlo.Write(c.file, bytes);
+    EXPECT_EQ(vexlo.Thumbnail(path, 16, 16).rc, c.rc);
+    auto info = vexlo.Info(path);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->width, 64);
+  }
 }
 
 }  // namespace
