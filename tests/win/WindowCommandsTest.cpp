@@ -188,6 +188,42 @@ TEST_F(WindowCommandsTest, FitHeightMakesThePictureAsTallAsTheDisplay) {
       << " " << expected;
 }
 
+// The web pages go to whatever the system opens https addresses with. Here that is
+// made, for the length of the test, a command that writes the address it was given
+// into a file; the handler the test prefix had comes back afterwards.
+TEST_F(WindowCommandsTest, TheWebPageCommandsHandTheirAddressesToTheSystem) {
+  const std::wstring opened = folder_.File(L"opened.txt");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", 0, nullptr, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  std::wstring before(1024, L'\0');
+  DWORD size = DWORD(before.size() * sizeof(wchar_t));
+  const bool hadHandler = RegQueryValueExW(key, nullptr, nullptr, nullptr,
+                                           reinterpret_cast<BYTE*>(before.data()), &size) == 0;
+  before.resize(hadHandler ? size / sizeof(wchar_t) : 0);
+  const std::wstring command = L"cmd.exe /c echo %1>\"" + opened + L"\"";
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                 DWORD((command.size() + 1) * sizeof(wchar_t)));
+  ASSERT_NE(viewer_.Open(first_), nullptr);
+  const std::pair<UINT, std::string> pages[] = {
+      {host::kCmdVisitWebSite, "https://orbisk.org/\r\n"},
+      {host::kCmdConverterWebPage, "https://orbisk.org/convert/\r\n"}};
+  for (const auto& [id, address] : pages) {
+    DeleteFileW(opened.c_str());
+    Command(id);
+    EXPECT_TRUE(WaitUntil([&] { return FileBytes(opened).find(address) != std::string::npos; }))
+        << address << ": " << FileBytes(opened);
+  }
+  if (hadHandler) {
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(before.data()),
+                   DWORD(before.size() * sizeof(wchar_t)));
+  } else {
+    RegDeleteValueW(key, nullptr);
+  }
+  RegCloseKey(key);
+}
+
 // The viewer's notification message is public (another instance posts the hand-off
 // with it). Its kinds that carry a pointer are refused when anyone but the viewer's
 // own code sends them: the window reads no memory it was not given.
