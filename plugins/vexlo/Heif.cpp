@@ -171,12 +171,11 @@ heif_error HevcPush(void* opaque, const void* data, size_t size) {
   std::span<const uint8_t> chunk(static_cast<const uint8_t*>(data), size);
   uint32_t rc = decoder->check.Push(chunk);
   if (rc != RCOK) return CheckError(rc);
-  while (!chunk.empty()) {
-    size_t length =
-        size_t(chunk[0]) << 24 | size_t(chunk[1]) << 16 | size_t(chunk[2]) << 8 | size_t(chunk[3]);
-    if (!de265_isOK(de265_push_NAL(decoder->context, chunk.data() + 4, int(length), 0, nullptr)))
+  // The check has seen every unit whole, so the walk cannot fail here.
+  std::span<const uint8_t> nal;
+  while (NextHevcNal(chunk, nal)) {
+    if (!de265_isOK(de265_push_NAL(decoder->context, nal.data(), int(nal.size()), 0, nullptr)))
       return HeifError(heif_error_Memory_allocation_error, heif_suberror_Unspecified, "");
-    chunk = chunk.subspan(4 + length);
   }
   return HeifOk();
 }

@@ -128,14 +128,21 @@ uint64_t HevcLimits::Allowed() const {
   return std::min(maxPixels, std::max(relative, kFloor));
 }
 
+bool NextHevcNal(std::span<const uint8_t>& rest, std::span<const uint8_t>& nal) {
+  if (rest.size() < 4) return false;
+  uint64_t length =
+      uint64_t(rest[0]) << 24 | uint64_t(rest[1]) << 16 | uint64_t(rest[2]) << 8 | rest[3];
+  if (length < 2 || length > rest.size() - 4) return false;
+  nal = rest.subspan(4, size_t(length));
+  rest = rest.subspan(4 + size_t(length));
+  return true;
+}
+
 uint32_t HevcStreamCheck::Push(std::span<const uint8_t> chunk) {
+  std::span<const uint8_t> nal;
   while (result_ == RCOK && !chunk.empty()) {
-    if (chunk.size() < 4) return result_ = BADI;
-    uint64_t length =
-        uint64_t(chunk[0]) << 24 | uint64_t(chunk[1]) << 16 | uint64_t(chunk[2]) << 8 | chunk[3];
-    if (length < 2 || length > chunk.size() - 4) return result_ = BADI;
-    result_ = CheckNal(chunk.subspan(4, size_t(length)));
-    chunk = chunk.subspan(4 + size_t(length));
+    if (!NextHevcNal(chunk, nal)) return result_ = BADI;
+    result_ = CheckNal(nal);
   }
   return result_;
 }

@@ -24,6 +24,10 @@ struct HevcPictureSize {
 // the size, or holds values no stream may have.
 bool ReadHevcSpsSize(std::span<const uint8_t> nal, HevcPictureSize& size);
 
+// Takes the next NAL unit (a 4-byte big-endian length, then at least the two-byte
+// header) off the front of `rest`; false when what is left is no whole unit.
+bool NextHevcNal(std::span<const uint8_t>& rest, std::span<const uint8_t>& nal);
+
 // The largest picture a stream may announce: the reader's pixel cap, and far less
 // when the container declares a small image.
 struct HevcLimits {

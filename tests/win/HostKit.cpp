@@ -503,18 +503,17 @@ void DropFile(HWND window, const std::wstring& path) {
 }
 
 namespace {
-uint32_t PixelFrom(HWND window, HDC dc, int x, int y) {
+uint32_t ReadPixel(HWND window, bool wholeWindow, int x, int y) {
+  HDC dc = wholeWindow ? GetWindowDC(window) : GetDC(window);
   COLORREF c = GetPixel(dc, x, y);
   ReleaseDC(window, dc);
   return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
 }
 }  // namespace
 
-uint32_t PixelAt(HWND window, int x, int y) { return PixelFrom(window, GetDC(window), x, y); }
+uint32_t PixelAt(HWND window, int x, int y) { return ReadPixel(window, false, x, y); }
 
-uint32_t WindowPixelAt(HWND window, int x, int y) {
-  return PixelFrom(window, GetWindowDC(window), x, y);
-}
+uint32_t WindowPixelAt(HWND window, int x, int y) { return ReadPixel(window, true, x, y); }
 
 void CreateHostWindow(HostWindow& host, const wchar_t* className, DWORD style, HWND parent,
                       HMENU menu) {
