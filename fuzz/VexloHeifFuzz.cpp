@@ -1,10 +1,12 @@
 // Fuzz target: the HEIF/HEIC and AVIF reader of the vexlo plug-in (libheif with our HEVC
 // decoder and its AV1 one), pages, information and the embedded thumbnail; and the
 // input as the NAL units our HEVC decoder checks before libde265 sees them, so that
-// the SPS reader is reached even where libheif refuses the container.
+// the SPS reader is reached even where libheif refuses the container; and the input's
+// picture tracks, as the image-sequence reader finds them.
 #include "VexloFuzz.h"
 #include "vexlo/Formats.h"
 #include "vexlo/HevcParams.h"
+#include "vexlo/IsoTracks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const vexlo_fuzz::Codec codec = {
@@ -15,5 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check.Push({data, size});
   vexlo::HevcPictureSize picture;
   vexlo::ReadHevcSpsSize({data, size}, picture);
+  std::vector<vexlo::ImageTrack> tracks;
+  vexlo::ReadImageTracks({data, size}, tracks, 64);
   return 0;
 }

@@ -19,9 +19,11 @@
 #define VEXLO_HEIF_SSSE3 1
 #endif
 
+#include "vexlo/AvifSequence.h"
 #include "vexlo/ColorManage.h"
 #include "vexlo/Formats.h"
 #include "vexlo/HevcParams.h"
+#include "vexlo/IsoTracks.h"
 #include "vexlo/Jpeg.h"
 
 namespace vexlo {
@@ -450,11 +452,50 @@ bool IsAvif(std::span<const uint8_t> bytes) {
          heif_has_compatible_brand(bytes.data(), size, "avis") == 1;
 }
 
+// An AV1 image sequence's picture track (and its alpha track), when the file has one:
+// its frames are the pages, and the still items (a copy of the first frame) are not.
+struct Sequence {
+  explicit Sequence(std::span<const uint8_t> bytes) {
+    // A damaged 'moov' still gives the tracks read before the damage.
+    ReadImageTracks(bytes, tracks, kMaxPages);
+    track = PictureTrack(tracks, FourCc("av01"));
+    if (track) alpha = AlphaTrackFor(tracks, *track);
+  }
+  Sequence(const Sequence&) = delete;  // the pointers are into `tracks`
+  Sequence& operator=(const Sequence&) = delete;
+  std::vector<ImageTrack> tracks;
+  const ImageTrack* track = nullptr;
+  const ImageTrack* alpha = nullptr;
+};
+
+// The EXIF block and profile of the primary image, when libheif could read the items.
+void PrimaryMetadata(heif_context* context, std::vector<uint8_t>& exif, std::vector<uint8_t>& icc) {
+  if (!context) return;
+  std::vector<heif_item_id> ids = PageIds(context);
+  HandlePtr primary = ids.empty() ? nullptr : Handle(context, ids[0]);
+  if (!primary) return;
+  exif = Exif(primary.get());
+  icc = Profile(primary.get());
+}
+
+// The bit depth an av1C configuration gives (8 when it is too short to say).
+int Av1Bits(std::span<const uint8_t> config) {
+  if (config.size() < 3) return 8;
+  bool high = (config[2] & 0x40) != 0, twelve = (config[2] & 0x20) != 0;
+  return high ? (twelve ? 12 : 10) : 8;
+}
+
 }  // namespace
 
 uint32_t LoadHeif(LoadJob& job) {
   ContextPtr context;
   uint32_t rc = OpenContext(job.source.Bytes(), context);
+  Sequence sequence(job.source.Bytes());
+  if (sequence.track) {
+    std::vector<uint8_t> exif, icc;
+    PrimaryMetadata(rc == RCOK ? context.get() : nullptr, exif, icc);
+    return LoadAv1Track(job, *sequence.track, sequence.alpha, exif, icc);
+  }
   if (rc != RCOK) return rc;
   std::vector<heif_item_id> ids = PageIds(context.get());
   if (ids.empty()) return BADI;
@@ -478,7 +519,14 @@ uint32_t LoadHeif(LoadJob& job) {
 uint32_t ThumbnailHeif(LoadJob& job) {
   ContextPtr context;
   uint32_t rc = OpenContext(job.source.Bytes(), context);
-  if (rc != RCOK) return rc;
+  if (rc != RCOK) {
+    // A sequence without still items: its first frame.
+    Sequence sequence(job.source.Bytes());
+    if (!sequence.track) return rc;
+    job.options.firstPage = 0;
+    job.options.pageCount = 1;
+    return LoadAv1Track(job, *sequence.track, sequence.alpha, {}, {});
+  }
   std::vector<heif_item_id> ids = PageIds(context.get());
   if (ids.empty()) return BADI;
   HandlePtr primary = Handle(context.get(), ids[0]);
@@ -510,15 +558,32 @@ uint32_t ThumbnailHeif(LoadJob& job) {
 uint32_t InfoHeif(const Source& source, InfoRecord& info) {
   ContextPtr context;
   uint32_t rc = OpenContext(source.Bytes(), context);
-  if (rc != RCOK) return rc;
-  std::vector<heif_item_id> ids = PageIds(context.get());
-  if (ids.empty()) return BADI;
-  HandlePtr primary = Handle(context.get(), ids[0]);
-  if (!primary) return BADI;
+  Sequence sequence(source.Bytes());
+  if (rc != RCOK && !sequence.track) return rc;
   bool avif = IsAvif(source.Bytes());
   info.SetType(avif ? "AVIF" : "HEIF");
   // The general compression codes have no name for these codecs.
   info.SetText(glib::kInfoCompression, avif ? "AV1" : "HEVC");
+  if (sequence.track) {
+    const ImageTrack& track = *sequence.track;
+    info.width = track.width;
+    info.height = track.height;
+    info.pageCount = uint32_t(std::min<size_t>(track.samples.size(), kMaxPages));
+    bool alpha = sequence.alpha != nullptr;
+    int bits = Av1Bits(track.config);
+    info.bitsPerPixel = bits * (alpha ? 4 : 3);
+    info.pixelType = PageType(alpha, bits > 8);
+    std::vector<uint8_t> exif, icc;
+    PrimaryMetadata(rc == RCOK ? context.get() : nullptr, exif, icc);
+    if (!track.icc.empty()) icc.assign(track.icc.begin(), track.icc.end());
+    info.SetProfile(icc);
+    info.SetExif(exif);
+    return RCOK;
+  }
+  std::vector<heif_item_id> ids = PageIds(context.get());
+  if (ids.empty()) return BADI;
+  HandlePtr primary = Handle(context.get(), ids[0]);
+  if (!primary) return BADI;
   info.width = heif_image_handle_get_width(primary.get());
   info.height = heif_image_handle_get_height(primary.get());
   info.pageCount = uint32_t(ids.size());

@@ -200,20 +200,6 @@ TEST_F(HeifTest, ImagesOfOneFileArePages) {
   EXPECT_EQ(info->format, kFormatHEI);
 }
 
-// An AVIF image sequence (avifenc of several pictures) opens at its still image, the
-// first frame: the frames of its track are not read.
-TEST_F(HeifTest, AnAvifSequenceOpensAtItsFirstFrame) {
-  Picture first = Pattern(24, 16, false, 4);
-  std::string a = Png("frame-a.png", first), b = Png("frame-b.png", Pattern(24, 16, false, 8));
-  std::string file = vexlo.Dir().File("frames.avif");
-  ASSERT_TRUE(Shell("avifenc -l '" + a + "' '" + b + "' '" + file + "'"));
-  Loaded loaded = vexlo.Load(file);
-  ASSERT_EQ(loaded.rc, glib::RCOK);
-  EXPECT_EQ(loaded.format, kFormatAVF);
-  ASSERT_EQ(loaded.pages.size(), 1u);
-  EXPECT_EQ(MaxDifference(loaded.pages[0], first), 0);
-}
-
 // The thumbnail entry decodes the embedded thumbnail when it serves the request;
 // otherwise, and without one, the image itself.
 TEST_F(HeifTest, ThumbnailEntryUsesTheEmbeddedThumbnail) {

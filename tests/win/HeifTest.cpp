@@ -40,4 +40,12 @@ TEST_F(HeifTest, AvifOpens) {
   EXPECT_EQ(StatusText(viewer, 2), L"1/1 Page(s)");
 }
 
+TEST_F(HeifTest, AvifSequenceOpensWithEveryFrameAsAPage) {
+  // avifenc of three 70 x 20 gradients at 5 frames a second.
+  HWND viewer = viewer_.Open(TestData(L"vexlo/three-frames.avif"));
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(StatusText(viewer, 1).substr(0, 8), L"70 x 20 ");
+  EXPECT_EQ(StatusText(viewer, 2), L"1/3 Page(s)");
+}
+
 }  // namespace

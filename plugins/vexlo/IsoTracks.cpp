@@ -1,0 +1,257 @@
+#include "vexlo/IsoTracks.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "vexlo/Core.h"
+
+namespace vexlo {
+namespace {
+
+uint64_t U64BE(Reader& in) {
+  uint64_t high = in.U32BE();
+  return high << 32 | in.U32BE();
+}
+
+// The next box of `in`: its type and body. False at the end or on a box that does not
+// fit (which also fails the reader).
+bool NextBox(Reader& in, uint32_t& type, std::span<const uint8_t>& body) {
+  if (in.Left() < 8) return false;
+  size_t start = in.Pos();
+  uint64_t size = in.U32BE();
+  type = in.U32BE();
+  if (size == 1) {
+    size = U64BE(in);
+  } else if (size == 0) {
+    size = in.Size() - start;  // to the end of the enclosing box
+  }
+  size_t header = in.Pos() - start;
+  if (in.Failed() || size < header || size - header > in.Left()) {
+    in.Skip(in.Left() + 1);
+    return false;
+  }
+  body = {in.Data() + in.Pos(), size_t(size - header)};
+  in.Skip(size - header);
+  return true;
+}
+
+// The body of the first child box of `type`, or an empty span.
+std::span<const uint8_t> Child(std::span<const uint8_t> parent, uint32_t type) {
+  Reader in(parent);
+  uint32_t t;
+  std::span<const uint8_t> body;
+  while (NextBox(in, t, body))
+    if (t == type) return body;
+  return {};
+}
+
+struct SampleTables {
+  std::span<const uint8_t> stsz, stsc, stco, co64, stts;
+};
+
+// The colour description and decoder configuration among a visual sample entry's
+// child boxes.
+void ReadEntryBoxes(std::span<const uint8_t> boxes, ImageTrack& track) {
+  Reader in(boxes);
+  uint32_t type;
+  std::span<const uint8_t> body;
+  while (NextBox(in, type, body)) {
+    if (type == FourCc("av1C") || type == FourCc("hvcC")) {
+      track.config = body;
+    } else if (type == FourCc("colr") && body.size() >= 4) {
+      Reader colr(body);
+      uint32_t kind = colr.U32BE();
+      if (kind == FourCc("nclx") && colr.Left() >= 7 && !track.hasNclx) {
+        track.hasNclx = true;
+        track.primaries = colr.U16BE();
+        track.transfer = colr.U16BE();
+        track.matrix = colr.U16BE();
+        track.fullRange = (colr.U8() & 0x80) != 0;
+      } else if ((kind == FourCc("prof") || kind == FourCc("rICC")) && track.icc.empty()) {
+        track.icc = body.subspan(4);
+      }
+    } else if (type == FourCc("auxi") && body.size() >= 4) {
+      std::string_view urn(reinterpret_cast<const char*>(body.data()) + 4, body.size() - 4);
+      urn = urn.substr(0, urn.find('\0'));
+      track.alpha = urn == "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha" ||
+                    urn == "urn:mpeg:hevc:2015:auxid:1";
+    }
+  }
+}
+
+// The first sample entry of 'stsd' (the others would need a sample's description
+// index, which image sequences do not use).
+bool ReadSampleEntry(std::span<const uint8_t> stsd, ImageTrack& track) {
+  Reader in(stsd);
+  in.Skip(4);  // version, flags
+  if (in.U32BE() == 0 || in.Failed()) return false;
+  uint32_t type;
+  std::span<const uint8_t> entry;
+  if (!NextBox(in, type, entry)) return false;
+  track.codec = type;
+  // A visual sample entry: 6 reserved bytes, the data reference index, 16 bytes of
+  // pre-defined and reserved fields, the width and height, then 50 more bytes.
+  Reader fields(entry);
+  fields.Skip(24);
+  track.width = fields.U16BE();
+  track.height = fields.U16BE();
+  if (!fields.Skip(50)) return false;
+  ReadEntryBoxes(entry.subspan(fields.Pos()), track);
+  return true;
+}
+
+// Where each sample lies: chunk offsets and the sample-to-chunk runs; how big it is;
+// how long it shows.
+bool ReadSamples(const SampleTables& t, uint64_t fileSize, size_t maxSamples, ImageTrack& track) {
+  Reader stsz(t.stsz);
+  stsz.Skip(4);
+  uint32_t fixedSize = stsz.U32BE();
+  uint64_t count = stsz.U32BE();
+  if (stsz.Failed() || (fixedSize == 0 && count > stsz.Left() / 4)) return false;
+  if (count > maxSamples) {
+    count = maxSamples;
+    track.cut = true;
+  }
+
+  bool wide = t.stco.empty();
+  Reader chunks(wide ? t.co64 : t.stco);
+  chunks.Skip(4);
+  uint64_t chunkCount = chunks.U32BE();
+  if (chunks.Failed() || chunkCount > chunks.Left() / (wide ? 8 : 4)) return false;
+
+  Reader runs(t.stsc);
+  runs.Skip(4);
+  uint64_t runCount = runs.U32BE();
+  if (runs.Failed() || runCount > runs.Left() / 12) return false;
+
+  // The runs of chunks with the same number of samples; the first starts at chunk 1
+  // and each starts after the one before.
+  struct Run {
+    uint32_t first, samples;
+  };
+  std::vector<Run> list(static_cast<size_t>(runCount));
+  for (Run& run : list) {
+    run.first = runs.U32BE();
+    run.samples = runs.U32BE();
+    runs.Skip(4);  // sample description index
+  }
+  if (list.empty() || list[0].first != 1) return false;
+  for (size_t i = 1; i < list.size(); ++i)
+    if (list[i].first <= list[i - 1].first) return false;
+
+  track.samples.reserve(size_t(count));
+  size_t run = 0;
+  for (uint64_t chunk = 1; chunk <= chunkCount && track.samples.size() < count; ++chunk) {
+    while (run + 1 < list.size() && chunk >= list[run + 1].first) ++run;
+    uint32_t runSamples = list[run].samples;
+    uint64_t offset = wide ? U64BE(chunks) : chunks.U32BE();
+    for (uint32_t s = 0; s < runSamples && track.samples.size() < count; ++s) {
+      uint32_t size = fixedSize ? fixedSize : stsz.U32BE();
+      if (size == 0 || offset > fileSize || size > fileSize - offset) {
+        track.cut = true;
+        return true;
+      }
+      track.samples.push_back({offset, size, 0});
+      offset += size;
+    }
+  }
+  if (track.samples.size() < count) track.cut = true;
+
+  // Durations: runs of equal deltas.
+  Reader times(t.stts);
+  times.Skip(4);
+  uint64_t timeRuns = times.U32BE();
+  size_t next = 0;
+  for (uint64_t r = 0; r < timeRuns && !times.Failed() && next < track.samples.size(); ++r) {
+    uint32_t n = times.U32BE(), delta = times.U32BE();
+    if (times.Failed()) break;
+    for (uint32_t i = 0; i < n && next < track.samples.size(); ++i)
+      track.samples[next++].duration = delta;
+  }
+  return true;
+}
+
+bool ReadTrack(std::span<const uint8_t> trak, uint64_t fileSize, size_t maxSamples,
+               ImageTrack& track) {
+  Reader tkhd(Child(trak, FourCc("tkhd")));
+  uint8_t version = tkhd.U8();
+  tkhd.Skip(3 + (version == 1 ? 16 : 8));
+  track.id = tkhd.U32BE();
+  if (tkhd.Failed() || track.id == 0) return false;
+
+  Reader tref(Child(trak, FourCc("tref")));
+  uint32_t type;
+  std::span<const uint8_t> body;
+  while (NextBox(tref, type, body)) {
+    if (type != FourCc("auxl")) continue;
+    Reader ids(body);
+    while (ids.Left() >= 4) track.auxFor.push_back(ids.U32BE());
+  }
+
+  std::span<const uint8_t> mdia = Child(trak, FourCc("mdia"));
+  Reader mdhd(Child(mdia, FourCc("mdhd")));
+  version = mdhd.U8();
+  mdhd.Skip(3 + (version == 1 ? 16 : 8));
+  track.timescale = mdhd.U32BE();
+  Reader hdlr(Child(mdia, FourCc("hdlr")));
+  hdlr.Skip(8);
+  track.handler = hdlr.U32BE();
+  if (mdhd.Failed() || hdlr.Failed()) return false;
+
+  std::span<const uint8_t> stbl = Child(Child(mdia, FourCc("minf")), FourCc("stbl"));
+  std::span<const uint8_t> stsd = Child(stbl, FourCc("stsd"));
+  if (stsd.empty() || !ReadSampleEntry(stsd, track)) return false;
+  SampleTables tables{Child(stbl, FourCc("stsz")), Child(stbl, FourCc("stsc")),
+                      Child(stbl, FourCc("stco")), Child(stbl, FourCc("co64")),
+                      Child(stbl, FourCc("stts"))};
+  if (tables.stsz.empty() || tables.stsc.empty() || (tables.stco.empty() && tables.co64.empty()))
+    return false;
+  return ReadSamples(tables, fileSize, maxSamples, track);
+}
+
+}  // namespace
+
+bool ReadImageTracks(std::span<const uint8_t> file, std::vector<ImageTrack>& tracks,
+                     size_t maxSamples) {
+  tracks.clear();
+  Reader top(file);
+  uint32_t type;
+  std::span<const uint8_t> moov;
+  std::span<const uint8_t> body;
+  while (NextBox(top, type, body)) {
+    if (type == FourCc("moov")) {
+      moov = body;
+      break;
+    }
+  }
+  if (moov.empty()) return !top.Failed();
+  Reader in(moov);
+  bool whole = true;
+  while (NextBox(in, type, body)) {
+    if (type != FourCc("trak")) continue;
+    ImageTrack track;
+    if (ReadTrack(body, file.size(), maxSamples, track))
+      tracks.push_back(std::move(track));
+    else
+      whole = false;
+  }
+  return whole && !in.Failed();
+}
+
+const ImageTrack* PictureTrack(const std::vector<ImageTrack>& tracks, uint32_t codec) {
+  for (const ImageTrack& track : tracks)
+    if ((track.handler == FourCc("pict") || track.handler == FourCc("vide")) &&
+        track.codec == codec && !track.samples.empty())
+      return &track;
+  return nullptr;
+}
+
+const ImageTrack* AlphaTrackFor(const std::vector<ImageTrack>& tracks, const ImageTrack& track) {
+  for (const ImageTrack& other : tracks)
+    if (other.handler == FourCc("auxv") && other.alpha && other.codec == track.codec &&
+        std::find(other.auxFor.begin(), other.auxFor.end(), track.id) != other.auxFor.end())
+      return &other;
+  return nullptr;
+}
+
+}  // namespace vexlo

@@ -1,0 +1,54 @@
+// The picture tracks of an ISO base media file (the 'moov' box of an AVIF or HEIF
+// image sequence): where each sample lies, how long it shows, and the sample entry's
+// decoder configuration and colour description. Only reads; every offset and count is
+// checked against the file, and the sample list is bounded.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vexlo {
+
+constexpr uint32_t FourCc(const char (&code)[5]) {
+  return uint32_t(uint8_t(code[0])) << 24 | uint32_t(uint8_t(code[1])) << 16 |
+         uint32_t(uint8_t(code[2])) << 8 | uint8_t(code[3]);
+}
+
+struct TrackSample {
+  uint64_t offset = 0;
+  uint32_t size = 0;
+  uint32_t duration = 0;  // in the track's time scale
+};
+
+struct ImageTrack {
+  uint32_t id = 0;
+  uint32_t handler = 0;  // 'pict', 'vide', or 'auxv' for an auxiliary track
+  uint32_t codec = 0;    // the sample entry's type: 'av01', 'hvc1', ...
+  uint32_t width = 0, height = 0;
+  uint32_t timescale = 0;
+  std::span<const uint8_t> config;  // the av1C or hvcC box's body
+  // An 'nclx' colour description, when the sample entry has one.
+  bool hasNclx = false;
+  uint16_t primaries = 2, transfer = 2, matrix = 2;
+  bool fullRange = false;
+  std::span<const uint8_t> icc;
+  bool alpha = false;            // an auxiliary track of alpha planes
+  std::vector<uint32_t> auxFor;  // the tracks an auxiliary track belongs to
+  std::vector<TrackSample> samples;
+  // The sample tables named more samples than the file holds (or than we keep).
+  bool cut = false;
+};
+
+// The tracks of the file's 'moov' box (none when it has none). False when the box
+// structure is damaged; tracks that could be read are still returned.
+bool ReadImageTracks(std::span<const uint8_t> file, std::vector<ImageTrack>& tracks,
+                     size_t maxSamples);
+
+// The first picture track coded as `codec` that has samples, or null.
+const ImageTrack* PictureTrack(const std::vector<ImageTrack>& tracks, uint32_t codec);
+// The alpha track that belongs to `track`, or null.
+const ImageTrack* AlphaTrackFor(const std::vector<ImageTrack>& tracks, const ImageTrack& track);
+
+}  // namespace vexlo

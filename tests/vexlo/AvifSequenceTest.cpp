@@ -1,0 +1,331 @@
+// AVIF image sequences: the track reader on hand-made sample tables, and files made by
+// avifenc decoded frame by frame against avifdec.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "Harness.h"
+#include "formats/Retcode.h"
+#include "vexlo/IsoTracks.h"
+
+using namespace vexlo_test;
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The track reader.
+
+std::string U32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
+std::string Box(const char* type, const std::string& body) {
+  return U32(uint32_t(body.size() + 8)) + type + body;
+}
+std::string Full(const std::string& body) { return U32(0) + body; }  // version 0, no flags
+
+// A file with one picture track: its sample sizes (0 entries: all `fixed` bytes), its
+// chunk offsets and sample-to-chunk runs (first chunk, samples per chunk), the
+// durations as runs (count, delta); `co64` writes 64-bit chunk offsets.
+struct TrackSpec {
+  std::vector<uint32_t> sizes;
+  uint32_t fixed = 0, count = 0;
+  std::vector<uint64_t> chunks;
+  std::vector<std::pair<uint32_t, uint32_t>> runs;
+  std::vector<std::pair<uint32_t, uint32_t>> times;
+  bool co64 = false;
+  const char* handler = "pict";
+};
+
+std::string MakeFile(const TrackSpec& t, size_t mdatBytes) {
+  std::string stsz = U32(t.fixed) + U32(t.fixed ? t.count : uint32_t(t.sizes.size()));
+  for (uint32_t s : t.sizes) stsz += U32(s);
+  std::string chunks = U32(uint32_t(t.chunks.size()));
+  for (uint64_t c : t.chunks) chunks += (t.co64 ? U32(uint32_t(c >> 32)) : "") + U32(uint32_t(c));
+  std::string stsc = U32(uint32_t(t.runs.size()));
+  for (auto [first, n] : t.runs) stsc += U32(first) + U32(n) + U32(1);
+  std::string stts = U32(uint32_t(t.times.size()));
+  for (auto [n, delta] : t.times) stts += U32(n) + U32(delta);
+  // A visual sample entry: 24 bytes, 64 x 48, 50 bytes, then its boxes.
+  std::string entry = std::string(24, '\0') + std::string("\0\x40\0\x30", 4) +
+                      std::string(50, '\0') + Box("av1C", std::string("\x81\x00\x0c\x00", 4)) +
+                      Box("colr", "nclx" + std::string("\0\x01\0\x0d\0\x01\x80", 7));
+  std::string stbl = Box("stsd", Full(U32(1) + Box("av01", entry))) + Box("stsz", Full(stsz)) +
+                     Box("stsc", Full(stsc)) + Box(t.co64 ? "co64" : "stco", Full(chunks)) +
+                     Box("stts", Full(stts));
+  std::string mdia = Box("mdhd", Full(U32(0) + U32(0) + U32(1000) + U32(0))) +
+                     Box("hdlr", Full(U32(0) + t.handler + std::string(12, '\0'))) +
+                     Box("minf", Box("stbl", stbl));
+  std::string trak =
+      Box("tkhd", Full(U32(0) + U32(0) + U32(7) + std::string(80, '\0'))) + Box("mdia", mdia);
+  std::string head = Box("ftyp", "avis" + U32(0) + "avis") + Box("moov", Box("trak", trak));
+  return head + U32(uint32_t(mdatBytes + 8)) + "mdat" + std::string(mdatBytes, '\0');
+}
+
+std::vector<vexlo::ImageTrack> Read(const std::string& file, bool* whole = nullptr,
+                                    size_t maxSamples = 100) {
+  std::vector<vexlo::ImageTrack> tracks;
+  bool ok = vexlo::ReadImageTracks({reinterpret_cast<const uint8_t*>(file.data()), file.size()},
+                                   tracks, maxSamples);
+  if (whole) *whole = ok;
+  return tracks;
+}
+
+std::vector<uint64_t> Offsets(const vexlo::ImageTrack& track) {
+  std::vector<uint64_t> out;
+  for (const auto& s : track.samples) out.push_back(s.offset);
+  return out;
+}
+
+// Chunks hold runs of samples one after another; the runs change at their first chunk.
+TEST(IsoTracks, SamplesLieWhereTheChunkTablesSay) {
+  TrackSpec t;
+  t.sizes = {10, 20, 30, 40, 50, 60};
+  t.chunks = {1000, 2000, 3000, 4000};
+  t.runs = {{1, 2}, {3, 1}};  // chunks 1, 2: two samples; 3 and 4: one
+  t.times = {{2, 100}, {4, 250}};
+  std::string file = MakeFile(t, 5000);
+  bool whole = false;
+  auto tracks = Read(file, &whole);
+  EXPECT_TRUE(whole);
+  ASSERT_EQ(tracks.size(), 1u);
+  const vexlo::ImageTrack& track = tracks[0];
+  EXPECT_EQ(track.id, 7u);
+  EXPECT_EQ(track.codec, vexlo::FourCc("av01"));
+  EXPECT_EQ(track.width, 64u);
+  EXPECT_EQ(track.height, 48u);
+  EXPECT_EQ(track.timescale, 1000u);
+  EXPECT_TRUE(track.hasNclx);
+  EXPECT_EQ(track.matrix, 1);
+  EXPECT_TRUE(track.fullRange);
+  EXPECT_EQ(track.config.size(), 4u);
+  EXPECT_EQ(Offsets(track), (std::vector<uint64_t>{1000, 1010, 2000, 2030, 3000, 4000}));
+  EXPECT_EQ(track.samples[1].duration, 100u);
+  EXPECT_EQ(track.samples[2].duration, 250u);
+  EXPECT_EQ(track.samples[5].size, 60u);
+  EXPECT_FALSE(track.cut);
+  EXPECT_EQ(vexlo::PictureTrack(tracks, vexlo::FourCc("av01")), &tracks[0]);
+  EXPECT_EQ(vexlo::PictureTrack(tracks, vexlo::FourCc("hvc1")), nullptr);
+
+  // One fixed size, 64-bit offsets past 4 GiB are refused as outside the file.
+  t.sizes.clear();
+  t.fixed = 8;
+  t.count = 3;
+  t.chunks = {3000};
+  t.runs = {{1, 3}};
+  t.co64 = true;
+  tracks = Read(MakeFile(t, 5000));
+  ASSERT_EQ(tracks.size(), 1u);
+  EXPECT_EQ(Offsets(tracks[0]), (std::vector<uint64_t>{3000, 3008, 3016}));
+  t.chunks = {(uint64_t(1) << 32) + 3000};
+  tracks = Read(MakeFile(t, 5000));
+  ASSERT_EQ(tracks.size(), 1u);
+  EXPECT_TRUE(tracks[0].samples.empty());
+  EXPECT_TRUE(tracks[0].cut);
+}
+
+// Tables that contradict the file or themselves: the samples that lie inside the file
+// are kept, the damage is reported, nothing is read past a box.
+TEST(IsoTracks, DamagedTablesAreBounded) {
+  TrackSpec good;
+  good.sizes = {10, 20, 30};
+  good.chunks = {100};
+  good.runs = {{1, 3}};
+  std::string base = MakeFile(good, 200);
+
+  // A sample past the end of the file ends the list there.
+  TrackSpec past = good;
+  past.sizes = {10, 20, 100000};
+  auto tracks = Read(MakeFile(past, 200));
+  ASSERT_EQ(tracks.size(), 1u);
+  EXPECT_EQ(tracks[0].samples.size(), 2u);
+  EXPECT_TRUE(tracks[0].cut);
+
+  // More samples than kept: the first ones, marked as cut.
+  tracks = Read(base, nullptr, 2);
+  ASSERT_EQ(tracks.size(), 1u);
+  EXPECT_EQ(tracks[0].samples.size(), 2u);
+  EXPECT_TRUE(tracks[0].cut);
+
+  // Runs that do not start at chunk 1 or go backwards, and counts larger than their
+  // box: the track is refused.
+  std::vector<TrackSpec> bad(2, good);
+  bad[0].runs = {{2, 3}};
+  bad[1].chunks = {100, 150};
+  bad[1].runs = {{2, 1}, {1, 2}};
+  for (size_t i = 0; i < bad.size(); ++i) {
+    SCOPED_TRACE(i);
+    bool whole = true;
+    EXPECT_TRUE(Read(MakeFile(bad[i], 200), &whole).empty());
+    EXPECT_FALSE(whole);
+  }
+  std::string huge = base;
+  size_t stsz = huge.find("stsz");
+  huge.replace(stsz + 12, 4, U32(0x40000000));  // a billion sizes in 12 bytes
+  EXPECT_TRUE(Read(huge).empty());
+
+  // Every truncation of the file reads without fault.
+  for (size_t n = 0; n < base.size(); ++n) Read(base.substr(0, n));
+}
+
+// ---------------------------------------------------------------------------
+// Files made by avifenc against avifdec.
+
+bool Shell(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+class AvifSequenceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Shell("command -v avifenc avifdec")) GTEST_SKIP() << "avifenc and avifdec are missing";
+  }
+  // Three frames of `width` x 17, moving, with alpha when asked.
+  std::vector<std::string> Frames(bool alpha, bool wide, int width = 33) {
+    std::vector<std::string> paths;
+    for (uint32_t i = 0; i < 3; ++i) {
+      glib::PNGSave params;
+      params.pixelType = wide ? (alpha ? glib::kPixelRGBA64 : glib::kPixelRGB48)
+                              : (alpha ? glib::kPixelRGBA32 : glib::kPixelRGB24);
+      paths.push_back(vexlo.Dir().File("f" + std::to_string(i) + ".png"));
+      EXPECT_EQ(vexlo.Save(paths.back(), {Pattern(width, 17, alpha, 3 + i)}, params), glib::RCOK);
+    }
+    return paths;
+  }
+  std::string Encode(const std::string& options, const std::vector<std::string>& frames,
+                     const std::string& name) {
+    std::string out = vexlo.Dir().File(name), command = "avifenc -s 10 " + options;
+    for (const std::string& f : frames) command += " '" + f + "'";
+    command += " '" + out + "'";
+    EXPECT_TRUE(Shell(command)) << command;
+    return out;
+  }
+  // avifdec's frame at 16 bits (libavif's exact conversion, which its 8-bit output
+  // replaces by a faster one that rounds differently).
+  Picture Reference(const std::string& file, int index) {
+    std::string png = file + "." + std::to_string(index) + ".png";
+    std::string command = "avifdec -u nearest -d 16 --index " + std::to_string(index) + " '" +
+                          file + "' '" + png + "'";
+    EXPECT_TRUE(Shell(command)) << command;
+    glib::ImageLoad keep;
+    keep.pageCount = 0xFFFFFFFF;
+    Loaded loaded = vexlo.Load(png, &keep);
+    return loaded.pages.empty() ? Picture{} : loaded.pages[0];
+  }
+  // Largest difference between our samples (8-bit, or the top `bits` of 16-bit ones)
+  // and the reference's 16-bit samples at that depth.
+  static int Difference(const Picture& ours, const Picture& reference, int bits) {
+    size_t n = reference.wide.size();
+    if (n == 0 || n != (bits == 8 ? ours.bgra.size() : ours.wide.size())) return 65535;
+    int most = 0;
+    double scale = double((1 << bits) - 1) / 65535.0;
+    for (size_t k = 0; k < n; ++k) {
+      int want = int(reference.wide[k] * scale + 0.5);
+      int got = bits == 8 ? ours.bgra[k] : int(ours.wide[k] * scale + 0.5);
+      most = std::max(most, std::abs(want - got));
+    }
+    return most;
+  }
+
+  Vexlo vexlo;
+};
+
+// Every frame is a page that decodes like avifdec's frame (inter frames included: only
+// the first is a key frame), with its own delay; the page range picks one, alpha comes
+// from the alpha track, and the information record counts the frames.
+TEST_F(AvifSequenceTest, FramesArePagesLikeTheReferenceDecoder) {
+  struct Case {
+    const char* name;
+    const char* options;
+    bool alpha;
+  };
+  const Case cases[] = {
+      {"yuv444.avif", "-y 444 --min 10 --max 20", false},
+      {"yuv420-alpha.avif", "-y 420 --min 20 --max 30", true},
+      {"limited.avif", "-y 422 -r limited --min 10 --max 20", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> frames = Frames(c.alpha, false);
+    // 10 ticks a second: 100, 300 and 200 ms.
+    std::string file = Encode(std::string(c.options) + " --timescale 10 --duration 1 '" +
+                                  frames[0] + "' --duration 3 '" + frames[1] + "' --duration 2",
+                              {frames[2]}, c.name);
+    Loaded all = vexlo.Load(file);
+    ASSERT_EQ(all.rc, glib::RCOK);
+    ASSERT_EQ(all.pages.size(), 3u);
+    const uint32_t delays[] = {100, 300, 200};
+    for (int i = 0; i < 3; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(all.pages[i].delay, delays[i]);
+      EXPECT_LE(Difference(all.pages[i], Reference(file, i), 8), 1);
+    }
+    EXPECT_NE(all.pages[0], all.pages[2]);
+
+    glib::ImageLoad last;
+    last.firstPage = 2;
+    last.pageCount = 1;
+    Loaded picked = vexlo.Load(file, &last);
+    ASSERT_EQ(picked.pages.size(), 1u);
+    EXPECT_EQ(picked.pages[0], all.pages[2]);
+
+    auto info = vexlo.Info(file);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->pageCount, 3u);
+    EXPECT_EQ(info->width, 33);
+    EXPECT_EQ(info->height, 17);
+    // avifenc gives every sequence an alpha track, opaque or not.
+    EXPECT_EQ(info->bitsPerPixel, 32u);
+  }
+}
+
+// A lossless sequence (RGB coded as such, 4:4:4, the identity matrix) gives back its
+// first frame exactly, and every frame exactly as avifdec decodes it (its later frames
+// differ from their sources there too).
+TEST_F(AvifSequenceTest, LosslessFramesDecodeExactly) {
+  std::string file = Encode("-l", Frames(true, false), "lossless.avif");
+  Loaded all = vexlo.Load(file);
+  ASSERT_EQ(all.rc, glib::RCOK);
+  ASSERT_EQ(all.pages.size(), 3u);
+  EXPECT_EQ(MaxDifference(all.pages[0], Pattern(33, 17, true, 3)), 0);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Difference(all.pages[i], Reference(file, i), 8), 0) << i;
+}
+
+// 10-bit frames keep their depth as 16-bit samples.
+TEST_F(AvifSequenceTest, TenBitFramesStaySixteenBit) {
+  std::string file = Encode("-d 10 -y 444 --min 5 --max 10", Frames(false, true), "ten.avif");
+  glib::ImageLoad keep;
+  keep.pageCount = 0xFFFFFFFF;
+  Loaded wide = vexlo.Load(file, &keep);
+  ASSERT_EQ(wide.rc, glib::RCOK);
+  ASSERT_EQ(wide.pages.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(wide.pages[i].pixelType, glib::kPixelRGBA64);
+    EXPECT_LE(Difference(wide.pages[i], Reference(file, i), 10), 1);
+  }
+}
+
+// A file cut inside its frames keeps the frames before the cut; a cut before the first
+// one is a damaged file, never a fault.
+TEST_F(AvifSequenceTest, CutFilesKeepTheFramesBeforeTheCut) {
+  std::string file = Encode("-y 444", Frames(false, false, 64), "cut.avif");
+  std::string bytes = ReadFile(file);
+  Loaded whole = vexlo.Load(file);
+  ASSERT_EQ(whole.pages.size(), 3u);
+  std::vector<vexlo::ImageTrack> tracks = Read(bytes);
+  const vexlo::ImageTrack* track = vexlo::PictureTrack(tracks, vexlo::FourCc("av01"));
+  ASSERT_TRUE(track);
+  ASSERT_EQ(track->samples.size(), 3u);
+  // Cut in the middle of the third frame (the samples lie in order in this file).
+  const vexlo::TrackSample& third = track->samples[2];
+  ASSERT_GT(third.offset, track->samples[1].offset);
+  Loaded cut = vexlo.LoadBytes(std::string_view(bytes).substr(0, third.offset + third.size / 2));
+  EXPECT_EQ(cut.rc, glib::RCOK);
+  ASSERT_EQ(cut.pages.size(), 2u);
+  EXPECT_EQ(cut.pages[1], whole.pages[1]);
+  // A damaged first frame.
+  std::string broken = bytes;
+  const vexlo::TrackSample& first = track->samples[0];
+  for (uint32_t k = 0; k < first.size; ++k) broken[first.offset + k] = char(0xFF);
+  EXPECT_NE(vexlo.LoadBytes(broken).rc, glib::RCOK);
+}
+
+}  // namespace
