@@ -19,10 +19,10 @@
 #define VEXLO_HEIF_SSSE3 1
 #endif
 
-#include "vexlo/AvifSequence.h"
 #include "vexlo/ColorManage.h"
 #include "vexlo/Formats.h"
 #include "vexlo/HevcParams.h"
+#include "vexlo/ImageSequence.h"
 #include "vexlo/IsoTracks.h"
 #include "vexlo/Jpeg.h"
 
@@ -452,13 +452,14 @@ bool IsAvif(std::span<const uint8_t> bytes) {
          heif_has_compatible_brand(bytes.data(), size, "avis") == 1;
 }
 
-// An AV1 image sequence's picture track (and its alpha track), when the file has one:
+// An image sequence's picture track (and its alpha track), when the file has one:
 // its frames are the pages, and the still items (a copy of the first frame) are not.
 struct Sequence {
   explicit Sequence(std::span<const uint8_t> bytes) {
     // A damaged 'moov' still gives the tracks read before the damage.
     ReadImageTracks(bytes, tracks, kMaxPages);
-    track = PictureTrack(tracks, FourCc("av01"));
+    for (uint32_t codec : {FourCc("av01"), FourCc("hvc1"), FourCc("hev1")})
+      if ((track = PictureTrack(tracks, codec))) break;
     if (track) alpha = AlphaTrackFor(tracks, *track);
   }
   Sequence(const Sequence&) = delete;  // the pointers are into `tracks`
@@ -478,13 +479,6 @@ void PrimaryMetadata(heif_context* context, std::vector<uint8_t>& exif, std::vec
   icc = Profile(primary.get());
 }
 
-// The bit depth an av1C configuration gives (8 when it is too short to say).
-int Av1Bits(std::span<const uint8_t> config) {
-  if (config.size() < 3) return 8;
-  bool high = (config[2] & 0x40) != 0, twelve = (config[2] & 0x20) != 0;
-  return high ? (twelve ? 12 : 10) : 8;
-}
-
 }  // namespace
 
 uint32_t LoadHeif(LoadJob& job) {
@@ -494,7 +488,7 @@ uint32_t LoadHeif(LoadJob& job) {
   if (sequence.track) {
     std::vector<uint8_t> exif, icc;
     PrimaryMetadata(rc == RCOK ? context.get() : nullptr, exif, icc);
-    return LoadAv1Track(job, *sequence.track, sequence.alpha, exif, icc);
+    return LoadSequence(job, *sequence.track, sequence.alpha, exif, icc);
   }
   if (rc != RCOK) return rc;
   std::vector<heif_item_id> ids = PageIds(context.get());
@@ -525,7 +519,7 @@ uint32_t ThumbnailHeif(LoadJob& job) {
     if (!sequence.track) return rc;
     job.options.firstPage = 0;
     job.options.pageCount = 1;
-    return LoadAv1Track(job, *sequence.track, sequence.alpha, {}, {});
+    return LoadSequence(job, *sequence.track, sequence.alpha, {}, {});
   }
   std::vector<heif_item_id> ids = PageIds(context.get());
   if (ids.empty()) return BADI;
@@ -570,7 +564,7 @@ uint32_t InfoHeif(const Source& source, InfoRecord& info) {
     info.height = track.height;
     info.pageCount = uint32_t(std::min<size_t>(track.samples.size(), kMaxPages));
     bool alpha = sequence.alpha != nullptr;
-    int bits = Av1Bits(track.config);
+    int bits = SequenceBits(track);
     info.bitsPerPixel = bits * (alpha ? 4 : 3);
     info.pixelType = PageType(alpha, bits > 8);
     std::vector<uint8_t> exif, icc;

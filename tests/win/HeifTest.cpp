@@ -48,4 +48,12 @@ TEST_F(HeifTest, AvifSequenceOpensWithEveryFrameAsAPage) {
   EXPECT_EQ(StatusText(viewer, 2), L"1/3 Page(s)");
 }
 
+TEST_F(HeifTest, HeifSequenceOpensWithEveryFrameAsAPage) {
+  // The HEVC pictures of two 64 x 64 heif-enc stills as the samples of one track.
+  HWND viewer = viewer_.Open(TestData(L"vexlo/two-frames-hevc.heic"));
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(StatusText(viewer, 1).substr(0, 8), L"64 x 64 ");
+  EXPECT_EQ(StatusText(viewer, 2), L"1/2 Page(s)");
+}
+
 }  // namespace

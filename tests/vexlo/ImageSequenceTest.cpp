@@ -32,9 +32,16 @@ struct TrackSpec {
   std::vector<std::pair<uint32_t, uint32_t>> times;
   bool co64 = false;
   const char* handler = "pict";
+  // The sample entry: its type, size and boxes.
+  const char* codec = "av01";
+  uint16_t width = 64, height = 48;
+  std::string entryBoxes = Box("av1C", std::string("\x81\x00\x0c\x00", 4)) +
+                           Box("colr", "nclx" + std::string("\0\x01\0\x0d\0\x01\x80", 7));
+  std::string brand = "avis";
 };
 
-std::string MakeFile(const TrackSpec& t, size_t mdatBytes) {
+// The file with `mdat` as its media data (chunk offsets count from the file's start).
+std::string MakeFile(const TrackSpec& t, const std::string& mdat) {
   std::string stsz = U32(t.fixed) + U32(t.fixed ? t.count : uint32_t(t.sizes.size()));
   for (uint32_t s : t.sizes) stsz += U32(s);
   std::string chunks = U32(uint32_t(t.chunks.size()));
@@ -43,11 +50,10 @@ std::string MakeFile(const TrackSpec& t, size_t mdatBytes) {
   for (auto [first, n] : t.runs) stsc += U32(first) + U32(n) + U32(1);
   std::string stts = U32(uint32_t(t.times.size()));
   for (auto [n, delta] : t.times) stts += U32(n) + U32(delta);
-  // A visual sample entry: 24 bytes, 64 x 48, 50 bytes, then its boxes.
-  std::string entry = std::string(24, '\0') + std::string("\0\x40\0\x30", 4) +
-                      std::string(50, '\0') + Box("av1C", std::string("\x81\x00\x0c\x00", 4)) +
-                      Box("colr", "nclx" + std::string("\0\x01\0\x0d\0\x01\x80", 7));
-  std::string stbl = Box("stsd", Full(U32(1) + Box("av01", entry))) + Box("stsz", Full(stsz)) +
+  // A visual sample entry: 24 bytes, the size, 50 bytes, then its boxes.
+  std::string entry = std::string(24, '\0') + U32(uint32_t(t.width) << 16 | t.height) +
+                      std::string(50, '\0') + t.entryBoxes;
+  std::string stbl = Box("stsd", Full(U32(1) + Box(t.codec, entry))) + Box("stsz", Full(stsz)) +
                      Box("stsc", Full(stsc)) + Box(t.co64 ? "co64" : "stco", Full(chunks)) +
                      Box("stts", Full(stts));
   std::string mdia = Box("mdhd", Full(U32(0) + U32(0) + U32(1000) + U32(0))) +
@@ -55,8 +61,11 @@ std::string MakeFile(const TrackSpec& t, size_t mdatBytes) {
                      Box("minf", Box("stbl", stbl));
   std::string trak =
       Box("tkhd", Full(U32(0) + U32(0) + U32(7) + std::string(80, '\0'))) + Box("mdia", mdia);
-  std::string head = Box("ftyp", "avis" + U32(0) + "avis") + Box("moov", Box("trak", trak));
-  return head + U32(uint32_t(mdatBytes + 8)) + "mdat" + std::string(mdatBytes, '\0');
+  std::string head = Box("ftyp", t.brand + U32(0) + t.brand) + Box("moov", Box("trak", trak));
+  return head + Box("mdat", mdat);
+}
+std::string MakeFile(const TrackSpec& t, size_t mdatBytes) {
+  return MakeFile(t, std::string(mdatBytes, '\0'));
 }
 
 std::vector<vexlo::ImageTrack> Read(const std::string& file, bool* whole = nullptr,
@@ -172,7 +181,7 @@ bool Shell(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-class AvifSequenceTest : public ::testing::Test {
+class SequenceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!Shell("command -v avifenc avifdec")) GTEST_SKIP() << "avifenc and avifdec are missing";
@@ -230,7 +239,7 @@ class AvifSequenceTest : public ::testing::Test {
 // Every frame is a page that decodes like avifdec's frame (inter frames included: only
 // the first is a key frame), with its own delay; the page range picks one, alpha comes
 // from the alpha track, and the information record counts the frames.
-TEST_F(AvifSequenceTest, FramesArePagesLikeTheReferenceDecoder) {
+TEST_F(SequenceTest, FramesArePagesLikeTheReferenceDecoder) {
   struct Case {
     const char* name;
     const char* options;
@@ -279,7 +288,7 @@ TEST_F(AvifSequenceTest, FramesArePagesLikeTheReferenceDecoder) {
 // A lossless sequence (RGB coded as such, 4:4:4, the identity matrix) gives back its
 // first frame exactly, and every frame exactly as avifdec decodes it (its later frames
 // differ from their sources there too).
-TEST_F(AvifSequenceTest, LosslessFramesDecodeExactly) {
+TEST_F(SequenceTest, LosslessFramesDecodeExactly) {
   std::string file = Encode("-l", Frames(true, false), "lossless.avif");
   Loaded all = vexlo.Load(file);
   ASSERT_EQ(all.rc, glib::RCOK);
@@ -289,7 +298,7 @@ TEST_F(AvifSequenceTest, LosslessFramesDecodeExactly) {
 }
 
 // 10-bit frames keep their depth as 16-bit samples.
-TEST_F(AvifSequenceTest, TenBitFramesStaySixteenBit) {
+TEST_F(SequenceTest, TenBitFramesStaySixteenBit) {
   std::string file = Encode("-d 10 -y 444 --min 5 --max 10", Frames(false, true), "ten.avif");
   glib::ImageLoad keep;
   keep.pageCount = 0xFFFFFFFF;
@@ -303,9 +312,70 @@ TEST_F(AvifSequenceTest, TenBitFramesStaySixteenBit) {
   }
 }
 
+// The body of the first box of `type` in a file's bytes (heif-enc's files hold one
+// hvcC and one mdat box), or an empty string.
+std::string FirstBoxBody(const std::string& bytes, const char* type) {
+  size_t at = bytes.find(type);
+  if (at == std::string::npos || at < 4) return {};
+  const auto* size = reinterpret_cast<const uint8_t*>(bytes.data() + at - 4);
+  size_t n = size_t(size[0]) << 24 | size_t(size[1]) << 16 | size_t(size[2]) << 8 | size[3];
+  return n < 8 || at - 4 + n > bytes.size() ? std::string() : bytes.substr(at + 4, n - 8);
+}
+
+// A HEIF image sequence: the HEVC pictures of three heif-enc stills in one picture
+// track, each frame a key frame. Every frame decodes as heif-convert decodes its still.
+TEST_F(SequenceTest, HevcFramesArePagesLikeTheReferenceDecoder) {
+  if (!Shell("command -v heif-enc heif-convert")) GTEST_SKIP() << "heif-enc is missing";
+  TrackSpec t;
+  t.codec = "hvc1";
+  t.brand = "msf1";
+  t.width = t.height = 64;  // a whole coding block: heif-enc writes no grid
+  t.runs = {{1, 1}};
+  t.times = {{3, 250}};
+  std::string mdat, hvcC;
+  std::vector<Picture> references;
+  for (uint32_t i = 0; i < 3; ++i) {
+    glib::PNGSave params;
+    params.pixelType = glib::kPixelRGB24;
+    std::string png = vexlo.Dir().File("h" + std::to_string(i) + ".png");
+    std::string heic = png + ".heic", back = heic + ".png";
+    ASSERT_EQ(vexlo.Save(png, {Pattern(64, 64, false, 3 + i)}, params), glib::RCOK);
+    ASSERT_TRUE(Shell("heif-enc -q 70 -o '" + heic + "' '" + png + "'"));
+    ASSERT_TRUE(Shell("heif-convert '" + heic + "' '" + back + "'"));
+    references.push_back(vexlo.Load(back).pages.at(0));
+    std::string bytes = ReadFile(heic), data = FirstBoxBody(bytes, "mdat");
+    ASSERT_EQ(bytes.find("grid"), std::string::npos);
+    ASSERT_FALSE(data.empty());
+    hvcC = FirstBoxBody(bytes, "hvcC");
+    t.sizes.push_back(uint32_t(data.size()));
+    mdat += data;
+  }
+  t.entryBoxes = Box("hvcC", hvcC);
+  t.chunks.assign(3, 0);
+  uint64_t offset = MakeFile(t, mdat).size() - mdat.size();
+  for (size_t i = 0; i < 3; ++i) {
+    t.chunks[i] = offset;
+    offset += t.sizes[i];
+  }
+  std::string file = vexlo.Write("frames.heic", MakeFile(t, mdat));
+  Loaded all = vexlo.Load(file);
+  ASSERT_EQ(all.rc, glib::RCOK);
+  ASSERT_EQ(all.pages.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(all.pages[i].delay, 250u);
+    EXPECT_EQ(MaxDifference(all.pages[i], references[i]), 0);
+  }
+  auto info = vexlo.Info(file);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->pageCount, 3u);
+  EXPECT_EQ(info->width, 64);
+  EXPECT_EQ(info->bitsPerPixel, 24u);
+}
+
 // A file cut inside its frames keeps the frames before the cut; a cut before the first
 // one is a damaged file, never a fault.
-TEST_F(AvifSequenceTest, CutFilesKeepTheFramesBeforeTheCut) {
+TEST_F(SequenceTest, CutFilesKeepTheFramesBeforeTheCut) {
   std::string file = Encode("-y 444", Frames(false, false, 64), "cut.avif");
   std::string bytes = ReadFile(file);
   Loaded whole = vexlo.Load(file);

@@ -1,0 +1,21 @@
+// Image sequences: the picture track of an AVIF (AV1) or HEIF (HEVC) file decoded
+// sample by sample, its alpha track beside it.
+#pragma once
+
+#include <span>
+
+#include "vexlo/Formats.h"
+#include "vexlo/IsoTracks.h"
+
+namespace vexlo {
+
+// The frames of `colour` as pages with their delays, with the alpha planes of `alpha`
+// (or none); `exif` and `icc` travel with every page (the sample entry's own profile
+// comes first). UNSF for a codec other than AV1 and HEVC.
+uint32_t LoadSequence(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha,
+                      std::span<const uint8_t> exif, std::span<const uint8_t> icc);
+
+// The bit depth of a sample entry's configuration (8 when it does not say).
+int SequenceBits(const ImageTrack& track);
+
+}  // namespace vexlo
