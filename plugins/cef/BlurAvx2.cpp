@@ -10,8 +10,12 @@
 #include "cef/Separable.h"
 
 #if defined(__x86_64__) || defined(__i386__)
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
+#endif
 #define CEF_SEPARABLE_GROUP 8
 #include "cef/SeparablePasses.h"
 
@@ -24,7 +28,11 @@ ERetcode SeparableInPlaceAvx2(const Picture& p, const LineFilter& vertical,
 }
 
 }  // namespace cef
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 #else
 namespace cef {
 

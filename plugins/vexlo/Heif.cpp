@@ -452,6 +452,20 @@ bool IsAvif(std::span<const uint8_t> bytes) {
          heif_has_compatible_brand(bytes.data(), size, "avis") == 1;
 }
 
+// libheif puts a grid image's tiles into a canvas of the size the grid's description
+// gives, which may be far beyond the size the image declares (and its side limit
+// cannot tell a long panorama from a square). A grid larger than its image is
+// damaged.
+uint32_t CheckGrid(std::span<const uint8_t> bytes, heif_item_id id,
+                   const heif_image_handle* handle) {
+  uint64_t width = 0, height = 0;
+  if (!ReadGridSize(bytes, id, width, height)) return RCOK;
+  int64_t declaredWidth = heif_image_handle_get_ispe_width(handle);
+  int64_t declaredHeight = heif_image_handle_get_ispe_height(handle);
+  if (declaredWidth <= 0 || declaredHeight <= 0) return CheckSize(int64_t(width), int64_t(height));
+  return width > uint64_t(declaredWidth) || height > uint64_t(declaredHeight) ? BADI : RCOK;
+}
+
 // An image sequence's picture track (and its alpha track), when the file has one:
 // its frames are the pages, and the still items (a copy of the first frame) are not.
 struct Sequence {
@@ -499,7 +513,8 @@ uint32_t LoadHeif(LoadJob& job) {
     HandlePtr handle = Handle(context.get(), ids[index]);
     if (!handle) return BADI;
     std::vector<uint8_t> exif = Exif(handle.get()), icc = Profile(handle.get());
-    rc = DecodePage(job, context.get(), handle.get(), exif, icc);
+    rc = CheckGrid(job.source.Bytes(), ids[index], handle.get());
+    if (rc == RCOK) rc = DecodePage(job, context.get(), handle.get(), exif, icc);
     if (rc != RCOK) {
       // Images after a damaged one are lost; the ones before it are kept.
       if (rc == BADI && !job.request->pages.empty()) return RCOK;
@@ -538,6 +553,7 @@ uint32_t ThumbnailHeif(LoadJob& job) {
                           side(heif_image_handle_get_width(primary.get())),
                           side(heif_image_handle_get_height(primary.get())),
                           job.request->thumbnailMaxWidth, job.request->thumbnailMaxHeight) &&
+          CheckGrid(job.source.Bytes(), thumbId, owned.get()) == RCOK &&
           DecodePage(job, context.get(), owned.get(), exif, icc) == RCOK)
         return RCOK;
     } else {
@@ -546,7 +562,8 @@ uint32_t ThumbnailHeif(LoadJob& job) {
     job.request->pages.Clear();
   }
   // Otherwise the primary image itself.
-  return DecodePage(job, context.get(), primary.get(), exif, icc);
+  rc = CheckGrid(job.source.Bytes(), ids[0], primary.get());
+  return rc == RCOK ? DecodePage(job, context.get(), primary.get(), exif, icc) : rc;
 }
 
 uint32_t InfoHeif(const Source& source, InfoRecord& info) {

@@ -209,7 +209,84 @@ bool ReadTrack(std::span<const uint8_t> trak, uint64_t fileSize, size_t maxSampl
   return ReadSamples(tables, fileSize, maxSamples, track);
 }
 
+// An unsigned value of `bytes` bytes (0, 4 or 8 in item locations).
+uint64_t Sized(Reader& in, int bytes) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = v << 8 | in.U8();
+  return v;
+}
+
+// The type of item `item` in the item information box.
+uint32_t ItemType(std::span<const uint8_t> iinf, uint32_t item) {
+  Reader in(iinf);
+  uint8_t version = in.U8();
+  in.Skip(3 + (version == 0 ? 2 : 4));
+  uint32_t type;
+  std::span<const uint8_t> infe;
+  while (NextBox(in, type, infe)) {
+    if (type != FourCc("infe")) continue;
+    Reader entry(infe);
+    uint8_t v = entry.U8();
+    entry.Skip(3);
+    if (v < 2) continue;  // no item types before version 2
+    uint32_t id = v == 2 ? entry.U16BE() : entry.U32BE();
+    entry.Skip(2);  // protection index
+    if (id == item && !entry.Failed()) return entry.U32BE();
+  }
+  return 0;
+}
+
+// The bytes of item `item`'s first extent: in the file, or in the 'idat' box.
+std::span<const uint8_t> ItemData(std::span<const uint8_t> file, std::span<const uint8_t> iloc,
+                                  std::span<const uint8_t> idat, uint32_t item) {
+  Reader in(iloc);
+  uint8_t version = in.U8();
+  in.Skip(3);
+  uint8_t sizes = in.U8(), more = in.U8();
+  int offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = more >> 4;
+  int indexSize = version >= 1 ? more & 15 : 0;
+  uint32_t count = version < 2 ? in.U16BE() : in.U32BE();
+  for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
+    uint32_t id = version < 2 ? in.U16BE() : in.U32BE();
+    int method = version >= 1 ? in.U16BE() & 15 : 0;
+    in.Skip(2);  // data reference index
+    uint64_t base = Sized(in, baseSize);
+    uint16_t extents = in.U16BE();
+    for (uint16_t e = 0; e < extents && !in.Failed(); ++e) {
+      Sized(in, indexSize);
+      uint64_t offset = Sized(in, offsetSize), length = Sized(in, lengthSize);
+      if (id != item || e > 0 || in.Failed()) continue;
+      std::span<const uint8_t> from = method == 0   ? file
+                                      : method == 1 ? idat
+                                                    : std::span<const uint8_t>();
+      if (base > from.size() || offset > from.size() - base) return {};
+      uint64_t at = base + offset, left = from.size() - at;
+      return from.subspan(size_t(at), size_t(length == 0 ? left : std::min(length, left)));
+    }
+  }
+  return {};
+}
+
 }  // namespace
+
+bool ReadGridSize(std::span<const uint8_t> file, uint32_t item, uint64_t& width, uint64_t& height) {
+  Reader top(file);
+  uint32_t type;
+  std::span<const uint8_t> meta, body;
+  while (NextBox(top, type, body))
+    if (type == FourCc("meta")) {
+      meta = body.size() >= 4 ? body.subspan(4) : std::span<const uint8_t>();
+      break;
+    }
+  if (ItemType(Child(meta, FourCc("iinf")), item) != FourCc("grid")) return false;
+  Reader grid(ItemData(file, Child(meta, FourCc("iloc")), Child(meta, FourCc("idat")), item));
+  grid.Skip(1);  // version
+  bool wide = (grid.U8() & 1) != 0;
+  grid.Skip(2);  // rows and columns
+  width = wide ? grid.U32BE() : grid.U16BE();
+  height = wide ? grid.U32BE() : grid.U16BE();
+  return !grid.Failed();
+}
 
 bool ReadImageTracks(std::span<const uint8_t> file, std::vector<ImageTrack>& tracks,
                      size_t maxSamples) {

@@ -51,4 +51,9 @@ const ImageTrack* PictureTrack(const std::vector<ImageTrack>& tracks, uint32_t c
 // The alpha track that belongs to `track`, or null.
 const ImageTrack* AlphaTrackFor(const std::vector<ImageTrack>& tracks, const ImageTrack& track);
 
+// The output size the description of image item `item` gives when it is a 'grid'
+// item (the picture its tiles are put together into). False when it is none or the
+// description cannot be read.
+bool ReadGridSize(std::span<const uint8_t> file, uint32_t item, uint64_t& width, uint64_t& height);
+
 }  // namespace vexlo

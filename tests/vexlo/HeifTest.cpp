@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <fstream>
 
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#endif
+
 #include "Harness.h"
 #include "formats/Retcode.h"
 
@@ -310,3 +314,37 @@ TEST_F(HeifTest, StreamsClaimingMoreThanTheItemAreRefused) {
 }
 
 }  // namespace
+
+// heif-enc puts a 33 x 17 picture into a grid of one 64 x 64 tile. A grid whose
+// description asks for a canvas beyond the image's declared size is refused before
+// anything is allocated for it, a long panorama's as well as a square's.
+TEST_F(HeifTest, GridsLargerThanTheirImageAreRefused) {
+  std::string good =
+      ReadFile(Encode("heif-enc -q 50 -o %out %in", Png("grid.png", Pattern(33, 17)), "grid.heic"));
+  size_t idat = good.find("idat");
+  ASSERT_NE(idat, std::string::npos);
+  ASSERT_EQ(good.substr(idat + 8, 4), std::string("\0\0\0\x21\0\x11", 6).substr(2, 4));
+  size_t ispe = good.find(std::string("\0\0\0\x21\0\0\0\x11", 8));
+  ASSERT_NE(ispe, std::string::npos);
+  std::string path = vexlo.Write("good-grid.heic", good);
+  ASSERT_EQ(vexlo.Load(path).rc, glib::RCOK);
+  // 20000 x 17 declared, 20000 x 20000 asked for.
+  std::string bad = good;
+  bad.replace(ispe, 4, std::string("\0\0\x4E\x20", 4));
+  bad.replace(idat + 8, 4, std::string("\x4E\x20\x4E\x20", 4));
+  path = vexlo.Write("long-grid.heic", bad);
+  EXPECT_EQ(vexlo.Load(path).rc, glib::BADI);
+  EXPECT_EQ(vexlo.Thumbnail(path, 16, 16).rc, glib::BADI);
+#if !defined(_WIN32)
+  // libheif would refuse it too, but only after filling a canvas of gigabytes: in a
+  // process of its own, the load must leave the peak of resident memory small.
+  EXPECT_EXIT(
+      {
+        Loaded loaded = vexlo.Load(path);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::exit(loaded.rc == glib::BADI && usage.ru_maxrss < 400 * 1024 ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
+#endif
+}
