@@ -1,12 +1,12 @@
 // JPEG XL against libjxl's own tools: files made by cjxl decode to what djxl makes of
 // them, and djxl reads what the writer makes.
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 #include <cstdlib>
 #include <fstream>
 
 #include "Harness.h"
+#include "IccProfile.h"
 #include "formats/Retcode.h"
 #include "host/SaveOptions.h"
 
@@ -166,20 +166,10 @@ TEST_F(JxlTest, AnimationsArePagesWithTheirDelays) {
 // An RGB profile with a tabulated tone curve, which no built-in colour encoding of
 // the format describes: cjxl has to store it.
 std::string OddProfile() {
-  cmsCIExyY white{0.3127, 0.3290, 1.0};
-  cmsCIExyYTRIPLE primaries{{0.68, 0.32, 1.0}, {0.265, 0.69, 1.0}, {0.15, 0.06, 1.0}};
   cmsUInt16Number table[16];
   for (int i = 0; i < 16; ++i) table[i] = cmsUInt16Number(65535.0 * (i * i + i) / (15.0 * 16.0));
-  cmsToneCurve* curve = cmsBuildTabulatedToneCurve16(nullptr, 16, table);
-  cmsToneCurve* curves[3] = {curve, curve, curve};
-  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  std::string bytes(size, '\0');
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  cmsFreeToneCurve(curve);
-  return bytes;
+  return RgbProfile({{0.68, 0.32, 1.0}, {0.265, 0.69, 1.0}, {0.15, 0.06, 1.0}},
+                    cmsBuildTabulatedToneCurve16(nullptr, 16, table));
 }
 
 TEST_F(JxlTest, InformationHasSizeExifAndProfile) {
