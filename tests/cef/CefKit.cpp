@@ -1,5 +1,7 @@
 #include "CefKit.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +13,7 @@
 
 #include "cef/Effects.h"
 #include "formats/DynParams.h"
+#include "formats/Retcode.h"
 #include "support/TestSupport.h"
 
 namespace cef_test {
@@ -204,6 +207,16 @@ bool Reference(const Image& in, const std::string& arguments, Image& out) {
   out = in;
   return ReadPpm(to, out);
 #endif
+}
+
+void ExpectLikeReference(const Image& picture, const std::vector<ReferenceCase>& cases) {
+  for (const ReferenceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Image ours = picture, theirs;
+    ASSERT_EQ(Apply(ours, c.effect, c.params), glib::RCOK);
+    ASSERT_TRUE(Reference(picture, c.reference, theirs));
+    EXPECT_LE(MaxDifference(ours, theirs), c.tolerance);
+  }
 }
 
 }  // namespace cef_test

@@ -52,4 +52,15 @@ bool SameAlphaAndPadding(const Image& a, const Image& b);
 bool HaveReference();
 bool Reference(const Image& in, const std::string& arguments, Image& out);
 
+// An effect with its parameters against convert with `reference`, within `tolerance`.
+struct ReferenceCase {
+  const char* name;
+  uint32_t effect;
+  std::vector<double> params;
+  std::string reference;
+  uint32_t tolerance;
+};
+// Expects each case's effect on the picture to match the reference (a gtest check).
+void ExpectLikeReference(const Image& picture, const std::vector<ReferenceCase>& cases);
+
 }  // namespace cef_test

@@ -22,19 +22,13 @@ double ContrastAmount(double percent, double max) {
   return slope >= 1 ? max * (1 - 1 / slope) / 2 : -max * (1 - slope) / 2;
 }
 
-struct Case {
-  const char* name;
-  uint32_t effect;
-  std::vector<double> params;
-  std::string reference;
-  uint32_t tolerance;
-};
+using Case = ReferenceCase;
 
 }  // namespace
 
 TEST(CefPoint, ToneCurvesAndMixesAgreeWithImageMagick) {
   if (!HaveReference()) GTEST_SKIP() << "no /usr/bin/convert";
-  const Case cases[] = {
+  const std::vector<ReferenceCase> cases = {
       {"negative", cef::kNegative, {}, "-negate", 0},
       {"gamma 2.2", cef::kGamma, {2.2}, "-gamma 2.2", 1},
       {"gamma 0.4", cef::kGamma, {0.4}, "-gamma 0.4", 1},
@@ -56,13 +50,7 @@ TEST(CefPoint, ToneCurvesAndMixesAgreeWithImageMagick) {
       {"lightness", cef::kDesaturate, {}, "-grayscale Lightness", 1},
   };
   const Image picture = Generated(53, 37, glib::kPixelRGB24);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Image ours = picture, theirs;
-    ASSERT_EQ(Apply(ours, c.effect, c.params), RCOK);
-    ASSERT_TRUE(Reference(picture, c.reference, theirs));
-    EXPECT_LE(MaxDifference(ours, theirs), c.tolerance);
-  }
+  ExpectLikeReference(picture, cases);
   // A contrast of half the range or more leaves a threshold at mid-grey.
   Image threshold = picture;
   ASSERT_EQ(Apply(threshold, cef::kContrast, {127.5}), RCOK);

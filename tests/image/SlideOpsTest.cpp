@@ -8,7 +8,6 @@
 #include "FilmTestSupport.h"
 #include "image/Composite.h"
 #include "image/Film.h"
-#include "runtime/ProgressBand.h"
 #include "support/TestSupport.h"
 
 using namespace glib;
@@ -26,11 +25,6 @@ class SlideOpsTest : public ::testing::Test {
 Layer* Numbered(int32_t w, int32_t h, int32_t x = 0, int32_t y = 0) {
   return MakeLayer(
       nullptr, w, h, [](int32_t c, int32_t r) { return 0xFF000000u | uint32_t(c + 16 * r); }, x, y);
-}
-
-TEST_F(SlideOpsTest, ProgressBandsGrowWithTheArea) {
-  EXPECT_EQ(ProgressBand::BandHeight(299, 300), 0);
-  EXPECT_EQ(ProgressBand::BandHeight(1000, 1000), 125);
 }
 
 TEST_F(SlideOpsTest, StretchScalesLayersAndTheirPlaces) {

@@ -201,9 +201,14 @@ std::string Vexlo::Write(const std::string& name, std::string_view bytes) {
   return path;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+bool RunQuietly(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string OrbiskExif() {
+  static const char kBytes[] =
+      "II*\0\x08\0\0\0\x01\0\x0F\x01\x02\0\x07\0\0\0\x1A\0\0\0\0\0\0\0Orbisk";
+  return std::string(kBytes, sizeof kBytes);
 }
 
 std::string DataFile(const std::string& name) {

@@ -90,12 +90,17 @@ class Vexlo {
   testing_support::TempDir dir_;
 };
 
-std::string ReadFile(const std::string& path);
+using testing_support::ReadFile;
 // The test data folder of vexlo.
 std::string DataFile(const std::string& name);
 // Runs /usr/bin/convert with the arguments; false when it is missing or fails.
 bool Convert(const std::string& arguments);
 bool HaveConvert();
+// Runs a shell command with its output discarded; whether it succeeded.
+bool RunQuietly(const std::string& command);
+// A little-endian TIFF-structured EXIF block with one IFD0 entry, the camera make
+// "Orbisk" (its closing NUL included).
+std::string OrbiskExif();
 // Decodes a file with the reference decoder into a Picture (8 bits per channel).
 // With `orient`, the reference applies the file's own orientation (TGA).
 bool ReferenceDecode(const std::string& path, Picture& out, bool orient = false);

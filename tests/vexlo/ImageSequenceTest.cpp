@@ -177,14 +177,11 @@ TEST(IsoTracks, DamagedTablesAreBounded) {
 // ---------------------------------------------------------------------------
 // Files made by avifenc against avifdec.
 
-bool Shell(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 class SequenceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Shell("command -v avifenc avifdec")) GTEST_SKIP() << "avifenc and avifdec are missing";
+    if (!RunQuietly("command -v avifenc avifdec"))
+      GTEST_SKIP() << "avifenc and avifdec are missing";
   }
   // Three frames of `width` x 17, moving, with alpha when asked.
   std::vector<std::string> Frames(bool alpha, bool wide, int width = 33) {
@@ -203,7 +200,7 @@ class SequenceTest : public ::testing::Test {
     std::string out = vexlo.Dir().File(name), command = "avifenc -s 10 " + options;
     for (const std::string& f : frames) command += " '" + f + "'";
     command += " '" + out + "'";
-    EXPECT_TRUE(Shell(command)) << command;
+    EXPECT_TRUE(RunQuietly(command)) << command;
     return out;
   }
   // avifdec's frame at 16 bits (libavif's exact conversion, which its 8-bit output
@@ -212,7 +209,7 @@ class SequenceTest : public ::testing::Test {
     std::string png = file + "." + std::to_string(index) + ".png";
     std::string command = "avifdec -u nearest -d 16 --index " + std::to_string(index) + " '" +
                           file + "' '" + png + "'";
-    EXPECT_TRUE(Shell(command)) << command;
+    EXPECT_TRUE(RunQuietly(command)) << command;
     glib::ImageLoad keep;
     keep.pageCount = 0xFFFFFFFF;
     Loaded loaded = vexlo.Load(png, &keep);
@@ -325,7 +322,7 @@ std::string FirstBoxBody(const std::string& bytes, const char* type) {
 // A HEIF image sequence: the HEVC pictures of three heif-enc stills in one picture
 // track, each frame a key frame. Every frame decodes as heif-convert decodes its still.
 TEST_F(SequenceTest, HevcFramesArePagesLikeTheReferenceDecoder) {
-  if (!Shell("command -v heif-enc heif-convert")) GTEST_SKIP() << "heif-enc is missing";
+  if (!RunQuietly("command -v heif-enc heif-convert")) GTEST_SKIP() << "heif-enc is missing";
   TrackSpec t;
   t.codec = "hvc1";
   t.brand = "msf1";
@@ -340,8 +337,8 @@ TEST_F(SequenceTest, HevcFramesArePagesLikeTheReferenceDecoder) {
     std::string png = vexlo.Dir().File("h" + std::to_string(i) + ".png");
     std::string heic = png + ".heic", back = heic + ".png";
     ASSERT_EQ(vexlo.Save(png, {Pattern(64, 64, false, 3 + i)}, params), glib::RCOK);
-    ASSERT_TRUE(Shell("heif-enc -q 70 -o '" + heic + "' '" + png + "'"));
-    ASSERT_TRUE(Shell("heif-convert '" + heic + "' '" + back + "'"));
+    ASSERT_TRUE(RunQuietly("heif-enc -q 70 -o '" + heic + "' '" + png + "'"));
+    ASSERT_TRUE(RunQuietly("heif-convert '" + heic + "' '" + back + "'"));
     references.push_back(vexlo.Load(back).pages.at(0));
     std::string bytes = ReadFile(heic), data = FirstBoxBody(bytes, "mdat");
     ASSERT_EQ(bytes.find("grid"), std::string::npos);

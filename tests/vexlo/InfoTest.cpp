@@ -5,11 +5,11 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
 #include "Harness.h"
 #include "formats/Retcode.h"
 #include "runtime/TiffDirectory.h"
+#include "support/Exiftool.h"
 
 using namespace vexlo_test;
 
@@ -84,8 +84,6 @@ std::string ExifMake(const glib::FileInfoRecord& info) {
                      strnlen(reinterpret_cast<const char*>(text.data()), text.size()));
 }
 
-bool HaveExiftool() { return std::filesystem::exists("/usr/bin/exiftool"); }
-
 bool HasPair(const glib::FileInfoRecord& info, std::string_view prefix) {
   for (uint32_t i = 0; i < info.pairCount; ++i) {
     if (std::string_view(info.pairs[i * 2]).starts_with(prefix)) return true;
@@ -97,7 +95,7 @@ bool HasPair(const glib::FileInfoRecord& info, std::string_view prefix) {
 
 // exiftool's eXIf chunk, wherever it sits, becomes the record's EXIF block.
 TEST_F(InfoTest, PngExifFromExiftoolAndAfterTheImageData) {
-  if (!HaveConvert() || !HaveExiftool()) GTEST_SKIP() << "no tools";
+  if (!HaveConvert() || !testing_support::HaveExiftool()) GTEST_SKIP() << "no tools";
   std::string path = vexlo.Dir().File("plug-exif.png");
   ASSERT_TRUE(Convert("-size 32x24 gradient: '" + path + "'"));
   ASSERT_EQ(std::system(("/usr/bin/exiftool -q -overwrite_original -Make=Test -Model=Cam "
@@ -152,7 +150,7 @@ TEST_F(InfoTest, PngRawProfilesBecomeBlocksNotTexts) {
 }
 
 TEST_F(InfoTest, WebpExifAndFrames) {
-  if (!HaveConvert() || !HaveExiftool()) GTEST_SKIP() << "no tools";
+  if (!HaveConvert() || !testing_support::HaveExiftool()) GTEST_SKIP() << "no tools";
   std::string path = vexlo.Dir().File("plug-exif.webp");
   ASSERT_TRUE(Convert("-size 32x24 gradient: '" + path + "'"));
   ASSERT_EQ(

@@ -14,11 +14,9 @@ namespace {
 
 constexpr uint32_t kFormatJ2K = 0x2C4A5032;  // JP2's code, a flag byte of its own
 
-bool Shell(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+bool HaveOpenJpegTools() {
+  return RunQuietly("command -v opj_compress && command -v opj_decompress");
 }
-
-bool HaveOpenJpegTools() { return Shell("command -v opj_compress && command -v opj_decompress"); }
 
 // A PNM file (P5, P6 or P7 with alpha) of 1 to 4 channels with 8 or 16-bit samples in
 // a pattern that uses the whole range; the same picture as the harness sees it.
@@ -64,7 +62,7 @@ class Jp2Test : public ::testing::Test {
   // The reference decoder's PNG of a file (read by our PNG reader, 16 bits kept).
   Picture Reference(const std::string& path, const std::string& extra = "") {
     std::string png = path + ".ref.png";
-    EXPECT_TRUE(Shell("opj_decompress -i '" + path + "' -o '" + png + "' " + extra));
+    EXPECT_TRUE(RunQuietly("opj_decompress -i '" + path + "' -o '" + png + "' " + extra));
     Loaded ref = vexlo.Load(png);
     EXPECT_EQ(ref.rc, glib::RCOK);
     return ref.pages.empty() ? Picture{} : ref.pages[0];
@@ -91,7 +89,7 @@ TEST_F(Jp2ReferenceTest, LosslessFilesMatchTheSourceAndTheReferenceDecoder) {
                                                                  : ".ppm");
         Picture source = WritePnm(pnm, 37, 23, channels, wide);
         std::string coded = name + "." + ext;
-        ASSERT_TRUE(Shell("opj_compress -n 4 -i '" + pnm + "' -o '" + coded + "'"));
+        ASSERT_TRUE(RunQuietly("opj_compress -n 4 -i '" + pnm + "' -o '" + coded + "'"));
         Loaded ours = vexlo.Load(coded);
         ASSERT_EQ(ours.rc, glib::RCOK);
         ASSERT_EQ(ours.pages.size(), 1u);
@@ -148,8 +146,8 @@ TEST_F(Jp2ReferenceTest, OurFilesReadBackAndTheReferenceReadsThem) {
   }
   // 16-bit pages keep their depth through our writer.
   Picture wideSource = WritePnm(vexlo.Dir().File("wide.ppm"), 33, 17, 3, true);
-  ASSERT_TRUE(Shell("opj_compress -n 4 -i '" + vexlo.Dir().File("wide.ppm") + "' -o '" +
-                    vexlo.Dir().File("wide.jp2") + "'"));
+  ASSERT_TRUE(RunQuietly("opj_compress -n 4 -i '" + vexlo.Dir().File("wide.ppm") + "' -o '" +
+                         vexlo.Dir().File("wide.jp2") + "'"));
   glib::ImageDataExchange request;
   ASSERT_EQ(vexlo.Manager().LoadImageData(vexlo.Dir().File("wide.jp2").c_str(), &request, nullptr),
             glib::RCOK);
@@ -227,8 +225,8 @@ TEST_F(Jp2ReferenceTest, SavedDensityComesBack) {
     EXPECT_NEAR(back.pages.at(0).resolutionX, c.x, c.x * 1e-4);
     EXPECT_EQ(MaxDifference(back.pages[0], picture), 0);
     EXPECT_EQ(MaxDifference(Reference(path), picture), 0);
-    EXPECT_TRUE(Shell("opj_dump -i '" + path + "'"));
-    if (c.x > 0 && c.x < 1000 && Shell("exiftool -ver")) {
+    EXPECT_TRUE(RunQuietly("opj_dump -i '" + path + "'"));
+    if (c.x > 0 && c.x < 1000 && RunQuietly("exiftool -ver")) {
       std::string out = path + ".txt";
       ASSERT_TRUE(std::system(("exiftool -s3 -n -DisplayXResolution -DisplayYResolution '" + path +
                                "' > '" + out + "'")

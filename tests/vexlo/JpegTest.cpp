@@ -15,14 +15,6 @@ class JpegTest : public ::testing::Test {
   Vexlo vexlo;
 };
 
-// A small TIFF-structured EXIF block with a thumbnail-free IFD0 (Make = "Orbisk").
-std::string ExifBlock() {
-  std::string b("II*\0\x08\0\0\0", 8);
-  b += std::string("\x01\0\x0F\x01\x02\0\x07\0\0\0\x1A\0\0\0\0\0\0\0", 18);
-  b += std::string("Orbisk\0", 7);
-  return b;
-}
-
 TEST_F(JpegTest, ModesAndOptionsRoundTripWithinTolerance) {
   Picture source = Pattern(67, 45, false, 0);
   struct Case {
@@ -83,7 +75,7 @@ TEST_F(JpegTest, ModesAndOptionsRoundTripWithinTolerance) {
 }
 
 TEST_F(JpegTest, ExifAndIptcComeThroughByteForByte) {
-  std::string exif = ExifBlock();
+  std::string exif = OrbiskExif();
   std::string iptc("\x1C\x02\x00\x00\x02\x00\x04\x1C\x02\x78\x00\x05Hello", 17);
   JPGSave params;
   params.exif = reinterpret_cast<const uint8_t*>(exif.data());
@@ -153,7 +145,7 @@ TEST_F(JpegTest, ThumbnailsUseDctScaling) {
 TEST_F(JpegTest, ThumbnailsAreWrittenIntoTheExifBlockWhenAsked) {
   for (bool withExif : {false, true}) {
     SCOPED_TRACE(withExif);
-    std::string exif = ExifBlock();
+    std::string exif = OrbiskExif();
     JPGSave params;
     params.createThumbnail = 1;
     if (withExif) {

@@ -1,12 +1,12 @@
 // JPEG XL against libjxl's own tools: files made by cjxl decode to what djxl makes of
 // them, and djxl reads what the writer makes.
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 #include <cstdlib>
 #include <fstream>
 
 #include "Harness.h"
+#include "IccProfile.h"
 #include "formats/Retcode.h"
 #include "host/SaveOptions.h"
 
@@ -15,10 +15,6 @@ using glib::JXLSave;
 using glib::PNGSave;
 
 namespace {
-
-bool Shell(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // What a command prints.
 std::string Output(const std::string& command) {
@@ -31,7 +27,7 @@ std::string Output(const std::string& command) {
   return out;
 }
 
-bool HaveTools() { return Shell("cjxl --version") && Shell("djxl --version"); }
+bool HaveTools() { return RunQuietly("cjxl --version") && RunQuietly("djxl --version"); }
 
 class JxlTest : public ::testing::Test {
  protected:
@@ -51,13 +47,13 @@ class JxlTest : public ::testing::Test {
   }
   std::string Cjxl(const std::string& source, const std::string& name, const std::string& options) {
     std::string jxl = vexlo.Dir().File(name + ".jxl");
-    EXPECT_TRUE(Shell("cjxl '" + source + "' '" + jxl + "' " + options)) << source;
+    EXPECT_TRUE(RunQuietly("cjxl '" + source + "' '" + jxl + "' " + options)) << source;
     return jxl;
   }
   // What djxl makes of a file, through our PNG reader (16 bits kept).
   Picture Reference(const std::string& jxl, const std::string& extra = "") {
     std::string png = jxl + ".ref.png";
-    EXPECT_TRUE(Shell("djxl '" + jxl + "' '" + png + "' " + extra)) << jxl;
+    EXPECT_TRUE(RunQuietly("djxl '" + jxl + "' '" + png + "' " + extra)) << jxl;
     Loaded loaded = vexlo.Load(png, &keep16);
     EXPECT_EQ(loaded.rc, glib::RCOK);
     return loaded.pages.empty() ? Picture{} : loaded.pages[0];
@@ -166,24 +162,14 @@ TEST_F(JxlTest, AnimationsArePagesWithTheirDelays) {
 // An RGB profile with a tabulated tone curve, which no built-in colour encoding of
 // the format describes: cjxl has to store it.
 std::string OddProfile() {
-  cmsCIExyY white{0.3127, 0.3290, 1.0};
-  cmsCIExyYTRIPLE primaries{{0.68, 0.32, 1.0}, {0.265, 0.69, 1.0}, {0.15, 0.06, 1.0}};
   cmsUInt16Number table[16];
   for (int i = 0; i < 16; ++i) table[i] = cmsUInt16Number(65535.0 * (i * i + i) / (15.0 * 16.0));
-  cmsToneCurve* curve = cmsBuildTabulatedToneCurve16(nullptr, 16, table);
-  cmsToneCurve* curves[3] = {curve, curve, curve};
-  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  std::string bytes(size, '\0');
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  cmsFreeToneCurve(curve);
-  return bytes;
+  return RgbProfile({{0.68, 0.32, 1.0}, {0.265, 0.69, 1.0}, {0.15, 0.06, 1.0}},
+                    cmsBuildTabulatedToneCurve16(nullptr, 16, table));
 }
 
 TEST_F(JxlTest, InformationHasSizeExifAndProfile) {
-  if (!Shell("/usr/bin/python3 -c 'import PIL'")) GTEST_SKIP() << "python3-pil missing";
+  if (!RunQuietly("/usr/bin/python3 -c 'import PIL'")) GTEST_SKIP() << "python3-pil missing";
   std::string icc = vexlo.Write("odd.icc", OddProfile());
   std::string jpeg = vexlo.Dir().File("meta.jpg");
   // EXIF with the camera make "Orbisk"; cjxl keeps a JPEG's EXIF and profile.
@@ -192,7 +178,7 @@ TEST_F(JxlTest, InformationHasSizeExifAndProfile) {
       "ex = Image.Exif(); ex[0x010F] = 'Orbisk'; "
       "im.save('" +
       jpeg + "', icc_profile=open('" + icc + "','rb').read(), exif=ex.tobytes())";
-  ASSERT_TRUE(Shell("/usr/bin/python3 -c \"" + script + "\""));
+  ASSERT_TRUE(RunQuietly("/usr/bin/python3 -c \"" + script + "\""));
   std::string jxl = Cjxl(jpeg, "meta", "");
   uint32_t rc = 0;
   auto info = vexlo.Info(jxl, &rc);
@@ -282,14 +268,7 @@ TEST_F(JxlTest, WrittenFilesReadBackInDjxl) {
   EXPECT_EQ(back.pages[0].delay, 120u);
   EXPECT_EQ(back.pages[1].delay, 40u);
   EXPECT_EQ(MaxDifference(back.pages[1], second), 0);
-  EXPECT_TRUE(Shell("djxl '" + jxl + "' '" + jxl + ".png'"));
-}
-
-// A little-endian TIFF block with one entry, the camera make "Orbisk".
-std::string ExifBlock() {
-  static const char kBytes[] =
-      "II*\0\x08\0\0\0\x01\0\x0F\x01\x02\0\x07\0\0\0\x1A\0\0\0\0\0\0\0Orbisk";
-  return std::string(kBytes, sizeof kBytes);  // the make's closing NUL included
+  EXPECT_TRUE(RunQuietly("djxl '" + jxl + "' '" + jxl + ".png'"));
 }
 
 // A slide metadata block: four-character tag, 32-bit little-endian length, bytes.
@@ -314,7 +293,7 @@ std::string FindEntry(const std::string& block, const char (&tag)[5]) {
 // The page's EXIF block and colour profile go into the file, and come back byte for
 // byte through our reader and libjxl's tools.
 TEST_F(JxlTest, WriterKeepsThePagesExifAndProfile) {
-  const std::string exif = ExifBlock(), icc = OddProfile();
+  const std::string exif = OrbiskExif(), icc = OddProfile();
   struct Case {
     const char* name;
     bool lossless;
@@ -361,11 +340,11 @@ TEST_F(JxlTest, WriterKeepsThePagesExifAndProfile) {
     // djxl gives the stored profile back as it is.
     if (c.icc) {
       std::string out = jxl + ".icc";
-      ASSERT_TRUE(Shell("djxl '" + jxl + "' '" + jxl + ".png' --orig_icc_out='" + out + "'"));
+      ASSERT_TRUE(RunQuietly("djxl '" + jxl + "' '" + jxl + ".png' --orig_icc_out='" + out + "'"));
       EXPECT_EQ(ReadFile(out), icc);
     }
     // exiftool finds the camera make in the box.
-    if (c.exif && Shell("exiftool -ver")) {
+    if (c.exif && RunQuietly("exiftool -ver")) {
       EXPECT_EQ(Output("exiftool -s3 -Make '" + jxl + "'"), "Orbisk\n");
     }
   }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 #include "Harness.h"
+#include "IccProfile.h"
 #include "formats/Retcode.h"
 
 using namespace vexlo_test;
@@ -129,17 +129,8 @@ TEST_F(PngTest, InformationCarriesChunks) {
 // is left alone for RGB pictures when only non-RGB ones are converted.
 TEST_F(PngTest, EmbeddedProfilesFollowTheLoadParameters) {
   if (!HaveConvert()) GTEST_SKIP() << "no reference decoder";
-  cmsCIExyY white = {0.3127, 0.3290, 1.0};
-  cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
-  cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
-  cmsToneCurve* curves[3] = {linear, linear, linear};
-  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  std::string icc(size, '\0');
-  cmsSaveProfileToMem(profile, icc.data(), &size);
-  cmsCloseProfile(profile);
-  cmsFreeToneCurve(linear);
+  std::string icc =
+      RgbProfile({{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}}, cmsBuildGamma(nullptr, 1.0));
   std::string iccPath = vexlo.Write("linear.icc", icc);
   std::string path = vexlo.Dir().File("profiled.png");
   ASSERT_TRUE(

@@ -6,6 +6,7 @@
 #include "Harness.h"
 #include "formats/Retcode.h"
 #include "runtime/TiffDirectory.h"
+#include "support/Exiftool.h"
 
 using namespace vexlo_test;
 using glib::TIFSave;
@@ -269,14 +270,6 @@ ExifFacts ReadExif(const uint8_t* data, uint32_t size) {
   return facts;
 }
 
-bool HaveExiftool() {
-#if defined(_WIN32)
-  return false;
-#else
-  return std::system("/usr/bin/exiftool -ver >/dev/null 2>&1") == 0;
-#endif
-}
-
 // The tags of tests/data/info/exif.tif, written by exiftool.
 const char kExiftoolTags[] =
     "-Make=Cam -Model=M1 -Artist=Me -ExposureTime=1/250 -FNumber=2.8 -ISO=200 "
@@ -327,7 +320,7 @@ TEST_F(TiffTest, ExifBlockCarriesEveryMetadataDirectory) {
   ASSERT_EQ(loaded.rc, glib::RCOK);
   EXPECT_NE(loaded.metadata.at(0).find("2024:05:01 12:34:56"), std::string::npos);
 
-  if (!HaveConvert() || !HaveExiftool()) GTEST_SKIP() << "no convert or exiftool";
+  if (!HaveConvert() || !testing_support::HaveExiftool()) GTEST_SKIP() << "no convert or exiftool";
   std::string big = vexlo.Dir().File("big.tif");
   // ImageMagick 6 takes the TIFF byte order from this define, not from -endian.
   ASSERT_TRUE(Convert("-size 64x48 gradient: -compress lzw -define tiff:endian=msb '" + big + "'"));
