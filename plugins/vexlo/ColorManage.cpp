@@ -88,6 +88,17 @@ void MarkInSrgb(glib::IDEPage& page) {
 }
 }  // namespace
 
+uint32_t AddRgbPage(glib::ImageDataExchange* request, PagePtr page, const LoadOptions& options,
+                    std::span<const uint8_t> exif, std::span<const uint8_t> icc) {
+  if (!icc.empty() && options.UseProfile(true)) {
+    uint32_t rc = ApplyProfile(request, *page, icc);
+    if (rc != RCOK) return rc;
+  }
+  AppendMetadata(page->slideMetadata, kTagExif, exif);
+  AppendMetadata(page->slideMetadata, kTagIcc, icc);
+  return AddPage(request, std::move(page), options);
+}
+
 uint32_t ApplyProfile(glib::ImageDataExchange* request, glib::IDEPage& page,
                       std::span<const uint8_t> icc) {
   glib::CoreBitmap& bitmap = page.bitmap;

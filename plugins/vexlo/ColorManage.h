@@ -35,6 +35,11 @@ class ProfileTransform {
 uint32_t ApplyProfile(glib::ImageDataExchange* request, glib::IDEPage& page,
                       std::span<const uint8_t> icc);
 
+// Adds an RGB page to the request with its file's EXIF block and profile, its pixels
+// first turned into sRGB when the options ask for it.
+uint32_t AddRgbPage(glib::ImageDataExchange* request, PagePtr page, const LoadOptions& options,
+                    std::span<const uint8_t> exif, std::span<const uint8_t> icc);
+
 // The colour space of a profile (its header's four-character code), 0 when none.
 uint32_t ProfileSpace(std::span<const uint8_t> icc);
 

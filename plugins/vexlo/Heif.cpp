@@ -308,11 +308,6 @@ bool Wide(const heif_image_handle* handle, const LoadOptions& options) {
   return heif_image_handle_get_luma_bits_per_pixel(handle) > 8 && !options.reduceTo8Bits;
 }
 
-uint32_t PageType(bool alpha, bool wide) {
-  if (wide) return alpha ? glib::kPixelRGBA64 : glib::kPixelRGB48;
-  return alpha ? glib::kPixelRGBA32 : glib::kPixelRGB24;
-}
-
 // Deeper samples scaled to the full 16-bit range (bit replication, as a PNG decoder
 // widens them), red and blue exchanged.
 void WidenRow(const uint16_t* in, uint16_t* out, size_t width, size_t n, int bits) {
@@ -378,7 +373,7 @@ uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle
   bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
   bool wide = Wide(handle, job.options);
   PagePtr page;
-  rc = NewPage(job.request, width, height, PageType(alpha, wide), page);
+  rc = NewPage(job.request, width, height, YuvPageType(alpha, wide), page);
   if (rc != RCOK) return rc;
 
   std::unique_ptr<heif_decoding_options, OptionsCloser> options(heif_decoding_options_alloc());
@@ -428,13 +423,7 @@ uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle
   }
   image.reset();  // the decoder's copy is not needed past here
 
-  if (!icc.empty() && job.options.UseProfile(true)) {
-    rc = ApplyProfile(job.request, *page, icc);
-    if (rc != RCOK) return rc;
-  }
-  AppendMetadata(page->slideMetadata, kTagExif, exif);
-  AppendMetadata(page->slideMetadata, kTagIcc, icc);
-  return AddPage(job.request, std::move(page), job.options);
+  return AddRgbPage(job.request, std::move(page), job.options, exif, icc);
 }
 
 HandlePtr Handle(heif_context* context, heif_item_id id) {
@@ -583,7 +572,7 @@ uint32_t InfoHeif(const Source& source, InfoRecord& info) {
     bool alpha = sequence.alpha != nullptr;
     int bits = SequenceBits(track);
     info.bitsPerPixel = bits * (alpha ? 4 : 3);
-    info.pixelType = PageType(alpha, bits > 8);
+    info.pixelType = YuvPageType(alpha, bits > 8);
     std::vector<uint8_t> exif, icc;
     PrimaryMetadata(rc == RCOK ? context.get() : nullptr, exif, icc);
     if (!track.icc.empty()) icc.assign(track.icc.begin(), track.icc.end());
@@ -601,7 +590,7 @@ uint32_t InfoHeif(const Source& source, InfoRecord& info) {
   bool alpha = heif_image_handle_has_alpha_channel(primary.get()) != 0;
   int bits = std::max(heif_image_handle_get_luma_bits_per_pixel(primary.get()), 1);
   info.bitsPerPixel = bits * (alpha ? 4 : 3);
-  info.pixelType = PageType(alpha, bits > 8);
+  info.pixelType = YuvPageType(alpha, bits > 8);
   std::vector<uint8_t> icc = Profile(primary.get());
   info.SetProfile(icc);
   info.SetExif(Exif(primary.get()));

@@ -250,11 +250,6 @@ uint32_t DelayOf(const ImageTrack& track, const TrackSample& sample) {
   return uint32_t(std::min(ms, 4294967295.0) + 0.5);
 }
 
-uint32_t PageType(bool alpha, bool wide) {
-  if (wide) return alpha ? glib::kPixelRGBA64 : glib::kPixelRGB48;
-  return alpha ? glib::kPixelRGBA32 : glib::kPixelRGB24;
-}
-
 // The frames of `colour` as pages, the alpha planes of `alpha` (when it has a frame
 // for every one) beside them.
 template <class Decoder>
@@ -300,20 +295,14 @@ uint32_t LoadTrack(LoadJob& job, const ImageTrack& colour, const ImageTrack* alp
     }
     bool wide = yuv.bits > 8 && !job.options.reduceTo8Bits;
     PagePtr page;
-    rc = NewPage(job.request, yuv.width, yuv.height, PageType(withAlpha, wide), page);
+    rc = NewPage(job.request, yuv.width, yuv.height, YuvPageType(withAlpha, wide), page);
     if (rc != RCOK) return rc;
     YuvMatrix matrix = pictures.Matrix();
     size_t n = withAlpha ? 4 : 3;
     for (int y = 0; y < yuv.height; ++y)
       YuvRowToBgr(yuv, matrix, y, PixelRow(page->bitmap, y), n, wide);
     page->delay = DelayOf(colour, colour.samples[index]);
-    if (!icc.empty() && job.options.UseProfile(true)) {
-      rc = ApplyProfile(job.request, *page, icc);
-      if (rc != RCOK) return rc;
-    }
-    AppendMetadata(page->slideMetadata, kTagExif, exif);
-    AppendMetadata(page->slideMetadata, kTagIcc, icc);
-    rc = AddPage(job.request, std::move(page), job.options);
+    rc = AddRgbPage(job.request, std::move(page), job.options, exif, icc);
     if (rc != RCOK) return rc;
     if (!Progress(job.request, int32_t(index + 1), int32_t(count))) return glib::USRA;
   }
@@ -321,6 +310,11 @@ uint32_t LoadTrack(LoadJob& job, const ImageTrack& colour, const ImageTrack* alp
 }
 
 }  // namespace
+
+uint32_t YuvPageType(bool alpha, bool wide) {
+  if (wide) return alpha ? glib::kPixelRGBA64 : glib::kPixelRGB48;
+  return alpha ? glib::kPixelRGBA32 : glib::kPixelRGB24;
+}
 
 int SequenceBits(const ImageTrack& track) {
   std::span<const uint8_t> config = track.config;

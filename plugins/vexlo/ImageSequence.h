@@ -15,6 +15,9 @@ namespace vexlo {
 uint32_t LoadSequence(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha,
                       std::span<const uint8_t> exif, std::span<const uint8_t> icc);
 
+// The page type of a decoded YCbCr picture: 8 or 16 bits a sample, alpha or none.
+uint32_t YuvPageType(bool alpha, bool wide);
+
 // The bit depth of a sample entry's configuration (8 when it does not say).
 int SequenceBits(const ImageTrack& track);
 

@@ -58,13 +58,7 @@ uint32_t LoadWebp(LoadJob& job) {
         std::memcpy(PixelRow(page->bitmap, int32_t(y)), pixels + size_t(y) * width * 4,
                     size_t(width) * 4);
       page->delay = uint32_t(std::max(timestamp - previous, 0));
-      if (!icc.empty() && job.options.UseProfile(true)) {
-        rc = ApplyProfile(job.request, *page, icc);
-        if (rc != RCOK) return rc;
-      }
-      AppendMetadata(page->slideMetadata, kTagExif, exif);
-      AppendMetadata(page->slideMetadata, kTagIcc, icc);
-      rc = AddPage(job.request, std::move(page), job.options);
+      rc = AddRgbPage(job.request, std::move(page), job.options, exif, icc);
       if (rc != RCOK) return rc;
     }
     previous = timestamp;
@@ -89,7 +83,8 @@ uint32_t InfoWebp(const Source& source, InfoRecord& info) {
     if (WebPGetFeatures(it.fragment.bytes, it.fragment.size, &features) == VP8_STATUS_OK) {
       alpha |= features.has_alpha != 0;
       // The general compression codes have no name for WebP's own codecs.
-      info.SetText(glib::kInfoCompression, features.format == 2 ? "VP8L (lossless)" : "VP8 (lossy)");
+      info.SetText(glib::kInfoCompression,
+                   features.format == 2 ? "VP8L (lossless)" : "VP8 (lossy)");
     }
     WebPDemuxReleaseIterator(&it);
   }
