@@ -8,9 +8,12 @@
 namespace vexlo {
 namespace {
 
-uint64_t U64BE(Reader& in) {
-  uint64_t high = in.U32BE();
-  return high << 32 | in.U32BE();
+// A big-endian unsigned value of `bytes` bytes (0, 4 or 8 in item locations, 8 for
+// the size of a large box).
+uint64_t Sized(Reader& in, int bytes) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = v << 8 | in.U8();
+  return v;
 }
 
 // The next box of `in`: its type and body. False at the end or on a box that does not
@@ -21,7 +24,7 @@ bool NextBox(Reader& in, uint32_t& type, std::span<const uint8_t>& body) {
   uint64_t size = in.U32BE();
   type = in.U32BE();
   if (size == 1) {
-    size = U64BE(in);
+    size = Sized(in, 8);
   } else if (size == 0) {
     size = in.Size() - start;  // to the end of the enclosing box
   }
@@ -144,7 +147,7 @@ bool ReadSamples(const SampleTables& t, uint64_t fileSize, size_t maxSamples, Im
   for (uint64_t chunk = 1; chunk <= chunkCount && track.samples.size() < count; ++chunk) {
     while (run + 1 < list.size() && chunk >= list[run + 1].first) ++run;
     uint32_t runSamples = list[run].samples;
-    uint64_t offset = wide ? U64BE(chunks) : chunks.U32BE();
+    uint64_t offset = Sized(chunks, wide ? 8 : 4);
     for (uint32_t s = 0; s < runSamples && track.samples.size() < count; ++s) {
       uint32_t size = fixedSize ? fixedSize : stsz.U32BE();
       if (size == 0 || offset > fileSize || size > fileSize - offset) {
@@ -207,13 +210,6 @@ bool ReadTrack(std::span<const uint8_t> trak, uint64_t fileSize, size_t maxSampl
   if (tables.stsz.empty() || tables.stsc.empty() || (tables.stco.empty() && tables.co64.empty()))
     return false;
   return ReadSamples(tables, fileSize, maxSamples, track);
-}
-
-// An unsigned value of `bytes` bytes (0, 4 or 8 in item locations).
-uint64_t Sized(Reader& in, int bytes) {
-  uint64_t v = 0;
-  for (int i = 0; i < bytes; ++i) v = v << 8 | in.U8();
-  return v;
 }
 
 // The type of item `item` in the item information box.
