@@ -250,13 +250,50 @@ uint32_t DelayOf(const ImageTrack& track, const TrackSample& sample) {
   return uint32_t(std::min(ms, 4294967295.0) + 0.5);
 }
 
+// The current picture of `pictures` (and of `planes`, the alpha, when given) as a new
+// page of the request.
+template <class Decoder>
+uint32_t AddFrame(LoadJob& job, const ImageTrack& colour, const Decoder& pictures,
+                  const Decoder* planes, uint32_t delay, std::span<const uint8_t> exif,
+                  std::span<const uint8_t> icc) {
+  YuvPicture yuv = pictures.Picture();
+  if (yuv.width != int(colour.width) || yuv.height != int(colour.height)) return BADI;
+  bool withAlpha = planes != nullptr;
+  if (withAlpha) {
+    YuvPicture a = planes->Picture();
+    if (a.width != yuv.width || a.height != yuv.height) return BADI;
+    yuv.alpha = a.planes[0];
+    yuv.alphaStride = a.strides[0];
+    yuv.alphaBits = a.bits;
+    yuv.alphaFullRange = planes->FullRange();
+  }
+  bool wide = yuv.bits > 8 && !job.options.reduceTo8Bits;
+  PagePtr page;
+  uint32_t rc = NewPage(job.request, yuv.width, yuv.height, YuvPageType(withAlpha, wide), page);
+  if (rc != RCOK) return rc;
+  YuvMatrix matrix = pictures.Matrix();
+  size_t n = withAlpha ? 4 : 3;
+  if (!wide && FixedConverts(yuv, matrix)) {
+    YuvFixed fixed = FixedFor(matrix);
+    for (int y = 0; y < yuv.height; ++y) YuvRowToBgr8(yuv, fixed, y, PixelRow(page->bitmap, y), n);
+  } else {
+    for (int y = 0; y < yuv.height; ++y)
+      YuvRowToBgr(yuv, matrix, y, PixelRow(page->bitmap, y), n, wide);
+  }
+  if (withAlpha && colour.premultiplied)
+    for (int y = 0; y < yuv.height; ++y)
+      UnpremultiplyRow(PixelRow(page->bitmap, y), size_t(yuv.width), wide);
+  page->delay = delay;
+  if (!colour.icc.empty()) icc = colour.icc;
+  return AddRgbPage(job.request, std::move(page), job.options, exif, icc);
+}
+
 // The frames of `colour` as pages, the alpha planes of `alpha` (when it has a frame
 // for every one) beside them.
 template <class Decoder>
 uint32_t LoadTrack(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha,
                    std::span<const uint8_t> exif, std::span<const uint8_t> icc) {
   std::span<const uint8_t> file = job.source.Bytes();
-  if (!colour.icc.empty()) icc = colour.icc;
   uint32_t rc = CheckSize(colour.width, colour.height);
   if (rc != RCOK) return rc;
   Decoder pictures(file, colour);
@@ -281,32 +318,32 @@ uint32_t LoadTrack(LoadJob& job, const ImageTrack& colour, const ImageTrack* alp
     // A damaged alpha track leaves the rest of the frames opaque.
     if (planes && planes->Next(index) != RCOK) planes.reset();
     if (!job.options.Wants(index)) continue;
-
-    YuvPicture yuv = pictures.Picture();
-    if (yuv.width != int(colour.width) || yuv.height != int(colour.height)) return damaged(BADI);
-    bool withAlpha = planes != nullptr;
-    if (withAlpha) {
-      YuvPicture a = planes->Picture();
-      if (a.width != yuv.width || a.height != yuv.height) return damaged(BADI);
-      yuv.alpha = a.planes[0];
-      yuv.alphaStride = a.strides[0];
-      yuv.alphaBits = a.bits;
-      yuv.alphaFullRange = planes->FullRange();
-    }
-    bool wide = yuv.bits > 8 && !job.options.reduceTo8Bits;
-    PagePtr page;
-    rc = NewPage(job.request, yuv.width, yuv.height, YuvPageType(withAlpha, wide), page);
-    if (rc != RCOK) return rc;
-    YuvMatrix matrix = pictures.Matrix();
-    size_t n = withAlpha ? 4 : 3;
-    for (int y = 0; y < yuv.height; ++y)
-      YuvRowToBgr(yuv, matrix, y, PixelRow(page->bitmap, y), n, wide);
-    page->delay = DelayOf(colour, colour.samples[index]);
-    rc = AddRgbPage(job.request, std::move(page), job.options, exif, icc);
-    if (rc != RCOK) return rc;
+    rc = AddFrame(job, colour, pictures, planes.get(), DelayOf(colour, colour.samples[index]), exif,
+                  icc);
+    if (rc != RCOK) return damaged(rc);
     if (!Progress(job.request, int32_t(index + 1), int32_t(count))) return glib::USRA;
   }
   return job.request->pages.empty() ? BADA : RCOK;
+}
+
+// A still picture (a track of one sample) and its alpha as one page; here a damaged
+// alpha is an error, as it is to a general reader.
+template <class Decoder>
+uint32_t LoadOne(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha,
+                 std::span<const uint8_t> exif, std::span<const uint8_t> icc) {
+  std::span<const uint8_t> file = job.source.Bytes();
+  uint32_t rc = CheckSize(colour.width, colour.height);
+  if (rc != RCOK || colour.samples.size() != 1) return rc != RCOK ? rc : BADI;
+  Decoder pictures(file, colour);
+  rc = pictures.Open();
+  if (rc == RCOK) rc = pictures.Next(0);
+  if (rc != RCOK) return rc;
+  if (!alpha) return AddFrame<Decoder>(job, colour, pictures, nullptr, 0, exif, icc);
+  if (alpha->samples.size() != 1) return BADI;
+  Decoder planes(file, *alpha);
+  rc = planes.Open();
+  if (rc == RCOK) rc = planes.Next(0);
+  return rc == RCOK ? AddFrame(job, colour, pictures, &planes, 0, exif, icc) : rc;
 }
 
 }  // namespace
@@ -331,6 +368,13 @@ uint32_t LoadSequence(LoadJob& job, const ImageTrack& colour, const ImageTrack* 
   if (colour.codec == FourCc("av01")) return LoadTrack<Av1Track>(job, colour, alpha, exif, icc);
   if (colour.codec == FourCc("hvc1") || colour.codec == FourCc("hev1"))
     return LoadTrack<HevcTrack>(job, colour, alpha, exif, icc);
+  return glib::UNSF;
+}
+
+uint32_t LoadStill(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha,
+                   std::span<const uint8_t> exif, std::span<const uint8_t> icc) {
+  if (colour.codec == FourCc("av01")) return LoadOne<Av1Track>(job, colour, alpha, exif, icc);
+  if (colour.codec == FourCc("hvc1")) return LoadOne<HevcTrack>(job, colour, alpha, exif, icc);
   return glib::UNSF;
 }
 

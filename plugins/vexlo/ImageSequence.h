@@ -15,6 +15,11 @@ namespace vexlo {
 uint32_t LoadSequence(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha,
                       std::span<const uint8_t> exif, std::span<const uint8_t> icc);
 
+// A still picture read as a track of one sample (see ReadStillItem) as one page, its
+// alpha beside it; nothing is added to the request when it fails.
+uint32_t LoadStill(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha,
+                   std::span<const uint8_t> exif, std::span<const uint8_t> icc);
+
 // The page type of a decoded YCbCr picture: 8 or 16 bits a sample, alpha or none.
 uint32_t YuvPageType(bool alpha, bool wide);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "vexlo/Core.h"
 
@@ -52,34 +53,43 @@ struct SampleTables {
   std::span<const uint8_t> stsz, stsc, stco, co64, stts;
 };
 
+// A property of a visual sample entry or an image item that we read: the decoder
+// configuration, a colour description, the auxiliary type. False for any other.
+bool ReadProperty(uint32_t type, std::span<const uint8_t> body, ImageTrack& track) {
+  if (type == FourCc("av1C") || type == FourCc("hvcC")) {
+    track.config = body;
+  } else if (type == FourCc("colr")) {
+    Reader colr(body);
+    uint32_t kind = colr.U32BE();
+    if (kind == FourCc("nclx") && colr.Left() >= 7 && !track.hasNclx) {
+      track.hasNclx = true;
+      track.primaries = colr.U16BE();
+      track.transfer = colr.U16BE();
+      track.matrix = colr.U16BE();
+      track.fullRange = (colr.U8() & 0x80) != 0;
+    } else if ((kind == FourCc("prof") || kind == FourCc("rICC")) && track.icc.empty() &&
+               body.size() > 4) {
+      track.icc = body.subspan(4);
+    }
+  } else if (type == FourCc("auxi") || type == FourCc("auxC")) {
+    if (body.size() < 4) return true;
+    std::string_view urn(reinterpret_cast<const char*>(body.data()) + 4, body.size() - 4);
+    urn = urn.substr(0, urn.find('\0'));
+    track.alpha =
+        urn == "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha" || urn == "urn:mpeg:hevc:2015:auxid:1";
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // The colour description and decoder configuration among a visual sample entry's
 // child boxes.
 void ReadEntryBoxes(std::span<const uint8_t> boxes, ImageTrack& track) {
   Reader in(boxes);
   uint32_t type;
   std::span<const uint8_t> body;
-  while (NextBox(in, type, body)) {
-    if (type == FourCc("av1C") || type == FourCc("hvcC")) {
-      track.config = body;
-    } else if (type == FourCc("colr") && body.size() >= 4) {
-      Reader colr(body);
-      uint32_t kind = colr.U32BE();
-      if (kind == FourCc("nclx") && colr.Left() >= 7 && !track.hasNclx) {
-        track.hasNclx = true;
-        track.primaries = colr.U16BE();
-        track.transfer = colr.U16BE();
-        track.matrix = colr.U16BE();
-        track.fullRange = (colr.U8() & 0x80) != 0;
-      } else if ((kind == FourCc("prof") || kind == FourCc("rICC")) && track.icc.empty()) {
-        track.icc = body.subspan(4);
-      }
-    } else if (type == FourCc("auxi") && body.size() >= 4) {
-      std::string_view urn(reinterpret_cast<const char*>(body.data()) + 4, body.size() - 4);
-      urn = urn.substr(0, urn.find('\0'));
-      track.alpha = urn == "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha" ||
-                    urn == "urn:mpeg:hevc:2015:auxid:1";
-    }
-  }
+  while (NextBox(in, type, body)) ReadProperty(type, body, track);
 }
 
 // The first sample entry of 'stsd' (the others would need a sample's description
@@ -234,7 +244,8 @@ uint32_t ItemType(std::span<const uint8_t> iinf, uint32_t item) {
 
 // The bytes of item `item`'s first extent: in the file, or in the 'idat' box.
 std::span<const uint8_t> ItemData(std::span<const uint8_t> file, std::span<const uint8_t> iloc,
-                                  std::span<const uint8_t> idat, uint32_t item) {
+                                  std::span<const uint8_t> idat, uint32_t item,
+                                  bool* inFile = nullptr) {
   Reader in(iloc);
   uint8_t version = in.U8();
   in.Skip(3);
@@ -252,6 +263,7 @@ std::span<const uint8_t> ItemData(std::span<const uint8_t> file, std::span<const
       Sized(in, indexSize);
       uint64_t offset = Sized(in, offsetSize), length = Sized(in, lengthSize);
       if (id != item || e > 0 || in.Failed()) continue;
+      if (inFile) *inFile = method == 0 && extents == 1;
       std::span<const uint8_t> from = method == 0   ? file
                                       : method == 1 ? idat
                                                     : std::span<const uint8_t>();
@@ -263,17 +275,128 @@ std::span<const uint8_t> ItemData(std::span<const uint8_t> file, std::span<const
   return {};
 }
 
+// The child boxes of the file's 'meta' box (past its version and flags).
+std::span<const uint8_t> MetaBoxes(std::span<const uint8_t> file) {
+  std::span<const uint8_t> meta = Child(file, FourCc("meta"));
+  return meta.size() >= 4 ? meta.subspan(4) : std::span<const uint8_t>();
+}
+
+using Property = std::pair<uint32_t, std::span<const uint8_t>>;
+
+// The properties associated with `item`, in their order (ipco lists the properties,
+// ipma gives each item its 1-based indices into that list). False when an index is
+// out of the list.
+bool ItemProperties(std::span<const uint8_t> iprp, uint32_t item, std::vector<Property>& out) {
+  std::vector<Property> properties;
+  Reader list(Child(iprp, FourCc("ipco")));
+  uint32_t t;
+  std::span<const uint8_t> body;
+  while (properties.size() < 4096 && NextBox(list, t, body)) properties.emplace_back(t, body);
+
+  out.clear();
+  Reader in(Child(iprp, FourCc("ipma")));
+  uint8_t version = in.U8();
+  in.Skip(2);
+  bool wideIndex = (in.U8() & 1) != 0;
+  uint32_t count = in.U32BE();
+  for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
+    uint32_t id = version < 1 ? in.U16BE() : in.U32BE();
+    uint8_t associations = in.U8();
+    for (uint8_t a = 0; a < associations && !in.Failed(); ++a) {
+      uint32_t index = wideIndex ? in.U16BE() & 0x7fff : in.U8() & 0x7f;
+      if (id != item || index == 0) continue;  // 0: no property
+      if (index > properties.size()) return false;
+      out.push_back(properties[index - 1]);
+    }
+  }
+  return !in.Failed();
+}
+
+// The references of `kind` in the item reference box: each referring item with the
+// items it refers to ('auxl': from an auxiliary image to its master; 'prem': from a
+// colour image to the alpha it is premultiplied by).
+std::vector<std::pair<uint32_t, uint32_t>> References(std::span<const uint8_t> iref,
+                                                      uint32_t kind) {
+  std::vector<std::pair<uint32_t, uint32_t>> found;
+  Reader in(iref);
+  uint8_t version = in.U8();
+  in.Skip(3);
+  int idSize = version == 0 ? 2 : 4;
+  uint32_t type;
+  std::span<const uint8_t> body;
+  while (NextBox(in, type, body) && found.size() < 1024) {
+    if (type != kind) continue;
+    Reader ref(body);
+    uint32_t from = uint32_t(Sized(ref, idSize));
+    for (uint16_t count = ref.U16BE(); count > 0 && found.size() < 1024; --count) {
+      uint32_t to = uint32_t(Sized(ref, idSize));
+      if (ref.Failed()) break;
+      found.emplace_back(from, to);
+    }
+  }
+  return found;
+}
+
+// Item `item` as a track of one sample, when it is a coded picture in one extent of
+// the file whose properties are all ones the track decoder honours. Its properties
+// (the auxiliary type among them) are read either way.
+bool ReadCodedItem(std::span<const uint8_t> file, std::span<const uint8_t> meta, uint32_t item,
+                   ImageTrack& still) {
+  still = {};
+  still.id = item;
+  still.handler = FourCc("pict");
+  std::vector<Property> properties;
+  bool honoured = ItemProperties(Child(meta, FourCc("iprp")), item, properties);
+  bool sized = false;
+  for (const auto& [type, body] : properties) {
+    if (type == FourCc("ispe")) {
+      Reader ispe(body);
+      ispe.Skip(4);
+      still.width = ispe.U32BE();
+      still.height = ispe.U32BE();
+      sized = !ispe.Failed();
+    } else if (type != FourCc("pixi") && !ReadProperty(type, body, still)) {
+      honoured = false;  // a transformation (rotation, mirroring, cropping), a layer choice
+    }
+  }
+  still.codec = ItemType(Child(meta, FourCc("iinf")), item);
+  if (still.codec != FourCc("av01") && still.codec != FourCc("hvc1")) return false;
+  bool inFile = false;
+  std::span<const uint8_t> data = ItemData(file, Child(meta, FourCc("iloc")), {}, item, &inFile);
+  if (!honoured || !sized || still.config.empty() || !inFile || data.empty() ||
+      data.size() > UINT32_MAX)
+    return false;
+  still.samples.push_back({uint64_t(data.data() - file.data()), uint32_t(data.size()), 0});
+  return true;
+}
+
 }  // namespace
 
+bool ReadStillItem(std::span<const uint8_t> file, uint32_t item, ImageTrack& colour,
+                   ImageTrack& alpha, bool& hasAlpha) {
+  std::span<const uint8_t> meta = MetaBoxes(file);
+  if (!ReadCodedItem(file, meta, item, colour)) return false;
+  std::span<const uint8_t> iref = Child(meta, FourCc("iref"));
+  for (const auto& [from, to] : References(iref, FourCc("prem")))
+    colour.premultiplied |= from == item;
+  hasAlpha = false;
+  for (const auto& [aux, master] : References(iref, FourCc("auxl"))) {
+    if (master != item) continue;
+    ImageTrack candidate;
+    bool read = ReadCodedItem(file, meta, aux, candidate);
+    if (!candidate.alpha) continue;  // a depth map or another auxiliary image
+    if (!read || candidate.codec != colour.codec) return false;
+    candidate.handler = FourCc("auxv");
+    candidate.auxFor = {item};
+    alpha = std::move(candidate);
+    hasAlpha = true;
+    break;
+  }
+  return true;
+}
+
 bool ReadGridSize(std::span<const uint8_t> file, uint32_t item, uint64_t& width, uint64_t& height) {
-  Reader top(file);
-  uint32_t type;
-  std::span<const uint8_t> meta, body;
-  while (NextBox(top, type, body))
-    if (type == FourCc("meta")) {
-      meta = body.size() >= 4 ? body.subspan(4) : std::span<const uint8_t>();
-      break;
-    }
+  std::span<const uint8_t> meta = MetaBoxes(file);
   if (ItemType(Child(meta, FourCc("iinf")), item) != FourCc("grid")) return false;
   Reader grid(ItemData(file, Child(meta, FourCc("iloc")), Child(meta, FourCc("idat")), item));
   grid.Skip(1);  // version

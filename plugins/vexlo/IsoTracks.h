@@ -35,6 +35,7 @@ struct ImageTrack {
   bool fullRange = false;
   std::span<const uint8_t> icc;
   bool alpha = false;            // an auxiliary track of alpha planes
+  bool premultiplied = false;    // colour premultiplied by its alpha
   std::vector<uint32_t> auxFor;  // the tracks an auxiliary track belongs to
   std::vector<TrackSample> samples;
   // The sample tables named more samples than the file holds (or than we keep).
@@ -50,6 +51,15 @@ bool ReadImageTracks(std::span<const uint8_t> file, std::vector<ImageTrack>& tra
 const ImageTrack* PictureTrack(const std::vector<ImageTrack>& tracks, uint32_t codec);
 // The alpha track that belongs to `track`, or null.
 const ImageTrack* AlphaTrackFor(const std::vector<ImageTrack>& tracks, const ImageTrack& track);
+
+// Image item `item` of the file's 'meta' box as a track of one sample, with its alpha
+// image as a second track when it has one (`hasAlpha`): for decoding a still picture
+// the way a sequence's frames are decoded. False when the item is not one coded
+// picture in one extent of the file, or when it has properties that change the
+// picture (rotation, mirroring, cropping, a choice of layer): those are left to a
+// general HEIF reader.
+bool ReadStillItem(std::span<const uint8_t> file, uint32_t item, ImageTrack& colour,
+                   ImageTrack& alpha, bool& hasAlpha);
 
 // The output size the description of image item `item` gives when it is a 'grid'
 // item (the picture its tiles are put together into). False when it is none or the

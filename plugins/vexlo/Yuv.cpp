@@ -1,6 +1,7 @@
 #include "vexlo/Yuv.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vexlo {
@@ -56,7 +57,89 @@ int Sample(const uint8_t* row, int x, int bits) {
   return bits > 8 ? reinterpret_cast<const uint16_t*>(row)[x] : row[x];
 }
 
+uint8_t Level(int32_t v) { return uint8_t(std::clamp<int32_t>(v, 0, 255 << 16) >> 16); }
+
+// One row of an 8-bit picture; `kShiftX` and `kN` fixed so that the loop has no
+// branches, and chroma rows of 128 for a monochrome picture.
+template <int kShiftX, size_t kN>
+void FixedRow(const uint8_t* __restrict ys, const uint8_t* __restrict us,
+              const uint8_t* __restrict vs, const uint8_t* __restrict as, int width,
+              const YuvFixed& f, uint8_t* __restrict out) {
+  const int32_t yOffset = f.yOffset, yScale = f.yScale;
+  const int32_t rCr = f.rCr, gCb = f.gCb, gCr = f.gCr, bCb = f.bCb;
+  for (int x = 0; x < width; ++x) {
+    int32_t l = (int32_t(ys[x]) - yOffset) * yScale + (1 << 15);
+    int32_t cb = int32_t(us[x >> kShiftX]) - 128, cr = int32_t(vs[x >> kShiftX]) - 128;
+    uint8_t* o = out + size_t(x) * kN;
+    o[0] = Level(l + bCb * cb);
+    o[1] = Level(l - gCb * cb - gCr * cr);
+    o[2] = Level(l + rCr * cr);
+    if constexpr (kN == 4) o[3] = as ? as[x] : 255;
+  }
+}
+
 }  // namespace
+
+YuvFixed FixedFor(const YuvMatrix& matrix) {
+  double kr = matrix.kr, kb = matrix.kb, kg = 1 - kr - kb;
+  double yScale = 1, cScale = 1;
+  YuvFixed f;
+  if (!matrix.fullRange) {
+    f.yOffset = 16;
+    yScale = 255.0 / 219.0;
+    cScale = 255.0 / 224.0;
+  }
+  auto q = [](double v) { return int32_t(std::lround(v * 65536.0)); };
+  f.yScale = q(yScale);
+  f.rCr = q(2 * (1 - kr) * cScale);
+  f.bCb = q(2 * (1 - kb) * cScale);
+  f.gCb = q(2 * kb * (1 - kb) / kg * cScale);
+  f.gCr = q(2 * kr * (1 - kr) / kg * cScale);
+  return f;
+}
+
+bool FixedConverts(const YuvPicture& picture, const YuvMatrix& matrix) {
+  return picture.bits == 8 && !matrix.identity && picture.shiftX <= 1 &&
+         (!picture.alpha || (picture.alphaBits == 8 && picture.alphaFullRange));
+}
+
+void YuvRowToBgr8(const YuvPicture& picture, const YuvFixed& fixed, int y, uint8_t* out, size_t n) {
+  static const std::array<uint8_t, 64> kGrey = [] {
+    std::array<uint8_t, 64> row;
+    row.fill(128);
+    return row;
+  }();
+  const uint8_t* ys = picture.planes[0] + ptrdiff_t(y) * picture.strides[0];
+  const uint8_t* as =
+      picture.alpha && n == 4 ? picture.alpha + ptrdiff_t(y) * picture.alphaStride : nullptr;
+  if (picture.mono) {
+    // Grey rows in pieces, against a short row of neutral chroma.
+    for (int x = 0; x < picture.width; x += 64) {
+      int w = std::min(64, picture.width - x);
+      uint8_t* o = out + size_t(x) * n;
+      const uint8_t* a = as ? as + x : nullptr;
+      if (n == 4)
+        FixedRow<0, 4>(ys + x, kGrey.data(), kGrey.data(), a, w, fixed, o);
+      else
+        FixedRow<0, 3>(ys + x, kGrey.data(), kGrey.data(), a, w, fixed, o);
+    }
+    return;
+  }
+  int cy = y >> picture.shiftY;
+  const uint8_t* us = picture.planes[1] + ptrdiff_t(cy) * picture.strides[1];
+  const uint8_t* vs = picture.planes[2] + ptrdiff_t(cy) * picture.strides[2];
+  if (picture.shiftX) {
+    if (n == 4)
+      FixedRow<1, 4>(ys, us, vs, as, picture.width, fixed, out);
+    else
+      FixedRow<1, 3>(ys, us, vs, as, picture.width, fixed, out);
+  } else {
+    if (n == 4)
+      FixedRow<0, 4>(ys, us, vs, as, picture.width, fixed, out);
+    else
+      FixedRow<0, 3>(ys, us, vs, as, picture.width, fixed, out);
+  }
+}
 
 YuvMatrix MatrixFor(int matrix, int primaries, bool fullRange) {
   YuvMatrix m;
@@ -149,6 +232,25 @@ void YuvRowToBgr(const YuvPicture& picture, const YuvMatrix& matrix, int y, uint
       store(at + 3, a);
     }
   }
+}
+
+template <typename Sample>
+void Unpremultiply(Sample* row, size_t width) {
+  constexpr uint32_t kMax = (1u << (8 * sizeof(Sample))) - 1;
+  for (size_t x = 0; x < width; ++x) {
+    Sample* p = row + x * 4;
+    uint32_t a = p[3];
+    if (a == kMax) continue;
+    for (int c = 0; c < 3; ++c)
+      p[c] = a == 0 ? 0 : Sample(std::min<uint64_t>(kMax, (uint64_t(p[c]) * kMax + a / 2) / a));
+  }
+}
+
+void UnpremultiplyRow(uint8_t* row, size_t width, bool wide) {
+  if (wide)
+    Unpremultiply(reinterpret_cast<uint16_t*>(row), width);
+  else
+    Unpremultiply(row, width);
 }
 
 }  // namespace vexlo

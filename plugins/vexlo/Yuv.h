@@ -43,4 +43,24 @@ struct YuvPicture {
 void YuvRowToBgr(const YuvPicture& picture, const YuvMatrix& matrix, int y, uint8_t* out, size_t n,
                  bool wide);
 
+// The fixed-point form of a (non-identity) matrix for 8-bit pictures: the luma scale
+// and the chroma weights, with 16 fraction bits, as output levels.
+struct YuvFixed {
+  int32_t yOffset = 0, yScale = 1 << 16;
+  int32_t rCr = 0, gCb = 0, gCr = 0, bCb = 0;
+};
+YuvFixed FixedFor(const YuvMatrix& matrix);
+
+// True when YuvRowToBgr8 can convert the picture: 8-bit samples, no alpha or full-range
+// 8-bit alpha.
+bool FixedConverts(const YuvPicture& picture, const YuvMatrix& matrix);
+
+// YuvRowToBgr for the pictures FixedConverts accepts, in integer arithmetic (within a
+// level of it) and shaped for the compiler to vectorise: the still images' hot path.
+void YuvRowToBgr8(const YuvPicture& picture, const YuvFixed& fixed, int y, uint8_t* out, size_t n);
+
+// A row of B, G, R, A pixels (8-bit samples, or 16-bit with `wide`) whose colour was
+// premultiplied by its alpha, back to straight colour. Colour under zero alpha is 0.
+void UnpremultiplyRow(uint8_t* row, size_t width, bool wide);
+
 }  // namespace vexlo
