@@ -237,6 +237,62 @@ TEST(IsoTracks, DamagedTablesAreBounded) {
   for (size_t n = 0; n < base.size(); ++n) Read(base.substr(0, n));
 }
 
+// A file of one image item (id 1, of `type`) associated with the properties of `ipco`
+// by the 1-based `indices`, its data in `extents` extents of 8 bytes in 'mdat'.
+std::string ItemFile(const char* type, const std::string& ipco, const std::string& indices,
+                     int extents = 1) {
+  auto u16 = [](uint32_t v) { return std::string{char(v >> 8), char(v)}; };
+  std::string infe = Box("infe", std::string("\x02\0\0\0", 4) + u16(1) + u16(0) + type + '\0');
+  std::string iinf = Box("iinf", Full(u16(1) + infe));
+  std::string iprp =
+      Box("iprp",
+          Box("ipco", ipco) + Box("ipma", Full(U32(1) + u16(1) + char(indices.size()) + indices)));
+  // Version 0 locations with 4-byte offsets and lengths; the offsets are patched in
+  // once the size of everything before 'mdat' is known.
+  std::string head = Box("ftyp", "avif" + U32(0) + "avif");
+  auto meta = [&](uint32_t at) {
+    std::string iloc = std::string("\x44\0", 2) + u16(1) + u16(1) + u16(0) + u16(extents);
+    for (int e = 0; e < extents; ++e) iloc += U32(at + 8 * e) + U32(8);
+    return Box("meta", Full(Box("hdlr", Full(U32(0) + "pict" + std::string(12, '\0'))) + iinf +
+                            Box("iloc", Full(iloc)) + iprp));
+  };
+  uint32_t at = uint32_t(head.size() + meta(0).size() + 8);
+  return head + meta(at) + Box("mdat", std::string(8 * extents, '\x12'));
+}
+
+// The still items our own decoder takes: one coded picture in one extent whose
+// properties change nothing; anything else is left to the general reader.
+TEST(IsoTracks, StillItemsAreOnlyPlainCodedPictures) {
+  std::string av1C = Box("av1C", std::string("\x81\x00\x0c\x00", 4));
+  std::string ispe = Box("ispe", Full(U32(640) + U32(480)));
+  std::string irot = Box("irot", std::string(1, '\x01'));
+  auto read = [](const std::string& file, vexlo::ImageTrack& still) {
+    vexlo::ImageTrack alpha;
+    bool hasAlpha = true;
+    bool ok = vexlo::ReadStillItem({reinterpret_cast<const uint8_t*>(file.data()), file.size()}, 1,
+                                   still, alpha, hasAlpha);
+    EXPECT_FALSE(ok && hasAlpha);
+    return ok;
+  };
+  vexlo::ImageTrack still;
+  std::string plain = ItemFile("av01", av1C + ispe, "\x01\x82");  // the av1C essential
+  ASSERT_TRUE(read(plain, still));
+  EXPECT_EQ(still.codec, vexlo::FourCc("av01"));
+  EXPECT_EQ(still.width, 640u);
+  EXPECT_EQ(still.height, 480u);
+  ASSERT_EQ(still.samples.size(), 1u);
+  EXPECT_EQ(still.samples[0].offset, plain.size() - 8);
+  EXPECT_EQ(still.samples[0].size, 8u);
+
+  EXPECT_FALSE(read(ItemFile("av01", av1C + ispe + irot, "\x01\x02\x83"), still));  // rotated
+  EXPECT_FALSE(read(ItemFile("av01", av1C + ispe, "\x01\x02\x03"), still));         // past ipco
+  EXPECT_FALSE(read(ItemFile("av01", av1C + ispe, "\x01\x02", 2), still));          // two extents
+  EXPECT_FALSE(read(ItemFile("grid", av1C + ispe, "\x01\x02"), still));
+  EXPECT_FALSE(read(ItemFile("av01", ispe, "\x01"), still));  // no configuration
+  // Every truncation reads without fault.
+  for (size_t n = 0; n < plain.size(); ++n) read(plain.substr(0, n), still);
+}
+
 // ---------------------------------------------------------------------------
 // Files made by avifenc against avifdec.
 
