@@ -1,10 +1,12 @@
-// HEIF/HEIC and AVIF through libheif, with our own HEVC decoder plug-in over libde265
-// (it checks the stream's picture size before libde265 allocates for it) and libheif's
-// built-in AV1 (dav1d) decoder. The primary image comes first, the file's other top-level images
-// follow as pages; alpha is kept, deeper samples (10 and 12 bits) become 16-bit samples. The
-// image's geometric transformations (rotation, mirroring, cropping) are applied. The EXIF block and
-// an ICC profile travel with every page; the thumbnail entry decodes the embedded thumbnail of the
-// primary image.
+// HEIF/HEIC and AVIF. A single coded picture that no property transforms is decoded by
+// our own track decoder (dav1d or libde265) and converted by our own conversion; grids,
+// rotated, mirrored and cropped pictures go through libheif, with our HEVC decoder
+// plug-in over libde265 (it checks the stream's picture size before libde265 allocates
+// for it) and libheif's built-in AV1 (dav1d) decoder. The primary image comes first, the
+// file's other top-level images follow as pages; alpha is kept (premultiplied colour made
+// straight), deeper samples (10 and 12 bits) become 16-bit samples. The EXIF block and an
+// ICC profile travel with every page; the thumbnail entry decodes the embedded thumbnail
+// of the primary image.
 #include <libde265/de265.h>
 #include <libheif/heif.h>
 #include <libheif/heif_plugin.h>
