@@ -76,9 +76,7 @@ constexpr Click kClicks[] = {
 class OptionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
-    WriteIni(kStart);
+    ASSERT_TRUE(FreshStart(kStart)) << "Orbisk library missing beside the test";
     red_ = folder_.File(L"red.bmp");
     WriteBmp(red_, 100, 50, 0xFF0000);
   }
@@ -273,6 +271,8 @@ TEST_F(OptionsTest, DefaultThenCancelKeepsTheKeysAndTheMenuShowsThemJoined) {
   for (size_t at = keys.find(L", "); at != std::wstring::npos; at = keys.find(L", ", at + 2))
     ++commas;
   EXPECT_EQ(commas, 2u) << keys;
+  // A command that is not listed has no keys.
+  EXPECT_EQ(DecoratedMenuItemText(viewer.Frame(), bar, host::kCmdExit), L"Exit");
   ASSERT_TRUE(viewer.Close());
 }
 
@@ -284,19 +284,6 @@ class OptionsListerTest : public OptionsTest {
     CreateHostWindow(main_, L"TTOTAL_CMD", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
   }
   void TearDown() override { DestroyHostWindow(main_); }
-  HWND OpenLister(HostWindow& lister) {
-    CreateHostWindow(lister, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
-    name_.assign(red_.begin(), red_.end());
-    lister.stub = Viewer().listLoad(lister.hwnd, name_.data(), 0);
-    RunPostedMessages();
-    if (!lister.stub) return nullptr;
-    // The load has ended once the title names the file and the status bar its size.
-    HWND viewer = HWND(GetWindowLongPtrW(lister.stub, GWLP_USERDATA));
-    EXPECT_TRUE(WaitUntil([&] { return Text(lister.hwnd) == TitleFor(L"red.bmp"); }));
-    EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 9) == L"100 x 50 "; }));
-    RunPostedMessages();
-    return viewer;
-  }
   // Ctrl+C to CopyPath, Esc to ZoomIn and the digit 3 to ZoomOut, all on OK.
   void EditKeys(HWND viewer) {
     EXPECT_TRUE(RunOptions(viewer, [](HWND dialog) {
@@ -307,13 +294,12 @@ class OptionsListerTest : public OptionsTest {
     }));
   }
   HostWindow main_;
-  std::string name_;
 };
 
 TEST_F(OptionsListerTest, EscAndTheDigitsStillGoToTheListerAfterShortcutEdits) {
   for (UINT key : {UINT(VK_ESCAPE), UINT('1'), UINT('3'), UINT('7')}) {
     HostWindow lister;
-    HWND viewer = OpenLister(lister);
+    HWND viewer = OpenInLister(lister, red_);
     ASSERT_NE(viewer, nullptr);
     EditKeys(viewer);
     PostMessageW(viewer, WM_KEYDOWN, key, 0);
