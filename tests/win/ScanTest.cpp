@@ -21,9 +21,9 @@ void OfferPages(const char* settings) { SetEnvironmentVariableA("ORBISK_TEST_SCA
 class ScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
-    WriteIni("AutoLoadLastImage=#0\r\nShowStatusBar=#1\r\nAskCloseUpdatedImage=#1\r\n");
+    ASSERT_TRUE(
+        FreshStart("AutoLoadLastImage=#0\r\nShowStatusBar=#1\r\nAskCloseUpdatedImage=#1\r\n"))
+        << "Orbisk library missing beside the test";
     picture_ = folder_.File(L"before.bmp");
     WriteBmp(picture_, 100, 50, 0xFF0000, 0x0000FF);
     ASSERT_TRUE(viewer_.Open(picture_));
@@ -39,9 +39,7 @@ class ScanTest : public ::testing::Test {
     }
   }
   void Command(UINT command) { PostMessageW(viewer_.Window(), WM_COMMAND, command, 0); }
-  bool ShowsSize(const std::wstring& size) {
-    return WaitUntil([&] { return StatusText(viewer_.Window(), 1).rfind(size, 0) == 0; });
-  }
+  bool ShowsSize(const std::wstring& size) { return StatusStarts(viewer_.Window(), size); }
 
   // "Batch scanning" filled in and started: the numbered files from `start` in
   // `format` (its description in the list) to the test's folder, under the pattern
