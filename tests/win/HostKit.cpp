@@ -674,11 +674,20 @@ HWND FindDescendant(HWND window, const wchar_t* className) {
   return nullptr;
 }
 
-int PropertyRow(HWND list, const std::wstring& label) {
-  int count = PropertyRowCount(list);
+// The row of a list view whose first cell reads `label`; -1 when none does.
+int LabelledRow(HWND list, const std::wstring& label) {
+  const int count = list ? int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
   for (int row = 0; row < count; ++row)
     if (ui::ListViewCellText(list, row, 0) == label) return row;
   return -1;
+}
+
+// Sets the states of the mask of a list view's row.
+void SetRowState(HWND list, int row, UINT mask, UINT state) {
+  LVITEMW item{};
+  item.stateMask = mask;
+  item.state = state;
+  SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&item));
 }
 
 // The cell's control while a row is edited: a visible combo box or edit beside the list.
@@ -744,17 +753,14 @@ int PropertyRowCount(HWND list) {
 }
 
 std::wstring PropertyValue(HWND list, const std::wstring& label) {
-  int row = PropertyRow(list, label);
+  int row = LabelledRow(list, label);
   return row < 0 ? L"" : ui::ListViewCellText(list, row, 1);
 }
 
 bool EditProperty(HWND list, const std::wstring& label, const std::wstring& value) {
-  int row = PropertyRow(list, label);
+  int row = LabelledRow(list, label);
   if (row < 0) return false;
-  LVITEMW state{};
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&state));
+  SetRowState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
   HWND editor = CellEditor(list);
   if (!editor) return false;
@@ -990,16 +996,9 @@ std::wstring RegistryString(const std::wstring& path, const wchar_t* name, const
 
 bool TickListRow(HWND dialog, int id, const std::wstring& label, bool tick) {
   HWND list = GetDlgItem(dialog, id);
-  int rows = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < rows; ++row) {
-    if (ui::ListViewCellText(list, row, 0) != label) continue;
-    LVITEMW state{};
-    state.stateMask = LVIS_STATEIMAGEMASK;
-    state.state = INDEXTOSTATEIMAGEMASK(tick ? 2 : 1);
-    SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&state));
-    return true;
-  }
-  return false;
+  const int row = LabelledRow(list, label);
+  if (row >= 0) SetRowState(list, row, LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(tick ? 2 : 1));
+  return row >= 0;
 }
 
 std::vector<std::wstring> PopupMenuItems(const std::function<void()>& show) {
@@ -1067,16 +1066,9 @@ bool SelectTreeItem(HWND dialog, int id, const std::wstring& text) {
 
 int SelectListViewRow(HWND dialog, int id, const std::wstring& label) {
   HWND list = GetDlgItem(dialog, id);
-  const int count = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < count; ++row) {
-    if (ui::ListViewCellText(list, row, 0) != label) continue;
-    LVITEMW state{};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&state));
-    return row;
-  }
-  return -1;
+  const int row = LabelledRow(list, label);
+  if (row >= 0) SetRowState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  return row;
 }
 
 void PressKeyWith(HWND window, UINT key, bool ctrl, bool shift, bool alt) {
