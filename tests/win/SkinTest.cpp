@@ -56,6 +56,11 @@ class SkinTest : public ::testing::Test {
         std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
     return viewer::ParseSkinDescription(text.value_or(""));
   }
+  // The viewer on the red picture with the skin named in the settings file.
+  HWND OpenSkinned(const std::string& skin, const std::string& more = kPlain) {
+    WriteIni("Skin=\"" + skin + "\"\r\n" + more);
+    return viewer_.Open(red_);
+  }
   static bool ChildOf(HWND window, HWND host) {
     return GetParent(window) == host && (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0;
   }
@@ -69,8 +74,7 @@ class SkinTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(SkinTest, AShippedSkinDrawsItsFrameTitleAndButtonsFromItsFile) {
-  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Graphite.skin");
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(IsTopLevel(viewer));
   EXPECT_FALSE(IsWindowVisible(viewer_.Frame()));
@@ -137,23 +141,8 @@ TEST_F(SkinTest, AShippedSkinDrawsItsFrameTitleAndButtonsFromItsFile) {
   EXPECT_TRUE(WaitUntil([&] { return IsZoomed(viewer) == 0; }));
 }
 
-TEST_F(SkinTest, TheSkinsMaximiseButtonTogglesAndMinimiseIconises) {
-  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_FALSE(IsZoomed(viewer));
-  SendMessageW(viewer, WM_COMMAND, host::kCmdMaximize, 0);
-  EXPECT_TRUE(IsZoomed(viewer));
-  SendMessageW(viewer, WM_COMMAND, host::kCmdMaximize, 0);
-  EXPECT_FALSE(IsZoomed(viewer));
-  SendMessageW(viewer, WM_COMMAND, host::kCmdMinimize, 0);
-  EXPECT_TRUE(IsIconic(viewer));
-  ShowWindow(viewer, SW_RESTORE);
-}
-
 TEST_F(SkinTest, DraggingTheGripResizesButNeverBelowTheSmallestSize) {
-  WriteIni(std::string("Skin=\"Meadow.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Meadow.skin");
   ASSERT_NE(viewer, nullptr);
   RECT before{}, client{};
   GetWindowRect(viewer, &before);
@@ -177,8 +166,7 @@ TEST_F(SkinTest, DraggingTheGripResizesButNeverBelowTheSmallestSize) {
 }
 
 TEST_F(SkinTest, WindowsClassicPutsTheViewerBackIntoItsHostAndASkinTakesItOutAgain) {
-  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Graphite.skin");
   ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(IsTopLevel(viewer));
   // The skin's buttons say what they do; the classic look has none of them.
@@ -220,8 +208,7 @@ TEST_F(SkinTest, ATruncatedSkinFileFallsBackToTheClassicLookAndTheMenuSaysSo) {
     std::ofstream out(std::filesystem::path(broken_), std::ios::binary);
     out.write(whole.data(), 1000);  // the description runs on past this
   }
-  WriteIni(std::string("Skin=\"Broken.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Broken.skin");
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(ChildOf(viewer, viewer_.Frame()));
 
@@ -236,9 +223,8 @@ TEST_F(SkinTest, ATruncatedSkinFileFallsBackToTheClassicLookAndTheMenuSaysSo) {
 }
 
 // Keep Visible from the menu shows on the skin's button too: its second look.
-TEST_F(SkinTest, KeepVisibleFromTheMenuTurnsTheSkinsButton) {
-  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+TEST_F(SkinTest, KeepVisibleTurnsTheSkinsButtonAndItsMaximiseAndMinimiseWork) {
+  HWND viewer = OpenSkinned("Graphite.skin");
   ASSERT_NE(viewer, nullptr);
   const std::string file = SkinFile(L"Graphite.skin");
   const viewer::SkinDescription skin = Description(file);
@@ -255,12 +241,21 @@ TEST_F(SkinTest, KeepVisibleFromTheMenuTurnsTheSkinsButton) {
   SendMessageW(viewer, WM_COMMAND, host::kCmdKeepVisible, 0);
   EXPECT_EQ(PixelAt(viewer, x, y), TiffRgbPixel(file, on.left + at->x, on.top + at->y));
   SendMessageW(viewer, WM_COMMAND, host::kCmdKeepVisible, 0);
+
+  // The skin's maximise command toggles, its minimise iconises.
+  ASSERT_FALSE(IsZoomed(viewer));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdMaximize, 0);
+  EXPECT_TRUE(IsZoomed(viewer));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdMaximize, 0);
+  EXPECT_FALSE(IsZoomed(viewer));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdMinimize, 0);
+  EXPECT_TRUE(IsIconic(viewer));
+  ShowWindow(viewer, SW_RESTORE);
 }
 
 // A skin that cannot be loaded at start-up is not tried again at the next start.
 TEST_F(SkinTest, ASkinThatFailsAtStartUpIsForgotten) {
-  WriteIni(std::string("Skin=\"Missing.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Missing.skin");
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(ChildOf(viewer, viewer_.Frame()));
   EXPECT_TRUE(viewer_.Close());
@@ -268,8 +263,7 @@ TEST_F(SkinTest, ASkinThatFailsAtStartUpIsForgotten) {
 }
 
 TEST_F(SkinTest, TheInformationListTakesTheSkinsTableColours) {
-  WriteIni("Skin=\"Graphite.skin\"\r\nShowInfo=#1\r\nAutoLoadLastImage=#0\r\n");
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Graphite.skin", "ShowInfo=#1\r\nAutoLoadLastImage=#0\r\n");
   ASSERT_NE(viewer, nullptr);
   HWND list = InfoListBox(viewer);
   ASSERT_NE(list, nullptr);
@@ -304,8 +298,7 @@ TEST_F(SkinTest, TheNavigationWindowIsFramedInTheSkinsColours) {
 }
 
 TEST_F(SkinTest, TheContextMenuListsTheOtherSkinsAndTheClassicLookOnlyWithASkin) {
-  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Graphite.skin");
   ASSERT_NE(viewer, nullptr);
   auto menu = [&] {
     return PopupMenuItems([&] { SendMessageW(viewer, WM_CONTEXTMENU, WPARAM(viewer), -1); });
