@@ -16,6 +16,7 @@
 
 #include "ResourceIds.h"
 #include "host/Commands.h"
+#include "platform/Text.h"
 #include "win/HostKit.h"
 
 using namespace wintest;
@@ -129,11 +130,9 @@ TEST_F(ViewerTest, TheLibraryHoldsEveryCommandsMenuItemAndTheBuiltInKeys) {
   HMENU menu = LoadMenuW(Viewer().module, MAKEINTRESOURCEW(IDR_MAIN_MENU));
   ASSERT_NE(menu, nullptr);
   for (const host::NamedCommand& command : host::kShortcutCommands) {
-    std::string utf8(command.menuText);
-    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring expected(size_t(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), expected.data(), length);
-    EXPECT_EQ(MenuItemText(menu, command.id), expected) << command.name;
+    const std::u16string expected = platform::Utf16FromUtf8(command.menuText);
+    EXPECT_EQ(MenuItemText(menu, command.id), std::wstring(expected.begin(), expected.end()))
+        << command.name;
   }
   EXPECT_EQ(MenuItemText(menu, host::kCmdExit), L"Exit");
   DestroyMenu(menu);
@@ -358,12 +357,16 @@ TEST_F(ViewerTest, FullScreenCoversTheScreenHidesThePointerAWhileAndEscLeavesIt)
   EXPECT_FALSE(GetWindowLongPtrW(Frame(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
-TEST_F(ViewerTest, AMirrorATurnOrANegativeChangesThePictureAndEnablesSave) {
+TEST_F(ViewerTest, AMirrorATurnOrANegativeChangesThePictureEnablesSaveAndPasteCoversIt) {
   HWND viewer = OpenSplitPicture();
   ASSERT_NE(viewer, nullptr);
   HWND display = viewer_.Display();
   EXPECT_EQ(Halves(), std::make_pair(kRed, kBlue));
   EXPECT_TRUE(viewer_.Greyed(host::kCmdSaveImage));
+  viewer_.Command(host::kCmdClearClipboard);
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdPasteImage));
+  viewer_.Command(host::kCmdCopyImage);
+  EXPECT_FALSE(viewer_.Greyed(host::kCmdPasteImage));
 
   Run(host::kCmdFlipHor);
   EXPECT_EQ(Halves(), std::make_pair(kBlue, kRed));
@@ -384,17 +387,7 @@ TEST_F(ViewerTest, AMirrorATurnOrANegativeChangesThePictureAndEnablesSave) {
   Run(host::kCmdFlipVer);
   EXPECT_EQ(viewer_.Status(1).rfind(L"100 x 50", 0), 0u);
   EXPECT_EQ(Halves(), std::make_pair(kBlue, kRed));
-}
-
-TEST_F(ViewerTest, AMirroredPictureGetsTheCopiedOneBackByPaste) {
-  ASSERT_NE(OpenSplitPicture(), nullptr);
-  viewer_.Command(host::kCmdClearClipboard);
-  EXPECT_TRUE(viewer_.Greyed(host::kCmdPasteImage));
-  viewer_.Command(host::kCmdCopyImage);
-  EXPECT_FALSE(viewer_.Greyed(host::kCmdPasteImage));
-  Run(host::kCmdFlipHor);
-  ASSERT_EQ(Halves().first, kBlue);
-  // The copy goes on top of the mirrored page, covering it.
+  // The copy of the picture as it came goes on top of the mirrored page, covering it.
   Run(host::kCmdPasteImage);
   EXPECT_EQ(Halves(), std::make_pair(kRed, kBlue));
   EXPECT_EQ(viewer_.Status(1).rfind(L"100 x 50", 0), 0u) << viewer_.Status(1);
