@@ -10,12 +10,9 @@
 
 #include <algorithm>
 #include <functional>
-#include <memory>
 #include <optional>
-#include <utility>
 
 #include "ResourceIds.h"
-#include "app/StandaloneFrame.h"
 #include "host/Commands.h"
 #include "win/HostKit.h"
 
@@ -29,31 +26,15 @@ constexpr uint32_t kGraphBackground = 0xFFFF96;
 
 class EditDialogsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
-    WriteIni("AutoLoadLastImage=#0\r\n");
-  }
+  void SetUp() override { ASSERT_TRUE(FreshStart()) << "Orbisk library missing beside the test"; }
+  void TearDown() override { EXPECT_TRUE(viewer_.Close()); }
 
-  void TearDown() override {
-    if (viewer_) Viewer().listClose(viewer_);
-    if (frame_ && frame_->hwnd()) DestroyWindow(frame_->hwnd());
-  }
-
-  // The standalone viewer showing `file`, done loading; null when it did not show it.
-  HWND Open(const std::wstring& file, const std::wstring& shownName) {
-    frame_ = std::make_unique<app::StandaloneFrame>();
-    frame_->quitOnDestroy = false;
-    EXPECT_TRUE(frame_->CreateFrame(nullptr));
-    viewer_ = Viewer().listLoad(frame_->hwnd(),
-                                reinterpret_cast<char*>(const_cast<wchar_t*>(file.c_str())), 1);
-    if (!viewer_ ||
-        !WaitUntil([&] { return Text(frame_->hwnd()) == L"Orbisk - [" + shownName + L"]"; }))
-      return nullptr;
-    // The bars show the picture once the viewer takes commands again.
-    if (!WaitUntil([&] { return ImageStatus().find(L" BPP") != std::wstring::npos; }))
-      return nullptr;
-    return viewer_;
+  // The standalone viewer showing a new `width` x `height` BMP of the colours.
+  HWND OpenBmp(const wchar_t* name, int width, int height, uint32_t colour,
+               int64_t rightColour = -1) {
+    std::wstring file = folder_.File(name);
+    WriteBmp(file, width, height, colour, rightColour);
+    return viewer_.Open(file);
   }
 
   // Runs the command; `act` answers the dialog with the caption from another thread.
@@ -64,23 +45,16 @@ class EditDialogsTest : public ::testing::Test {
         act(dialog);
         acted = true;
       });
-      SendMessageW(viewer_, WM_COMMAND, command, 0);
+      SendMessageW(viewer_.Window(), WM_COMMAND, command, 0);
     }  // the answering thread is done here
     RunPostedMessages();
     return acted;
   }
 
-  void Close() {
-    Viewer().listClose(std::exchange(viewer_, nullptr));
-    EXPECT_TRUE(WaitUntil([&] { return frame_->Destroyed(); }));
-  }
-
-  std::wstring ImageStatus() const { return StatusText(viewer_, 1); }
-  bool SaveEnabled() const {
-    return !(MenuState(frame_->hwnd(), GetMenu(frame_->hwnd()), host::kCmdSaveImage) & MF_GRAYED);
-  }
+  std::wstring ImageStatus() const { return viewer_.Status(1); }
+  bool SaveEnabled() const { return !viewer_.Greyed(host::kCmdSaveImage); }
   uint32_t DisplayCentre() const {
-    HWND display = Child(viewer_, L"OrbiskView");
+    HWND display = viewer_.Display();
     UpdateWindow(display);
     RECT client{};
     GetClientRect(display, &client);
@@ -88,8 +62,7 @@ class EditDialogsTest : public ::testing::Test {
   }
 
   TempFolder folder_;
-  std::unique_ptr<app::StandaloneFrame> frame_;
-  HWND viewer_ = nullptr;
+  StandaloneViewer viewer_;
 };
 
 void PressOk(HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDOK, 0); }
@@ -98,9 +71,7 @@ void PressCancel(HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }
 }  // namespace
 
 TEST_F(EditDialogsTest, HistogramShowsTheLevelsColoursAndTheRangeDraggedOnTheGraph) {
-  std::wstring split = folder_.File(L"split.bmp");
-  WriteBmp(split, 40, 20, kRed, kBlue);
-  ASSERT_TRUE(Open(split, L"split.bmp"));
+  ASSERT_TRUE(OpenBmp(L"split.bmp", 40, 20, kRed, kBlue));
 
   struct Seen {
     std::wstring colours, range, percent, pixels, mean, median;
@@ -155,17 +126,13 @@ TEST_F(EditDialogsTest, HistogramShowsTheLevelsColoursAndTheRangeDraggedOnTheGra
 }
 
 TEST_F(EditDialogsTest, TheOneStepCorrectionsChangeThePictureAndMarkItChanged) {
-  WriteIni("AutoLoadLastImage=#0\r\nAskCloseUpdatedImage=#0\r\n");
   // Two dull colours, neither reaching black or white, neither grey.
-  std::wstring dull = folder_.File(L"dull.bmp");
-  WriteBmp(dull, 40, 20, 0x603020, 0xA07050);
   for (UINT command : {host::kCmdAutoLevels, host::kCmdAutoContrast, host::kCmdDesaturate}) {
-    ASSERT_TRUE(Open(dull, L"dull.bmp")) << command;
-    HWND display = Child(viewer_, L"OrbiskView");
+    ASSERT_TRUE(OpenBmp(L"dull.bmp", 40, 20, 0x603020, 0xA07050)) << command;
+    HWND display = viewer_.Display();
     UpdateWindow(display);
     const std::vector<uint32_t> before = PictureGrid(display);
-    SendMessageW(viewer_, WM_COMMAND, command, 0);
-    RunPostedMessages();
+    viewer_.Command(command);
     UpdateWindow(display);
     EXPECT_NE(PictureGrid(display), before) << command;
     EXPECT_TRUE(SaveEnabled()) << command;
@@ -174,20 +141,19 @@ TEST_F(EditDialogsTest, TheOneStepCorrectionsChangeThePictureAndMarkItChanged) {
       EXPECT_EQ(grey >> 16, grey & 0xFF) << std::hex << grey;
       EXPECT_EQ((grey >> 8) & 0xFF, grey & 0xFF) << std::hex << grey;
     }
-    Close();
+    ASSERT_TRUE(viewer_.Close());
   }
 }
 
 TEST_F(EditDialogsTest, HistogramPausesAPlayingAnimationUntilItCloses) {
   // Only the display, the frames filling it.
   WriteIni("ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#0\r\nAutoLoadLastImage=#0\r\n");
-  ASSERT_TRUE(Open(TestData(L"vexlo/animation.gif"), L"animation.gif"));
+  ASSERT_TRUE(viewer_.Open(TestData(L"vexlo/animation.gif")));
   // A window of one size whatever the platform's default placement: the sampled grid
   // sees the frames' differences.
-  SetWindowPos(frame_->hwnd(), nullptr, 0, 0, 480, 360, SWP_NOZORDER | SWP_NOACTIVATE);
-  SendMessageW(viewer_, WM_COMMAND, host::kCmdFitInWindow, 0);
-  RunPostedMessages();
-  HWND display = Child(viewer_, L"OrbiskView");
+  SetWindowPos(viewer_.Frame(), nullptr, 0, 0, 480, 360, SWP_NOZORDER | SWP_NOACTIVATE);
+  viewer_.Command(host::kCmdFitInWindow);
+  HWND display = viewer_.Display();
   auto picture = [&] { return PictureGrid(display); };
   ASSERT_TRUE(WaitUntil([&, first = picture()] { return picture() != first; }));  // playing
 
@@ -202,9 +168,7 @@ TEST_F(EditDialogsTest, HistogramPausesAPlayingAnimationUntilItCloses) {
 }
 
 TEST_F(EditDialogsTest, ColourDepthOffersTheDepthsBelowAndConvertsTheShownPage) {
-  std::wstring split = folder_.File(L"split.bmp");
-  WriteBmp(split, 40, 20, kRed, kBlue);
-  ASSERT_TRUE(Open(split, L"split.bmp"));
+  ASSERT_TRUE(OpenBmp(L"split.bmp", 40, 20, kRed, kBlue));
   ASSERT_EQ(ImageStatus().rfind(L"40 x 20 24 BPP", 0), 0u) << ImageStatus();
 
   bool trueColourEnabled = true, eightChecked = false, dithering = false;
@@ -226,12 +190,12 @@ TEST_F(EditDialogsTest, ColourDepthOffersTheDepthsBelowAndConvertsTheShownPage) 
   }));
   EXPECT_EQ(ImageStatus().rfind(L"40 x 20 8 BPP", 0), 0u) << ImageStatus();
   EXPECT_TRUE(SaveEnabled());
-  Close();
+  ASSERT_TRUE(viewer_.Close());
 
   // A 32-bit picture: its own choice is off, 24 bits are offered first.
   std::wstring deep = folder_.File(L"deep.bmp");
   WriteBmp32(deep, 30, 10, kRed);
-  ASSERT_TRUE(Open(deep, L"deep.bmp"));
+  ASSERT_TRUE(viewer_.Open(deep));
   ASSERT_EQ(ImageStatus().rfind(L"30 x 10 32 BPP", 0), 0u) << ImageStatus();
   bool deepEnabled = true, trueColourChecked = false;
   ASSERT_TRUE(Answer(host::kCmdChangeColorDepth, L"Decrease color depth", [&](HWND d) {
@@ -245,9 +209,7 @@ TEST_F(EditDialogsTest, ColourDepthOffersTheDepthsBelowAndConvertsTheShownPage) 
 }
 
 TEST_F(EditDialogsTest, ScaleKeepsProportionsRefusesZeroAndRemembersItsChoices) {
-  std::wstring big = folder_.File(L"big.bmp");
-  WriteBmp(big, 400, 300, kRed);
-  ASSERT_TRUE(Open(big, L"big.bmp"));
+  ASSERT_TRUE(OpenBmp(L"big.bmp", 400, 300, kRed));
 
   struct {
     std::wstring width, height, followed, printedWidth, printedHeight, afterZero, boxText;
@@ -302,9 +264,7 @@ TEST_F(EditDialogsTest, ScaleKeepsProportionsRefusesZeroAndRemembersItsChoices) 
 }
 
 TEST_F(EditDialogsTest, RotateFollowsEveryControlAndTurnsThePicture) {
-  std::wstring red = folder_.File(L"red.bmp");
-  WriteBmp(red, 100, 50, kRed);
-  ASSERT_TRUE(Open(red, L"red.bmp"));
+  ASSERT_TRUE(OpenBmp(L"red.bmp", 100, 50, kRed));
 
   struct {
     std::wstring start, clamped, clampedEdit, typed, chosen, chosenEdit;
@@ -357,9 +317,7 @@ TEST_F(EditDialogsTest, RotateFollowsEveryControlAndTurnsThePicture) {
 }
 
 TEST_F(EditDialogsTest, SwapChannelsKeepsEachColumnAPermutationAndTurnsRedBlue) {
-  std::wstring red = folder_.File(L"red.bmp");
-  WriteBmp(red, 100, 50, kRed);
-  ASSERT_TRUE(Open(red, L"red.bmp"));
+  ASSERT_TRUE(OpenBmp(L"red.bmp", 100, 50, kRed));
   ASSERT_EQ(DisplayCentre(), kRed);
 
   struct {

@@ -17,9 +17,7 @@ constexpr int kTypeList = 1061;
 class FileTypesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
-    WriteIni("AutoLoadLastImage=#0\r\n");
+    ASSERT_TRUE(FreshStart()) << "Orbisk library missing beside the test";
     picture_ = folder_.File(L"shown.bmp");
     WriteBmp(picture_, 20, 10, 0x00FF00);
   }
@@ -59,11 +57,12 @@ TEST_F(FileTypesTest, AssociatingPngAndTheLastRunLeaveTheRegistryAsItWas) {
   const std::wstring before = Touched();
   ASSERT_TRUE(viewer_.Open(picture_));
   ASSERT_TRUE(TickInDialog(L".png", true));
-  EXPECT_EQ(RegistryDefault(std::wstring(kClasses) + L".png"), L"Orbisk.png");
+  EXPECT_EQ(RegistryString(std::wstring(kClasses) + L".png", nullptr), L"Orbisk.png");
   std::wstring command =
-      RegistryDefault(std::wstring(kClasses) + L"Orbisk.png\\shell\\open\\command");
+      RegistryString(std::wstring(kClasses) + L"Orbisk.png\\shell\\open\\command", nullptr);
   EXPECT_NE(command.find(L"Orbisk.exe\" \"%1\""), std::wstring::npos) << command;
-  EXPECT_NE(RegistryDefault(std::wstring(kClasses) + L"Orbisk.png\\DefaultIcon"), L"(absent)");
+  EXPECT_NE(RegistryString(std::wstring(kClasses) + L"Orbisk.png\\DefaultIcon", nullptr),
+            L"(absent)");
   // The dialog shows it ticked the next time; unticking gives it back.
   ASSERT_TRUE(TickInDialog(L".png", false));
   EXPECT_EQ(Touched(), before);
@@ -87,11 +86,11 @@ TEST_F(FileTypesTest, TheProgramThatHadATypeGetsItBack) {
   ASSERT_TRUE(TickInDialog(L".png", true));
   // A second association keeps the first program as the one to give back to.
   ASSERT_TRUE(TickInDialog(L".png", true));
-  EXPECT_EQ(RegistryDefault(key), L"Orbisk.png");
+  EXPECT_EQ(RegistryString(key, nullptr), L"Orbisk.png");
   ASSERT_TRUE(viewer_.Close());
   LastRun();
   EXPECT_EQ(Touched(), before);
-  EXPECT_EQ(RegistryDefault(key), other);
+  EXPECT_EQ(RegistryString(key, nullptr), other);
   RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
   RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
 }
@@ -106,6 +105,7 @@ TEST_F(FileTypesTest, TheFirstRunWelcomesOnceAndTheAboutBoxShowsTheAboutValues) 
     ASSERT_TRUE(viewer_.Open(picture_));
     EXPECT_TRUE(WaitUntil([&] { return welcome.Answered(); }));
   }
+  EXPECT_EQ(ProfileNumber(L"FirstRun"), 0u);
   // Cancel associates nothing.
   EXPECT_EQ(Touched(), before);
   std::wstring seen;

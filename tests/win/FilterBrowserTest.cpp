@@ -12,10 +12,8 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 
 #include "ResourceIds.h"
-#include "app/StandaloneFrame.h"
 #include "host/Commands.h"
 #include "win/HostKit.h"
 
@@ -47,29 +45,14 @@ uint32_t CentrePixel(HWND window) {
 class FilterBrowserTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
-    WriteIni(kBareView);
+    ASSERT_TRUE(FreshStart(kBareView)) << "Orbisk library missing beside the test";
     std::wstring grey = folder_.File(L"grey.bmp");
     WriteBmp(grey, 100, 50, kGrey);
-    frame_ = std::make_unique<app::StandaloneFrame>();
-    frame_->quitOnDestroy = false;
-    ASSERT_TRUE(frame_->CreateFrame(nullptr));
-    viewer_ = Viewer().listLoad(frame_->hwnd(),
-                                reinterpret_cast<char*>(const_cast<wchar_t*>(grey.c_str())), 1);
-    ASSERT_NE(viewer_, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return Text(frame_->hwnd()) == L"Orbisk - [grey.bmp]"; }));
-    RunPostedMessages();
-    display_ = Child(viewer_, L"OrbiskView");
+    ASSERT_NE(viewer_.Open(grey), nullptr);
+    display_ = viewer_.Display();
     ASSERT_EQ(CentrePixel(display_), kGrey);
   }
-
-  void TearDown() override {
-    if (viewer_ && IsWindow(viewer_)) {
-      Viewer().listClose(viewer_);
-      EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer_) && frame_->Destroyed(); }));
-    }
-  }
+  void TearDown() override { EXPECT_TRUE(viewer_.Close()); }
 
   // Opens the browser; `work` drives it from the second thread and ends it. (No
   // ASSERT in there: the dialog must still be ended when a check fails.)
@@ -81,7 +64,7 @@ class FilterBrowserTest : public ::testing::Test {
     });
     // The viewer ignores the command until the load's worker has quite finished.
     EXPECT_TRUE(WaitUntil([&] {
-      if (!opened) SendMessageW(viewer_, WM_COMMAND, host::kCmdFilterBrowser, 0);
+      if (!opened) SendMessageW(viewer_.Window(), WM_COMMAND, host::kCmdFilterBrowser, 0);
       return opened.load();
     }));
     EXPECT_TRUE(answer.Answered());
@@ -89,13 +72,10 @@ class FilterBrowserTest : public ::testing::Test {
     UpdateWindow(display_);
   }
 
-  bool SaveEnabled() {
-    return !(MenuState(frame_->hwnd(), GetMenu(frame_->hwnd()), host::kCmdSaveImage) & MF_GRAYED);
-  }
+  bool SaveEnabled() { return !viewer_.Greyed(host::kCmdSaveImage); }
 
   TempFolder folder_;
-  std::unique_ptr<app::StandaloneFrame> frame_;
-  HWND viewer_ = nullptr;
+  StandaloneViewer viewer_;
   HWND display_ = nullptr;
 };
 

@@ -191,11 +191,13 @@ bool RunPostedMessages(DWORD timeoutMs) {
   return false;
 }
 
+namespace {
 std::wstring IniPath() {
   wchar_t folder[MAX_PATH] = {};
   SHGetFolderPathW(nullptr, CSIDL_COMMON_DOCUMENTS | CSIDL_FLAG_CREATE, nullptr, 0, folder);
   return std::wstring(folder) + L"\\Orbisk\\Orbisk.ini";
 }
+}  // namespace
 
 void WriteIni(const std::string& settingsLines) {
   std::filesystem::create_directories(std::filesystem::path(IniPath()).parent_path());
@@ -213,9 +215,11 @@ std::string ReadIni() {
   return text.str();
 }
 
-void RemoveIni() {
-  std::error_code ignored;
-  std::filesystem::remove(std::filesystem::path(IniPath()), ignored);
+bool FreshStart(const std::string& settingsLines) {
+  if (!Viewer().listLoad) return false;
+  ResetProfile();
+  WriteIni(settingsLines);
+  return true;
 }
 
 void SetProfileString(const wchar_t* name, const std::wstring& value) {
@@ -227,15 +231,7 @@ void SetProfileString(const wchar_t* name, const std::wstring& value) {
   RegCloseKey(key);
 }
 
-std::wstring ProfileString(const wchar_t* name) {
-  HKEY key = OpenProfile();
-  wchar_t value[1024] = {};
-  DWORD size = sizeof value - sizeof(wchar_t);
-  DWORD type = 0;
-  LONG rc = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS && type == REG_SZ ? value : L"";
-}
+std::wstring ProfileString(const wchar_t* name) { return RegistryString(kProfileKey, name, L""); }
 
 void SetProfileNumber(const wchar_t* name, DWORD value) {
   HKEY key = OpenProfile();
@@ -410,9 +406,7 @@ unsigned long __stdcall DialogAnswer::Run(void* self) {
     DWORD process = 0;
     if (dialog) GetWindowThreadProcessId(dialog, &process);
     if (dialog && process == GetCurrentProcessId() && IsWindowVisible(dialog)) {
-      std::wstring seen;
-      for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (ClassOf(child) == L"Static" && !Text(child).empty()) seen += Text(child) + L"\n";
+      std::wstring seen = StaticTexts(dialog);
       if (seen.find(answer->containing_) != std::wstring::npos) {
         answer->seen_ = seen;
         answer->act_(dialog);
@@ -423,6 +417,23 @@ unsigned long __stdcall DialogAnswer::Run(void* self) {
     Sleep(20);  // polling another thread's windows, with the deadline above
   }
   return 1;
+}
+
+std::wstring StaticTexts(HWND dialog) {
+  std::wstring texts;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (ClassOf(child) == L"Static" && !Text(child).empty()) texts += Text(child) + L"\n";
+  return texts;
+}
+
+std::wstring PostAnswering(HWND window, UINT message, WPARAM wparam, const wchar_t* caption,
+                           const wchar_t* containing, int button, const wchar_t* checkLabel) {
+  DialogAnswer answer(
+      caption, [&](HWND box) { AnswerMessageBox(box, button, checkLabel); }, containing);
+  PostMessageW(window, message, wparam, 0);
+  // (Not RunPostedMessages: the box's own loop would swallow its marker.)
+  if (!WaitUntil([&] { return answer.Answered(); })) return L"";
+  return answer.SeenText();
 }
 
 void AnswerFileDialog(HWND dialog, const std::wstring& path) {
@@ -503,11 +514,14 @@ void DropFile(HWND window, const std::wstring& path) {
 }
 
 namespace {
+uint32_t Rgb(COLORREF c) {
+  return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+}
 uint32_t ReadPixel(HWND window, bool wholeWindow, int x, int y) {
   HDC dc = wholeWindow ? GetWindowDC(window) : GetDC(window);
   COLORREF c = GetPixel(dc, x, y);
   ReleaseDC(window, dc);
-  return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+  return Rgb(c);
 }
 }  // namespace
 
@@ -526,6 +540,36 @@ void CreateHostWindow(HostWindow& host, const wchar_t* className, DWORD style, H
 void DestroyHostWindow(HostWindow& host) {
   if (host.hwnd && IsWindow(host.hwnd) && !host.destroyed) DestroyWindow(host.hwnd);
   RunPostedMessages();
+}
+
+HWND ViewerOf(HWND stub) { return HWND(GetWindowLongPtrW(stub, GWLP_USERDATA)); }
+
+bool StatusStarts(HWND viewer, const std::wstring& start, int pane) {
+  return WaitUntil([&] { return StatusText(viewer, pane).rfind(start, 0) == 0; });
+}
+
+namespace {
+// The viewer names files in lower case, as its loader reads them.
+bool TitleNames(HWND window, const std::wstring& file) {
+  return lstrcmpiW(Text(window).c_str(),
+                   TitleFor(std::filesystem::path(file).filename().wstring()).c_str()) == 0;
+}
+}  // namespace
+
+HWND OpenInLister(HostWindow& lister, const std::wstring& file) {
+  if (!lister.hwnd) CreateHostWindow(lister, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
+  std::string name(file.begin(), file.end());
+  lister.stub = Viewer().listLoad(lister.hwnd, name.data(), 0);
+  RunPostedMessages();
+  if (!lister.stub) return nullptr;
+  HWND viewer = ViewerOf(lister.stub);
+  if (!WaitUntil([&] {
+        return TitleNames(lister.hwnd, file) &&
+               StatusText(viewer, 1).find(L" x ") != std::wstring::npos;
+      }))
+    return nullptr;
+  RunPostedMessages();
+  return viewer;
 }
 
 // ---- the controls of a dialog ----
@@ -630,11 +674,20 @@ HWND FindDescendant(HWND window, const wchar_t* className) {
   return nullptr;
 }
 
-int PropertyRow(HWND list, const std::wstring& label) {
-  int count = PropertyRowCount(list);
+// The row of a list view whose first cell reads `label`; -1 when none does.
+int LabelledRow(HWND list, const std::wstring& label) {
+  const int count = list ? int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
   for (int row = 0; row < count; ++row)
     if (ui::ListViewCellText(list, row, 0) == label) return row;
   return -1;
+}
+
+// Sets the states of the mask of a list view's row.
+void SetRowState(HWND list, int row, UINT mask, UINT state) {
+  LVITEMW item{};
+  item.stateMask = mask;
+  item.state = state;
+  SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&item));
 }
 
 // The cell's control while a row is edited: a visible combo box or edit beside the list.
@@ -700,17 +753,14 @@ int PropertyRowCount(HWND list) {
 }
 
 std::wstring PropertyValue(HWND list, const std::wstring& label) {
-  int row = PropertyRow(list, label);
+  int row = LabelledRow(list, label);
   return row < 0 ? L"" : ui::ListViewCellText(list, row, 1);
 }
 
 bool EditProperty(HWND list, const std::wstring& label, const std::wstring& value) {
-  int row = PropertyRow(list, label);
+  int row = LabelledRow(list, label);
   if (row < 0) return false;
-  LVITEMW state{};
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&state));
+  SetRowState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
   HWND editor = CellEditor(list);
   if (!editor) return false;
@@ -726,12 +776,7 @@ bool EditProperty(HWND list, const std::wstring& label, const std::wstring& valu
 }
 
 std::wstring SaveDialogString(const wchar_t* section, const wchar_t* name) {
-  wchar_t value[1024] = {};
-  DWORD size = sizeof value;
-  if (RegGetValueW(HKEY_CURRENT_USER, SaveDialogKey(section).c_str(), name, RRF_RT_REG_SZ, nullptr,
-                   value, &size) != ERROR_SUCCESS)
-    return L"<none>";
-  return value;
+  return RegistryString(SaveDialogKey(section), name, L"<none>");
 }
 
 DWORD SaveDialogNumber(const wchar_t* section, const wchar_t* name, DWORD missing) {
@@ -752,24 +797,55 @@ StandaloneViewer::~StandaloneViewer() {
   if (frame_ && frame_->hwnd()) DestroyWindow(frame_->hwnd());
 }
 
-HWND StandaloneViewer::Open(const std::wstring& file) {
+HWND StandaloneViewer::Start(const wchar_t* file, bool runPosted) {
   if (frame_ && frame_->hwnd()) DestroyWindow(frame_->hwnd());
   frame_ = std::make_unique<app::StandaloneFrame>();
   frame_->quitOnDestroy = false;
   if (!frame_->CreateFrame(nullptr)) return viewer_ = nullptr;
-  char* name = reinterpret_cast<char*>(const_cast<wchar_t*>(file.c_str()));
+  // The wide-name flag (1) makes the library read the name as UTF-16.
+  char* name = reinterpret_cast<char*>(const_cast<wchar_t*>(file));
   viewer_ = Viewer().listLoad(frame_->hwnd(), name, 1);
-  RunPostedMessages();
-  std::wstring title = TitleFor(std::filesystem::path(file).filename().wstring());
+  if (runPosted) RunPostedMessages();
+  return viewer_;
+}
+
+HWND StandaloneViewer::Open(const std::wstring& file) {
   // The status bar shows the picture once the load has ended and commands are taken.
-  if (viewer_ && !WaitUntil([&] {
-        return Text(Frame()) == title && StatusText(viewer_, 1).find(L" x ") != std::wstring::npos;
+  if (Start(file.c_str()) && !WaitUntil([&] {
+        return TitleNames(Frame(), file) && Status(1).find(L" x ") != std::wstring::npos;
       }))
     return nullptr;
   return viewer_;
 }
 
 HWND StandaloneViewer::Frame() const { return frame_ ? frame_->hwnd() : nullptr; }
+
+HWND StandaloneViewer::Display() const { return Child(viewer_, L"OrbiskView"); }
+
+bool StandaloneViewer::Gone() {
+  HWND viewer = std::exchange(viewer_, nullptr);
+  return WaitUntil([&] { return !IsWindow(viewer) && frame_->Destroyed(); }, 60000);
+}
+
+void StandaloneViewer::Command(UINT command) {
+  SendMessageW(viewer_, WM_COMMAND, command, 0);
+  RunPostedMessages();
+}
+
+bool StandaloneViewer::Greyed(UINT command) const {
+  return (MenuState(Frame(), GetMenu(Frame()), command) & MF_GRAYED) != 0;
+}
+
+bool StandaloneViewer::Checked(UINT command) const {
+  return (MenuState(Frame(), GetMenu(Frame()), command) & MF_CHECKED) != 0;
+}
+
+std::wstring StandaloneViewer::Status(int pane) const { return StatusText(viewer_, pane); }
+
+bool StandaloneViewer::Shows(const std::wstring& fileName, const std::wstring& size) {
+  return WaitUntil(
+      [&] { return Text(Frame()) == TitleFor(fileName) && Status(1).rfind(size, 0) == 0; });
+}
 
 bool StandaloneViewer::Close() {
   if (!viewer_) return true;
@@ -847,11 +923,7 @@ int CountPixels(HWND window, const RECT& area, uint32_t colour) {
   HDC dc = GetDC(window);
   int count = 0;
   for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) {
-      COLORREF c = GetPixel(dc, x, y);
-      count +=
-          ((uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c)) == colour;
-    }
+    for (int x = area.left; x < area.right; ++x) count += Rgb(GetPixel(dc, x, y)) == colour;
   }
   ReleaseDC(window, dc);
   return count;
@@ -913,27 +985,20 @@ std::wstring RegistrySnapshot(const std::wstring& path) {
   return out;
 }
 
-std::wstring RegistryDefault(const std::wstring& path) {
+std::wstring RegistryString(const std::wstring& path, const wchar_t* name, const wchar_t* missing) {
   wchar_t value[1024] = {};
   DWORD size = sizeof value;
-  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
-                   &size) != ERROR_SUCCESS)
-    return L"(absent)";
+  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+      ERROR_SUCCESS)
+    return missing;
   return value;
 }
 
 bool TickListRow(HWND dialog, int id, const std::wstring& label, bool tick) {
   HWND list = GetDlgItem(dialog, id);
-  int rows = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < rows; ++row) {
-    if (ui::ListViewCellText(list, row, 0) != label) continue;
-    LVITEMW state{};
-    state.stateMask = LVIS_STATEIMAGEMASK;
-    state.state = INDEXTOSTATEIMAGEMASK(tick ? 2 : 1);
-    SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&state));
-    return true;
-  }
-  return false;
+  const int row = LabelledRow(list, label);
+  if (row >= 0) SetRowState(list, row, LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(tick ? 2 : 1));
+  return row >= 0;
 }
 
 std::vector<std::wstring> PopupMenuItems(const std::function<void()>& show) {
@@ -950,6 +1015,32 @@ std::vector<std::wstring> PopupMenuItems(const std::function<void()>& show) {
 bool IsTopLevel(HWND window) {
   return GetAncestor(window, GA_PARENT) == GetDesktopWindow() &&
          (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) == 0;
+}
+
+HWND OpenNavigation(HWND display) {
+  if (!WaitUntil([&] {
+        LONG_PTR style = GetWindowLongPtrW(display, GWL_STYLE);
+        return (style & WS_HSCROLL) && (style & WS_VSCROLL);
+      }))
+    return nullptr;
+  RECT window{};
+  GetWindowRect(display, &window);
+  SendMessageW(display, WM_NCLBUTTONDOWN, HTNOWHERE,
+               MAKELPARAM(window.right - 2, window.bottom - 2));
+  HWND navigation = nullptr;
+  for (HWND w = FindWindowW(L"OrbiskView", nullptr); w;
+       w = FindWindowExW(nullptr, w, L"OrbiskView", nullptr)) {
+    if (IsWindowVisible(w) && w != display) navigation = w;
+  }
+  return navigation;
+}
+
+std::optional<POINT> FirstDifference(const std::string& file, POINT a, POINT b, SIZE size) {
+  for (int dy = 0; dy < size.cy; ++dy)
+    for (int dx = 0; dx < size.cx; ++dx)
+      if (TiffRgbPixel(file, a.x + dx, a.y + dy) != TiffRgbPixel(file, b.x + dx, b.y + dy))
+        return POINT{dx, dy};
+  return std::nullopt;
 }
 
 }  // namespace wintest
@@ -975,16 +1066,9 @@ bool SelectTreeItem(HWND dialog, int id, const std::wstring& text) {
 
 int SelectListViewRow(HWND dialog, int id, const std::wstring& label) {
   HWND list = GetDlgItem(dialog, id);
-  const int count = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < count; ++row) {
-    if (ui::ListViewCellText(list, row, 0) != label) continue;
-    LVITEMW state{};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&state));
-    return row;
-  }
-  return -1;
+  const int row = LabelledRow(list, label);
+  if (row >= 0) SetRowState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  return row;
 }
 
 void PressKeyWith(HWND window, UINT key, bool ctrl, bool shift, bool alt) {
@@ -1054,6 +1138,7 @@ const ListerEntries& Lister() {
     ListerEntries e;
     if (!Viewer().module) return e;
     Find(e.loadW, "ListLoadW");
+    Find(e.loadNext, "ListLoadNext");
     Find(e.loadNextW, "ListLoadNextW");
     Find(e.sendCommand, "ListSendCommand");
     Find(e.detectString, "ListGetDetectString");

@@ -40,10 +40,11 @@ bool RunPostedMessages(DWORD timeoutMs = 20000);
 
 // The settings file where the library looks for it, written or read as text.
 // WriteIni turns the question about changed pictures off unless the lines set it.
-std::wstring IniPath();
 void WriteIni(const std::string& settingsLines);
 std::string ReadIni();
-void RemoveIni();
+// What each test starts from: the library loaded, the profile reset and the settings
+// file holding the lines; false when the library is missing.
+bool FreshStart(const std::string& settingsLines = "AutoLoadLastImage=#0\r\n");
 
 // Profile values under HKEY_CURRENT_USER\Software\Quintel\Settings.
 void SetProfileString(const wchar_t* name, const std::wstring& value);
@@ -111,6 +112,14 @@ class DialogAnswer {
   volatile bool answered_ = false;
   static unsigned long __stdcall Run(void* self);
 };
+// Posts the message to the window and answers with the button (ticking the check box
+// with the label, when given) the box of this caption that shows `containing`; what
+// the box said, empty when it did not come. A box's own loop runs the message.
+std::wstring PostAnswering(HWND window, UINT message, WPARAM wparam, const wchar_t* caption,
+                           const wchar_t* containing, int button,
+                           const wchar_t* checkLabel = nullptr);
+// A dialog's static texts that are not empty, each followed by a line break.
+std::wstring StaticTexts(HWND dialog);
 // Types the path into a common file dialog's name box and presses OK.
 void AnswerFileDialog(HWND dialog, const std::wstring& path);
 // Ticks the check box with the label (when given) and presses the button.
@@ -138,6 +147,14 @@ struct HostWindow {
 void CreateHostWindow(HostWindow& host, const wchar_t* className, DWORD style, HWND parent,
                       HMENU menu);
 void DestroyHostWindow(HostWindow& host);
+// The viewer behind the stub window ListLoad gives a Lister.
+HWND ViewerOf(HWND stub);
+// ListLoad into the host's window (made a Lister window when it has none yet) on the
+// file by its 8-bit name; the viewer once the title names the file and the status bar
+// describes the picture, null otherwise.
+HWND OpenInLister(HostWindow& lister, const std::wstring& file);
+// The status text of the viewer starts with `start` before the deadline.
+bool StatusStarts(HWND viewer, const std::wstring& start, int pane = 1);
 
 // ---- the controls of a dialog, driven from DialogAnswer's thread as a user would ----
 
@@ -210,10 +227,24 @@ class StandaloneViewer {
   // The viewer window (null when ListLoad declined); waits until the frame's title
   // names the file and the status bar describes the picture (the load has ended).
   HWND Open(const std::wstring& file);
+  // ListLoad with the name (or none) in a fresh frame, without waiting for a picture,
+  // and (unless told not to) what it posts run: the viewer, or null when declined.
+  HWND Start(const wchar_t* file, bool runPosted = true);
   HWND Frame() const;
   HWND Window() const { return viewer_; }
+  HWND Display() const;
   // Closes the viewer as the host does and waits until both windows are gone.
   bool Close();
+  // True once the viewer and its frame have gone by themselves.
+  bool Gone();
+  // Gives the command as the menu does and lets everything it posts run.
+  void Command(UINT command);
+  // The state of a command in the frame's menu, its popups opened first.
+  bool Greyed(UINT command) const;
+  bool Checked(UINT command) const;
+  std::wstring Status(int pane) const;
+  // The title names the file and the size pane starts with `size`, before the deadline.
+  bool Shows(const std::wstring& fileName, const std::wstring& size);
 
  private:
   std::unique_ptr<app::StandaloneFrame> frame_;
@@ -221,6 +252,10 @@ class StandaloneViewer {
 };
 // The frame's title while it shows a file.
 std::wstring TitleFor(const std::wstring& fileName);
+// A string value of a key of HKEY_CURRENT_USER (the key's default when the name is
+// null); `missing` when there is none.
+std::wstring RegistryString(const std::wstring& path, const wchar_t* name,
+                            const wchar_t* missing = L"(absent)");
 // Values the save dialog keeps in its key of HKEY_CURRENT_USER (software, Quintel,
 // Dorvane, this program's name, the section): a string ("<none>" when missing), a
 // number (or `missing`), and the whole key removed.
@@ -234,8 +269,6 @@ std::string FileBytes(const std::wstring& path);
 // Everything under a key of HKEY_CURRENT_USER, values and sub-keys in order, as text;
 // "(absent)" when the key is missing.
 std::wstring RegistrySnapshot(const std::wstring& path);
-// A key's default value; "(absent)" when the key or the value is missing.
-std::wstring RegistryDefault(const std::wstring& path);
 // Ticks or clears the check box of the row of a check-box list view whose first cell
 // reads `label`; false when no row does.
 bool TickListRow(HWND dialog, int id, const std::wstring& label, bool tick);
@@ -247,6 +280,12 @@ std::optional<uint32_t> TiffRgbPixel(const std::string& file, int x, int y);
 int CountPixels(HWND window, const RECT& area, uint32_t colour);
 // A top-level window: no parent and not a child.
 bool IsTopLevel(HWND window);
+// The navigation window a press in the box between a display's scroll bars opens,
+// once the display has both bars; null when none shows.
+HWND OpenNavigation(HWND display);
+// The first place (dx, dy) where two equal-sized rectangles of a skin picture (a TIFF
+// file's bytes) differ; nothing when they do not.
+std::optional<POINT> FirstDifference(const std::string& file, POINT a, POINT b, SIZE size);
 // Runs `show`, which opens a popup menu of this process and returns when it closes;
 // meanwhile another thread reads the menu's items and closes it with Esc. Each item
 // is its text ("-" for a separator); a submenu's items follow its item, indented by
@@ -282,6 +321,7 @@ namespace wintest {
 
 struct ListerEntries {
   HWND(__stdcall* loadW)(HWND, WCHAR*, int) = nullptr;
+  int(__stdcall* loadNext)(HWND, HWND, char*, int) = nullptr;
   int(__stdcall* loadNextW)(HWND, HWND, WCHAR*, int) = nullptr;
   int(__stdcall* sendCommand)(HWND, int, int) = nullptr;
   void(__stdcall* detectString)(char*, int) = nullptr;
@@ -289,8 +329,8 @@ struct ListerEntries {
   HBITMAP(__stdcall* previewW)(WCHAR*, int, int, char*, int) = nullptr;
   HBITMAP(__stdcall* preview)(char*, int, int, char*, int) = nullptr;
   bool Complete() const {
-    return loadW && loadNextW && sendCommand && detectString && setDefaultParams && previewW &&
-           preview;
+    return loadW && loadNext && loadNextW && sendCommand && detectString && setDefaultParams &&
+           previewW && preview;
   }
 };
 // The library's other exports, found once.

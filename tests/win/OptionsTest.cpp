@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
 #include "ResourceIds.h"
@@ -76,9 +75,7 @@ constexpr Click kClicks[] = {
 class OptionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
-    WriteIni(kStart);
+    ASSERT_TRUE(FreshStart(kStart)) << "Orbisk library missing beside the test";
     red_ = folder_.File(L"red.bmp");
     WriteBmp(red_, 100, 50, 0xFF0000);
   }
@@ -135,40 +132,22 @@ class OptionsTest : public ::testing::Test {
 constexpr WORD kCtrlC = (HOTKEYF_CONTROL << 8) | 'C';
 
 TEST_F(OptionsTest, EveryPageControlReachesTheSettingsFileOnOkAndNoneOnCancel) {
-  std::map<std::string, std::string> before;
-  {
+  for (int button : {IDCANCEL, IDOK}) {
     StandaloneViewer viewer;
     HWND window = viewer.Open(red_);
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(RunOptions(window, [](HWND dialog) {
+    EXPECT_TRUE(RunOptions(window, [button](HWND dialog) {
       ChangeEverything(dialog);
-      PressButton(dialog, IDCANCEL, false);
+      PressButton(dialog, button, false);
     }));
     ASSERT_TRUE(viewer.Close());
+    const std::string ini = ReadIni();
+    const bool ok = button == IDOK;
+    for (const Click& click : kClicks)
+      EXPECT_EQ(IniValue(ini, click.key) == click.value, ok) << click.key << " after " << button;
+    EXPECT_EQ(IniValue(ini, "ZoomStep"), ok ? "^0_25" : "^0_1");
+    EXPECT_EQ(IniValue(ini, "Timeout_slideshow"), ok ? "#1B58" : "#1388");
   }
-  const std::string cancelled = ReadIni();
-  for (const Click& click : kClicks) {
-    before[click.key] = IniValue(cancelled, click.key);
-    EXPECT_NE(before[click.key], click.value) << click.key << " changed by Cancel";
-  }
-  EXPECT_EQ(IniValue(cancelled, "ZoomStep"), "^0_1");
-  EXPECT_EQ(IniValue(cancelled, "Timeout_slideshow"), "#1388");
-
-  {
-    StandaloneViewer viewer;
-    HWND window = viewer.Open(red_);
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(RunOptions(window, [](HWND dialog) {
-      ChangeEverything(dialog);
-      PressButton(dialog, IDOK, false);
-    }));
-    ASSERT_TRUE(viewer.Close());
-  }
-  const std::string accepted = ReadIni();
-  for (const Click& click : kClicks)
-    EXPECT_EQ(IniValue(accepted, click.key), click.value) << click.key;
-  EXPECT_EQ(IniValue(accepted, "ZoomStep"), "^0_25");
-  EXPECT_EQ(IniValue(accepted, "Timeout_slideshow"), "#1B58");
 }
 
 TEST_F(OptionsTest, ZoomStepOutsideItsRangeIsRefusedAndTheDialogStays) {
@@ -273,6 +252,8 @@ TEST_F(OptionsTest, DefaultThenCancelKeepsTheKeysAndTheMenuShowsThemJoined) {
   for (size_t at = keys.find(L", "); at != std::wstring::npos; at = keys.find(L", ", at + 2))
     ++commas;
   EXPECT_EQ(commas, 2u) << keys;
+  // A command that is not listed has no keys.
+  EXPECT_EQ(DecoratedMenuItemText(viewer.Frame(), bar, host::kCmdExit), L"Exit");
   ASSERT_TRUE(viewer.Close());
 }
 
@@ -284,19 +265,6 @@ class OptionsListerTest : public OptionsTest {
     CreateHostWindow(main_, L"TTOTAL_CMD", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
   }
   void TearDown() override { DestroyHostWindow(main_); }
-  HWND OpenLister(HostWindow& lister) {
-    CreateHostWindow(lister, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
-    name_.assign(red_.begin(), red_.end());
-    lister.stub = Viewer().listLoad(lister.hwnd, name_.data(), 0);
-    RunPostedMessages();
-    if (!lister.stub) return nullptr;
-    // The load has ended once the title names the file and the status bar its size.
-    HWND viewer = HWND(GetWindowLongPtrW(lister.stub, GWLP_USERDATA));
-    EXPECT_TRUE(WaitUntil([&] { return Text(lister.hwnd) == TitleFor(L"red.bmp"); }));
-    EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 9) == L"100 x 50 "; }));
-    RunPostedMessages();
-    return viewer;
-  }
   // Ctrl+C to CopyPath, Esc to ZoomIn and the digit 3 to ZoomOut, all on OK.
   void EditKeys(HWND viewer) {
     EXPECT_TRUE(RunOptions(viewer, [](HWND dialog) {
@@ -307,13 +275,12 @@ class OptionsListerTest : public OptionsTest {
     }));
   }
   HostWindow main_;
-  std::string name_;
 };
 
 TEST_F(OptionsListerTest, EscAndTheDigitsStillGoToTheListerAfterShortcutEdits) {
   for (UINT key : {UINT(VK_ESCAPE), UINT('1'), UINT('3'), UINT('7')}) {
     HostWindow lister;
-    HWND viewer = OpenLister(lister);
+    HWND viewer = OpenInLister(lister, red_);
     ASSERT_NE(viewer, nullptr);
     EditKeys(viewer);
     PostMessageW(viewer, WM_KEYDOWN, key, 0);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 
 #include "host/Commands.h"
 #include "win/HostKit.h"
@@ -29,10 +30,8 @@ void CancelDialog(HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); 
 class SaveTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
+    ASSERT_TRUE(FreshStart(kViewWithStatus)) << "Orbisk library missing beside the test";
     RemoveSaveDialogValues(kSection);
-    WriteIni(kViewWithStatus);
     split_ = folder_.File(L"split.bmp");
     WriteBmp(split_, 100, 50, kRed, kBlue);
   }
@@ -41,18 +40,12 @@ class SaveTest : public ::testing::Test {
     RemoveSaveDialogValues(kSection);
   }
 
-  void Command(UINT command) {
-    SendMessageW(viewer_.Window(), WM_COMMAND, command, 0);
-    RunPostedMessages();
-  }
-  bool SaveGreyed() {
-    return (MenuState(viewer_.Frame(), GetMenu(viewer_.Frame()), host::kCmdSaveImage) &
-            MF_GRAYED) != 0;
-  }
+  void Command(UINT command) { viewer_.Command(command); }
+  bool SaveGreyed() { return viewer_.Greyed(host::kCmdSaveImage); }
   // The display's pixel in the left and the right half of the 100 x 50 picture shown
   // at its size in the middle of the display.
   std::pair<uint32_t, uint32_t> Halves() {
-    HWND display = Child(viewer_.Window(), L"OrbiskView");
+    HWND display = viewer_.Display();
     RedrawWindow(display, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     RECT client{};
     GetClientRect(display, &client);
@@ -120,12 +113,8 @@ TEST_F(SaveTest, AFailedWriteSaysSoAndLosesNothing) {
   EXPECT_EQ(FileBytes(split_), before);
   // Still changed, and nothing but the picture in its folder.
   EXPECT_FALSE(SaveGreyed());
-  size_t files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder_.File(L""))) {
-    (void)entry;
-    ++files;
-  }
-  EXPECT_EQ(files, 1u);
+  auto files = std::filesystem::directory_iterator(folder_.File(L""));
+  EXPECT_EQ(std::distance(begin(files), end(files)), 1);
 }
 
 TEST_F(SaveTest, SaveAsWritesTheChosenFormatWithItsOptionsAndRemembersThem) {
@@ -170,10 +159,7 @@ TEST_F(SaveTest, SaveAsWritesTheChosenFormatWithItsOptionsAndRemembersThem) {
   EXPECT_EQ(depthBefore, L"24 (True color, RGB)");
 
   // The viewer shows the saved file, in 8 bits, mirrored.
-  EXPECT_TRUE(WaitUntil([&] {
-    return Text(viewer_.Frame()) == TitleFor(L"flipped.png") &&
-           StatusText(viewer_.Window(), 1).find(L" 8 BPP") != std::wstring::npos;
-  })) << StatusText(viewer_.Window(), 1);
+  EXPECT_TRUE(viewer_.Shows(L"flipped.png", L"100 x 50 8 BPP")) << viewer_.Status(1);
   EXPECT_EQ(Halves(), std::make_pair(kBlue, kRed));
   EXPECT_TRUE(SaveGreyed());
   EXPECT_EQ(SaveDialogString(kSection, L"Pt_PNG"), std::to_wstring(kIndexed8));
@@ -254,22 +240,13 @@ class CloseQuestionTest : public SaveTest {
   }
   // The file in the title and, once its load has ended, its size in the status bar.
   bool Shows(const wchar_t* name) {
-    std::wstring size = std::wstring(name) == L"b.bmp" ? L"40 x 30" : L"100 x 50";
-    return WaitUntil([&] {
-      return Text(viewer_.Frame()) == TitleFor(name) &&
-             StatusText(viewer_.Window(), 1).rfind(size, 0) == 0;
-    });
+    return viewer_.Shows(name, std::wstring(name) == L"b.bmp" ? L"40 x 30" : L"100 x 50");
   }
   // Right Arrow with the question answered by `button` (and the tick when asked);
   // what the question said, empty when it did not come.
   std::wstring NextAnswering(int button, bool tick = false) {
-    DialogAnswer answer(
-        kQuestion, [&](HWND box) { AnswerMessageBox(box, button, tick ? kAlwaysIgnore : nullptr); },
-        kQuestionText);
-    PostMessageW(viewer_.Window(), WM_KEYDOWN, VK_RIGHT, 0);
-    // (Not RunPostedMessages: the dialog's own loop would swallow its marker.)
-    if (!WaitUntil([&] { return answer.Answered(); })) return L"";
-    return answer.SeenText();
+    return PostAnswering(viewer_.Window(), WM_KEYDOWN, VK_RIGHT, kQuestion, kQuestionText, button,
+                         tick ? kAlwaysIgnore : nullptr);
   }
 
   std::wstring first_, second_;
@@ -342,12 +319,7 @@ TEST_F(CloseQuestionTest, SaveAndSaveAsWriteTheChangeBeforeThePictureGoes) {
 TEST_F(CloseQuestionTest, ClosingTheWindowAsksAndCancelKeepsItOpen) {
   ASSERT_TRUE(viewer_.Open(first_));
   Command(host::kCmdFlipHor);
-  {
-    DialogAnswer answer(
-        kQuestion, [](HWND box) { AnswerMessageBox(box, IDCANCEL); }, kQuestionText);
-    PostMessageW(viewer_.Frame(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return answer.Answered(); }));
-  }
+  EXPECT_NE(PostAnswering(viewer_.Frame(), WM_CLOSE, 0, kQuestion, kQuestionText, IDCANCEL), L"");
   RunPostedMessages();
   EXPECT_TRUE(IsWindow(viewer_.Window()));
   EXPECT_FALSE(SaveGreyed());

@@ -4,11 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <span>
 #include <string>
 
 #include "ResourceIds.h"
 #include "host/Commands.h"
+#include "runtime/TiffDirectory.h"
 #include "win/HostKit.h"
 
 using namespace wintest;
@@ -21,9 +22,9 @@ void OfferPages(const char* settings) { SetEnvironmentVariableA("ORBISK_TEST_SCA
 class ScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
-    WriteIni("AutoLoadLastImage=#0\r\nShowStatusBar=#1\r\nAskCloseUpdatedImage=#1\r\n");
+    ASSERT_TRUE(
+        FreshStart("AutoLoadLastImage=#0\r\nShowStatusBar=#1\r\nAskCloseUpdatedImage=#1\r\n"))
+        << "Orbisk library missing beside the test";
     picture_ = folder_.File(L"before.bmp");
     WriteBmp(picture_, 100, 50, 0xFF0000, 0x0000FF);
     ASSERT_TRUE(viewer_.Open(picture_));
@@ -39,9 +40,7 @@ class ScanTest : public ::testing::Test {
     }
   }
   void Command(UINT command) { PostMessageW(viewer_.Window(), WM_COMMAND, command, 0); }
-  bool ShowsSize(const std::wstring& size) {
-    return WaitUntil([&] { return StatusText(viewer_.Window(), 1).rfind(size, 0) == 0; });
-  }
+  bool ShowsSize(const std::wstring& size) { return StatusStarts(viewer_.Window(), size); }
 
   // "Batch scanning" filled in and started: the numbered files from `start` in
   // `format` (its description in the list) to the test's folder, under the pattern
@@ -70,19 +69,9 @@ class ScanTest : public ::testing::Test {
   // Page count of a TIFF file: its chain of directories.
   int TiffPages(const wchar_t* name) {
     std::string bytes = FileBytes(folder_.File(name));
-    if (bytes.size() < 8 || bytes.compare(0, 4, std::string("II*\0", 4)) != 0) return 0;
-    auto u32 = [&](size_t at) {
-      uint32_t v = 0;
-      if (at + 4 <= bytes.size()) memcpy(&v, bytes.data() + at, 4);
-      return v;
-    };
-    int pages = 0;
-    for (uint32_t at = u32(4); at && at + 2 <= bytes.size() && pages < 100; ++pages) {
-      uint16_t entries = 0;
-      memcpy(&entries, bytes.data() + at, 2);
-      at = u32(at + 2 + size_t(entries) * 12);
-    }
-    return pages;
+    glib::Libtiff::Reader reader;
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    return reader.Open(std::span(data, bytes.size())) ? int(reader.Directories().size()) : 0;
   }
 
   TempFolder folder_;

@@ -30,8 +30,7 @@ uint32_t Rgb(uint32_t skinColour) {
 class SkinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
+    ASSERT_TRUE(FreshStart()) << "Orbisk library missing beside the test";
     red_ = folder_.File(L"red.bmp");
     WriteBmp(red_, 100, 50, kRed);
   }
@@ -57,6 +56,11 @@ class SkinTest : public ::testing::Test {
         std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
     return viewer::ParseSkinDescription(text.value_or(""));
   }
+  // The viewer on the red picture with the skin named in the settings file.
+  HWND OpenSkinned(const std::string& skin, const std::string& more = kPlain) {
+    WriteIni("Skin=\"" + skin + "\"\r\n" + more);
+    return viewer_.Open(red_);
+  }
   static bool ChildOf(HWND window, HWND host) {
     return GetParent(window) == host && (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0;
   }
@@ -70,8 +74,7 @@ class SkinTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(SkinTest, AShippedSkinDrawsItsFrameTitleAndButtonsFromItsFile) {
-  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Graphite.skin");
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(IsTopLevel(viewer));
   EXPECT_FALSE(IsWindowVisible(viewer_.Frame()));
@@ -127,37 +130,19 @@ TEST_F(SkinTest, AShippedSkinDrawsItsFrameTitleAndButtonsFromItsFile) {
   const int looks = hasRestore ? viewer::kSkinRestore : viewer::kSkinMaximize;
   const viewer::Rect& down = skin.Button(looks, 3);
   const viewer::Rect& up = skin.Button(looks, 1);
-  int dx = 0, dy = 0;
-  while (dy < down.Height() && TiffRgbPixel(file, down.left + dx, down.top + dy) ==
-                                   TiffRgbPixel(file, up.left + dx, up.top + dy)) {
-    if (++dx == down.Width()) dx = 0, ++dy;
-  }
-  ASSERT_LT(dy, down.Height()) << "the looks differ somewhere";
+  auto at = FirstDifference(file, {down.left, down.top}, {up.left, up.top},
+                            {LONG(down.Width()), LONG(down.Height())});
+  ASSERT_TRUE(at) << "the looks differ somewhere";
   RedrawWindow(viewer, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  EXPECT_EQ(PixelAt(viewer, x2 - 4 + dx, maximize.top + dy),
-            TiffRgbPixel(file, down.left + dx, down.top + dy));
+  EXPECT_EQ(PixelAt(viewer, x2 - 4 + at->x, maximize.top + at->y),
+            TiffRgbPixel(file, down.left + at->x, down.top + at->y));
   MouseDown(viewer, x2, maximize.top + 4);
   MouseUp(viewer, x2, maximize.top + 4);
   EXPECT_TRUE(WaitUntil([&] { return IsZoomed(viewer) == 0; }));
 }
 
-TEST_F(SkinTest, TheSkinsMaximiseButtonTogglesAndMinimiseIconises) {
-  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_FALSE(IsZoomed(viewer));
-  SendMessageW(viewer, WM_COMMAND, host::kCmdMaximize, 0);
-  EXPECT_TRUE(IsZoomed(viewer));
-  SendMessageW(viewer, WM_COMMAND, host::kCmdMaximize, 0);
-  EXPECT_FALSE(IsZoomed(viewer));
-  SendMessageW(viewer, WM_COMMAND, host::kCmdMinimize, 0);
-  EXPECT_TRUE(IsIconic(viewer));
-  ShowWindow(viewer, SW_RESTORE);
-}
-
 TEST_F(SkinTest, DraggingTheGripResizesButNeverBelowTheSmallestSize) {
-  WriteIni(std::string("Skin=\"Meadow.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Meadow.skin");
   ASSERT_NE(viewer, nullptr);
   RECT before{}, client{};
   GetWindowRect(viewer, &before);
@@ -181,8 +166,7 @@ TEST_F(SkinTest, DraggingTheGripResizesButNeverBelowTheSmallestSize) {
 }
 
 TEST_F(SkinTest, WindowsClassicPutsTheViewerBackIntoItsHostAndASkinTakesItOutAgain) {
-  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Graphite.skin");
   ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(IsTopLevel(viewer));
   // The skin's buttons say what they do; the classic look has none of them.
@@ -224,18 +208,13 @@ TEST_F(SkinTest, ATruncatedSkinFileFallsBackToTheClassicLookAndTheMenuSaysSo) {
     std::ofstream out(std::filesystem::path(broken_), std::ios::binary);
     out.write(whole.data(), 1000);  // the description runs on past this
   }
-  WriteIni(std::string("Skin=\"Broken.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Broken.skin");
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(ChildOf(viewer, viewer_.Frame()));
 
-  {
-    DialogAnswer box(
-        L"Orbisk", [](HWND dialog) { AnswerMessageBox(dialog, IDOK); },
-        L"Skin file not found or corrupted!");
-    PostMessageW(viewer, WM_COMMAND, SkinId(L"Broken.skin"), 0);
-    EXPECT_TRUE(WaitUntil([&] { return box.Answered(); }));
-  }
+  EXPECT_NE(PostAnswering(viewer, WM_COMMAND, SkinId(L"Broken.skin"), L"Orbisk",
+                          L"Skin file not found or corrupted!", IDOK),
+            L"");
   RunPostedMessages();
   EXPECT_TRUE(ChildOf(viewer, viewer_.Frame()));
   EXPECT_TRUE(IsWindowVisible(viewer_.Frame()));
@@ -244,9 +223,8 @@ TEST_F(SkinTest, ATruncatedSkinFileFallsBackToTheClassicLookAndTheMenuSaysSo) {
 }
 
 // Keep Visible from the menu shows on the skin's button too: its second look.
-TEST_F(SkinTest, KeepVisibleFromTheMenuTurnsTheSkinsButton) {
-  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+TEST_F(SkinTest, KeepVisibleTurnsTheSkinsButtonAndItsMaximiseAndMinimiseWork) {
+  HWND viewer = OpenSkinned("Graphite.skin");
   ASSERT_NE(viewer, nullptr);
   const std::string file = SkinFile(L"Graphite.skin");
   const viewer::SkinDescription skin = Description(file);
@@ -254,25 +232,30 @@ TEST_F(SkinTest, KeepVisibleFromTheMenuTurnsTheSkinsButton) {
   const viewer::Rect& off = skin.Button(viewer::kSkinToggle, 1);
   const viewer::Rect& on = skin.Button(viewer::kSkinToggle2, 1);
   ASSERT_FALSE(on.IsEmpty());
-  int dx = 0, dy = 0;
-  while (dy < on.Height() && TiffRgbPixel(file, on.left + dx, on.top + dy) ==
-                                 TiffRgbPixel(file, off.left + dx, off.top + dy)) {
-    if (++dx == on.Width()) dx = 0, ++dy;
-  }
-  ASSERT_LT(dy, on.Height()) << "the two looks differ somewhere";
+  auto at = FirstDifference(file, {on.left, on.top}, {off.left, off.top},
+                            {LONG(on.Width()), LONG(on.Height())});
+  ASSERT_TRUE(at) << "the two looks differ somewhere";
+  const int x = place.left + at->x, y = place.top + at->y;
   RedrawWindow(viewer, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  EXPECT_EQ(PixelAt(viewer, place.left + dx, place.top + dy),
-            TiffRgbPixel(file, off.left + dx, off.top + dy));
+  EXPECT_EQ(PixelAt(viewer, x, y), TiffRgbPixel(file, off.left + at->x, off.top + at->y));
   SendMessageW(viewer, WM_COMMAND, host::kCmdKeepVisible, 0);
-  EXPECT_EQ(PixelAt(viewer, place.left + dx, place.top + dy),
-            TiffRgbPixel(file, on.left + dx, on.top + dy));
+  EXPECT_EQ(PixelAt(viewer, x, y), TiffRgbPixel(file, on.left + at->x, on.top + at->y));
   SendMessageW(viewer, WM_COMMAND, host::kCmdKeepVisible, 0);
+
+  // The skin's maximise command toggles, its minimise iconises.
+  ASSERT_FALSE(IsZoomed(viewer));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdMaximize, 0);
+  EXPECT_TRUE(IsZoomed(viewer));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdMaximize, 0);
+  EXPECT_FALSE(IsZoomed(viewer));
+  SendMessageW(viewer, WM_COMMAND, host::kCmdMinimize, 0);
+  EXPECT_TRUE(IsIconic(viewer));
+  ShowWindow(viewer, SW_RESTORE);
 }
 
 // A skin that cannot be loaded at start-up is not tried again at the next start.
 TEST_F(SkinTest, ASkinThatFailsAtStartUpIsForgotten) {
-  WriteIni(std::string("Skin=\"Missing.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Missing.skin");
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(ChildOf(viewer, viewer_.Frame()));
   EXPECT_TRUE(viewer_.Close());
@@ -280,8 +263,7 @@ TEST_F(SkinTest, ASkinThatFailsAtStartUpIsForgotten) {
 }
 
 TEST_F(SkinTest, TheInformationListTakesTheSkinsTableColours) {
-  WriteIni("Skin=\"Graphite.skin\"\r\nShowInfo=#1\r\nAutoLoadLastImage=#0\r\n");
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Graphite.skin", "ShowInfo=#1\r\nAutoLoadLastImage=#0\r\n");
   ASSERT_NE(viewer, nullptr);
   HWND list = InfoListBox(viewer);
   ASSERT_NE(list, nullptr);
@@ -300,20 +282,7 @@ TEST_F(SkinTest, TheNavigationWindowIsFramedInTheSkinsColours) {
   WriteBmp(wide, 2000, 1000, 0x208040);
   HWND viewer = viewer_.Open(wide);
   ASSERT_NE(viewer, nullptr);
-  HWND display = Child(viewer, L"OrbiskView");
-  ASSERT_TRUE(WaitUntil([&] {
-    LONG_PTR style = GetWindowLongPtrW(display, GWL_STYLE);
-    return (style & WS_HSCROLL) && (style & WS_VSCROLL);
-  }));
-  RECT window{};
-  GetWindowRect(display, &window);
-  SendMessageW(display, WM_NCLBUTTONDOWN, HTNOWHERE,
-               MAKELPARAM(window.right - 2, window.bottom - 2));
-  HWND navigation = nullptr;
-  for (HWND w = FindWindowW(L"OrbiskView", nullptr); w;
-       w = FindWindowExW(nullptr, w, L"OrbiskView", nullptr)) {
-    if (IsWindowVisible(w) && w != display) navigation = w;
-  }
+  HWND navigation = OpenNavigation(viewer_.Display());
   ASSERT_NE(navigation, nullptr);
   RedrawWindow(navigation, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
   const viewer::SkinDescription skin = Description(SkinFile(L"Graphite.skin"));
@@ -329,8 +298,7 @@ TEST_F(SkinTest, TheNavigationWindowIsFramedInTheSkinsColours) {
 }
 
 TEST_F(SkinTest, TheContextMenuListsTheOtherSkinsAndTheClassicLookOnlyWithASkin) {
-  WriteIni(std::string("Skin=\"Graphite.skin\"\r\n") + kPlain);
-  HWND viewer = viewer_.Open(red_);
+  HWND viewer = OpenSkinned("Graphite.skin");
   ASSERT_NE(viewer, nullptr);
   auto menu = [&] {
     return PopupMenuItems([&] { SendMessageW(viewer, WM_CONTEXTMENU, WPARAM(viewer), -1); });

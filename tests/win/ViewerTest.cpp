@@ -4,23 +4,19 @@
 // texts, menus, status panes, pixels, the settings file and the profile values.
 #include <windows.h>
 
-#include <commctrl.h>
-#include <shlobj.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <set>
+#include <iterator>
 #include <thread>
+#include <utility>
 
 #include "ResourceIds.h"
-#include "app/StandaloneFrame.h"
 #include "host/Commands.h"
-#include "ui/Controls.h"
+#include "platform/Text.h"
 #include "win/HostKit.h"
 
 using namespace wintest;
@@ -28,50 +24,47 @@ using namespace wintest;
 namespace {
 
 constexpr uint32_t kRed = 0xFF0000;
+constexpr uint32_t kBlue = 0x0000FF;
 constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr UINT kCloseFromViewer = 1965;
 // Only the display in the viewer: its client area is the frame's.
 constexpr char kBareView[] =
     "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#0\r\nAutoLoadLastImage=#0\r\n";
+// The display and the status bar.
+constexpr char kStatusView[] =
+    "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n";
 
-std::wstring TitleFor(const wchar_t* file) { return std::wstring(L"Orbisk - [") + file + L"]"; }
+// A bitmap whose header asks for 7 bits per pixel: recognised, but not readable.
+void WriteBrokenBmp(const std::wstring& path) {
+  WriteBmp(path, 40, 30, kRed);
+  std::fstream file(std::filesystem::path(path), std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(28);
+  file.put(7);
+}
 
 class ViewerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
-    WriteIni("AutoLoadLastImage=#0\r\n");
+    ASSERT_TRUE(FreshStart()) << "Orbisk library missing beside the test";
     red_ = folder_.File(L"Red.bmp");
     WriteBmp(red_, 100, 50, kRed);
   }
 
-  void TearDown() override {
-    if (frame_ && frame_->hwnd()) DestroyWindow(frame_->hwnd());
+  HWND Frame() const { return viewer_.Frame(); }
+  // A file of words in the test's folder, which no plug-in reads.
+  std::wstring TextFile(const wchar_t* name) {
+    std::wstring text = folder_.File(name);
+    std::ofstream(std::filesystem::path(text)) << "just some words\n";
+    return text;
   }
-
-  // A fresh standalone frame as Orbisk.exe makes it, with the viewer in it.
-  HWND OpenStandalone(const std::wstring* file, int flags = 1) {
-    if (frame_ && frame_->hwnd()) DestroyWindow(frame_->hwnd());
-    frame_ = std::make_unique<app::StandaloneFrame>();
-    frame_->quitOnDestroy = false;
-    EXPECT_TRUE(frame_->CreateFrame(nullptr));
-    char* name = file ? reinterpret_cast<char*>(const_cast<wchar_t*>(file->c_str())) : nullptr;
-    HWND viewer = Viewer().listLoad(frame_->hwnd(), name, flags);
-    RunPostedMessages();
-    return viewer;
-  }
-  HWND Frame() const { return frame_->hwnd(); }
-
-  // Closes the viewer as the host would and waits until it and its frame are gone.
-  void CloseStandalone(HWND viewer) {
-    Viewer().listClose(viewer);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer) && frame_->Destroyed(); }));
+  // The command, and then the display repainted.
+  void Run(UINT command) {
+    viewer_.Command(command);
+    UpdateWindow(viewer_.Display());
   }
 
   // Makes the display's client area exactly width x height.
-  void SizeDisplay(HWND viewer, int width, int height) {
-    HWND display = Child(viewer, L"OrbiskView");
+  void SizeDisplay(int width, int height) {
+    HWND display = viewer_.Display();
     EXPECT_TRUE(WaitUntil([&] {
       RECT client{}, window{};
       GetClientRect(display, &client);
@@ -83,35 +76,35 @@ class ViewerTest : public ::testing::Test {
     }));
     RunPostedMessages();
     UpdateWindow(display);
-  }  // A 100 x 50 picture, red on the left and blue on the right, at actual size in the
+  }
+  // A 100 x 50 picture, red on the left and blue on the right, at actual size in the
   // middle of a 400 x 300 display: (150, 125) to (250, 175). Null when it did not show.
   HWND OpenSplitPicture() {
     std::wstring split = folder_.File(L"split.bmp");
-    WriteBmp(split, 100, 50, kRed, 0x0000FF);
-    HWND viewer = OpenStandalone(&split);
-    if (!viewer || !WaitUntil([&] { return Text(Frame()) == TitleFor(L"split.bmp"); }))
-      return nullptr;
-    SizeDisplay(viewer, 400, 300);
-    return viewer;
+    WriteBmp(split, 100, 50, kRed, kBlue);
+    if (!viewer_.Open(split)) return nullptr;
+    SizeDisplay(400, 300);
+    return viewer_.Window();
+  }
+  // The colours in the left and the right half of the split picture.
+  std::pair<uint32_t, uint32_t> Halves() {
+    HWND display = viewer_.Display();
+    return {PixelAt(display, 160, 150), PixelAt(display, 240, 150)};
   }
 
   // The test data's animated GIF in a 240 x 160 display, fitted so the frames fill it;
   // null when it did not show.
   HWND OpenAnimation() {
     WriteIni(kBareView);
-    std::wstring gif = TestData(L"vexlo/animation.gif");
-    HWND viewer = OpenStandalone(&gif);
-    if (!viewer || !WaitUntil([&] { return Text(Frame()) == TitleFor(L"animation.gif"); }))
-      return nullptr;
-    SizeDisplay(viewer, 240, 160);
-    SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
-    RunPostedMessages();
-    return viewer;
+    if (!viewer_.Open(TestData(L"vexlo/animation.gif"))) return nullptr;
+    SizeDisplay(240, 160);
+    viewer_.Command(host::kCmdFitInWindow);
+    return viewer_.Window();
   }
 
   TempFolder folder_;
   std::wstring red_;
-  std::unique_ptr<app::StandaloneFrame> frame_;
+  StandaloneViewer viewer_;
 };
 
 // ---- the exports ----
@@ -123,14 +116,11 @@ TEST_F(ViewerTest, ListLoadDeclinesWhatItCannotShow) {
   CreateHostWindow(lister, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
   // Outside standalone mode a file is needed, and it must be one a plug-in reads.
   EXPECT_EQ(Viewer().listLoad(lister.hwnd, nullptr, 0), nullptr);
-  std::wstring text = folder_.File(L"notes.txt");
-  std::ofstream(std::filesystem::path(text)) << "just some words\n";
-  std::string narrowText(text.begin(), text.end());
-  EXPECT_EQ(Viewer().listLoad(lister.hwnd, narrowText.data(), 0), nullptr);
+  EXPECT_EQ(OpenInLister(lister, TextFile(L"notes.txt")), nullptr);
+  EXPECT_EQ(lister.stub, nullptr);
   EXPECT_EQ(Child(lister.hwnd, L"Orbisk"), nullptr);
   // "-last_run" makes no window.
-  std::wstring lastRun = L"-last_run";
-  EXPECT_EQ(OpenStandalone(&lastRun), nullptr);
+  EXPECT_EQ(viewer_.Start(L"-last_run"), nullptr);
   EXPECT_EQ(Child(Frame(), L"Orbisk"), nullptr);
   DestroyHostWindow(lister);
   DestroyHostWindow(main);
@@ -140,11 +130,9 @@ TEST_F(ViewerTest, TheLibraryHoldsEveryCommandsMenuItemAndTheBuiltInKeys) {
   HMENU menu = LoadMenuW(Viewer().module, MAKEINTRESOURCEW(IDR_MAIN_MENU));
   ASSERT_NE(menu, nullptr);
   for (const host::NamedCommand& command : host::kShortcutCommands) {
-    std::string utf8(command.menuText);
-    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring expected(size_t(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), expected.data(), length);
-    EXPECT_EQ(MenuItemText(menu, command.id), expected) << command.name;
+    const std::u16string expected = platform::Utf16FromUtf8(command.menuText);
+    EXPECT_EQ(MenuItemText(menu, command.id), std::wstring(expected.begin(), expected.end()))
+        << command.name;
   }
   EXPECT_EQ(MenuItemText(menu, host::kCmdExit), L"Exit");
   DestroyMenu(menu);
@@ -182,74 +170,67 @@ TEST_F(ViewerTest, AParentNamedInAnotherCaseIsAListerWindow) {
 
 TEST_F(ViewerTest, StandaloneShowsTheImageCentredThenFitted) {
   WriteIni(kBareView);
-  HWND viewer = OpenStandalone(&red_);
+  HWND viewer = viewer_.Open(red_);
   ASSERT_NE(viewer, nullptr);
   EXPECT_EQ(ClassOf(viewer), L"Orbisk");
   EXPECT_EQ(GetParent(viewer), Frame());
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"red.bmp"); }));
+  // Both titles name the file in lower case, as the loader reads it.
+  EXPECT_EQ(Text(Frame()), TitleFor(L"red.bmp"));
   EXPECT_EQ(Text(viewer), TitleFor(L"red.bmp"));
 
-  SizeDisplay(viewer, 400, 300);
-  HWND display = Child(viewer, L"OrbiskView");
-  // Best fit: 100 x 50 at actual size, centred at (150, 125).
-  EXPECT_EQ(PixelAt(display, 200, 150), kRed);
-  EXPECT_EQ(PixelAt(display, 150, 125), kRed);
-  EXPECT_EQ(PixelAt(display, 249, 174), kRed);
-  EXPECT_EQ(PixelAt(display, 149, 150), kWhite);
-  EXPECT_EQ(PixelAt(display, 250, 150), kWhite);
-  EXPECT_EQ(PixelAt(display, 200, 124), kWhite);
-  EXPECT_EQ(PixelAt(display, 200, 175), kWhite);
-
-  // Fit in window: 400 x 200 from y = 50.
+  SizeDisplay(400, 300);
+  HWND display = viewer_.Display();
+  const struct {
+    int x, y;
+    uint32_t colour;
+  } bestFit[] =
+      {// 100 x 50 at actual size, centred at (150, 125)
+       {200, 150, kRed},   {150, 125, kRed},   {249, 174, kRed},  {149, 150, kWhite},
+       {250, 150, kWhite}, {200, 124, kWhite}, {200, 175, kWhite}},
+    fitInWindow[] = {// 400 x 200 from y = 50
+                     {0, 50, kRed},
+                     {399, 249, kRed},
+                     {200, 49, kWhite},
+                     {200, 250, kWhite}};
+  for (const auto& at : bestFit) EXPECT_EQ(PixelAt(display, at.x, at.y), at.colour) << at.x;
   SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
   RunPostedMessages();
   UpdateWindow(display);
-  EXPECT_EQ(PixelAt(display, 0, 50), kRed);
-  EXPECT_EQ(PixelAt(display, 399, 249), kRed);
-  EXPECT_EQ(PixelAt(display, 200, 49), kWhite);
-  EXPECT_EQ(PixelAt(display, 200, 250), kWhite);
-  CloseStandalone(viewer);
-  EXPECT_NE(ReadIni().find("View=#2"), std::string::npos);
+  for (const auto& at : fitInWindow) EXPECT_EQ(PixelAt(display, at.x, at.y), at.colour) << at.x;
+  EXPECT_TRUE(viewer_.Close());
+  EXPECT_EQ(IniValue(ReadIni(), "View"), "#2");
 }
 
 TEST_F(ViewerTest, StatusPanesMenusAndSettingsWrittenAtExit) {
   WriteIni("AutoLoadLastImage=#0\r\nShowInfo=#0\r\n");
-  SetProfileNumber(L"FirstRun", 1);
-  HWND viewer = nullptr;
-  {
-    DialogAnswer welcome(L"Welcome to Orbisk !", [](HWND box) { AnswerMessageBox(box, IDCANCEL); });
-    viewer = OpenStandalone(nullptr);
-    EXPECT_TRUE(welcome.Answered());
-  }
+  HWND viewer = viewer_.Start(nullptr);
   ASSERT_NE(viewer, nullptr);
-  EXPECT_EQ(ProfileNumber(L"FirstRun"), 0u);  // shown once
-  EXPECT_EQ(StatusText(viewer, 1), L"No file loaded");
+  EXPECT_EQ(viewer_.Status(1), L"No file loaded");
   HMENU bar = GetMenu(Frame());
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(MenuItemText(bar, host::kCmdOpenImage), L"Open Image...");
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdZoomIn) & MF_GRAYED);
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdSaveImageAs) & MF_GRAYED);
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdShowInfoPanel) & MF_GRAYED);
-  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdShowToolBar) & MF_GRAYED);
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdShowToolBar) & MF_CHECKED);
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdBestFit) & MF_CHECKED);
-  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdFitWidth) & MF_CHECKED);
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdZoomIn));
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdSaveImageAs));
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdShowInfoPanel));
+  EXPECT_FALSE(viewer_.Greyed(host::kCmdShowToolBar));
+  EXPECT_TRUE(viewer_.Checked(host::kCmdShowToolBar));
+  EXPECT_TRUE(viewer_.Checked(host::kCmdBestFit));
+  EXPECT_FALSE(viewer_.Checked(host::kCmdFitWidth));
   HMENU file = GetSubMenu(bar, 0);
   SendMessageW(Frame(), WM_INITMENUPOPUP, WPARAM(file), 0);
   EXPECT_TRUE(GetMenuState(file, 3, MF_BYPOSITION) & MF_GRAYED);  // no history yet
 
   // Dropping a file shows it.
   std::wstring blue = folder_.File(L"blue.bmp");
-  WriteBmp(blue, 60, 40, 0x0000FF);
+  WriteBmp(blue, 60, 40, kBlue);
   DropFile(viewer, blue);
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"blue.bmp"); }));
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 0) == L"blue.bmp"; }));
-  EXPECT_EQ(StatusText(viewer, 1).substr(0, 8), L"60 x 40 ");
-  EXPECT_EQ(StatusText(viewer, 2), L"1/1 Page(s)");
-  EXPECT_FALSE(StatusText(viewer, 3).empty());
-  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdZoomIn) & MF_GRAYED);
-  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdSaveImageAs) & MF_GRAYED);
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdSaveImage) & MF_GRAYED);  // not modified
+  ASSERT_TRUE(viewer_.Shows(L"blue.bmp", L"60 x 40 "));
+  ASSERT_TRUE(WaitUntil([&] { return viewer_.Status(0) == L"blue.bmp"; }));
+  EXPECT_EQ(viewer_.Status(2), L"1/1 Page(s)");
+  EXPECT_FALSE(viewer_.Status(3).empty());
+  EXPECT_FALSE(viewer_.Greyed(host::kCmdZoomIn));
+  EXPECT_FALSE(viewer_.Greyed(host::kCmdSaveImageAs));
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdSaveImage));  // not modified
   SendMessageW(Frame(), WM_INITMENUPOPUP, WPARAM(file), 0);
   EXPECT_FALSE(GetMenuState(file, 3, MF_BYPOSITION) & MF_GRAYED);
   HMENU recent = GetSubMenu(file, 3);
@@ -260,15 +241,15 @@ TEST_F(ViewerTest, StatusPanesMenusAndSettingsWrittenAtExit) {
 
   SendMessageW(Frame(), WM_COMMAND, host::kCmdShowToolBar, 0);
   EXPECT_FALSE(IsWindowVisible(Child(viewer, L"ToolbarWindow32")));
-  CloseStandalone(viewer);
+  EXPECT_TRUE(viewer_.Close());
 
   std::string ini = ReadIni();
-  EXPECT_NE(ini.find("ShowToolBar=#0"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("ShowStatusBar=#1"), std::string::npos);
-  EXPECT_NE(ini.find("MRUD0="), std::string::npos);
+  EXPECT_EQ(IniValue(ini, "ShowToolBar"), "#0") << ini;
+  EXPECT_EQ(IniValue(ini, "ShowStatusBar"), "#1");
+  EXPECT_NE(IniValue(ini, "MRUD0"), "<none>");
   EXPECT_NE(ini.find("blue.bmp"), std::string::npos);
-  EXPECT_NE(ini.find("\nPos="), std::string::npos);
-  EXPECT_EQ(ini.find("\nPos=#"), std::string::npos);  // decimal
+  EXPECT_NE(IniValue(ini, "Pos"), "<none>");
+  EXPECT_NE(IniValue(ini, "Pos")[0], '#');  // decimal
   EXPECT_NE(ini.find("key0="), std::string::npos);
   // The profile remembers the last image, lower-cased as the loader reads it.
   std::wstring last = ProfileString(L"LastOpenedImage");
@@ -284,16 +265,9 @@ bool HasRowStarting(const std::vector<std::wstring>& rows, const std::wstring& s
 
 TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
   WriteIni(kBareView);
-  // A bitmap whose header asks for 7 bits per pixel: recognised, but not readable.
   std::wstring broken = folder_.File(L"broken.bmp");
-  WriteBmp(broken, 100, 50, kRed);
-  {
-    std::fstream file(std::filesystem::path(broken),
-                      std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(28);
-    file.put(7);
-  }
-  HWND viewer = OpenStandalone(&broken);
+  WriteBrokenBmp(broken);
+  HWND viewer = viewer_.Start(broken.c_str());
   ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Load Error Info"); }));
   auto rows = InfoRows(viewer);
@@ -304,7 +278,7 @@ TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
   EXPECT_TRUE(IsWindowVisible(InfoPanel(viewer)));
   EXPECT_EQ(Text(Frame()), L"Orbisk");
   // The display shows the built-in picture instead of an empty background.
-  HWND display = Child(viewer, L"OrbiskView");
+  HWND display = viewer_.Display();
   RECT client{};
   GetClientRect(display, &client);
   EXPECT_TRUE(
@@ -314,18 +288,18 @@ TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
   ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
   EXPECT_FALSE(HasRow(InfoRows(viewer), L"Load Error Info"));
   ASSERT_TRUE(WaitUntil([&] { return Text(viewer) == TitleFor(L"red.bmp"); }));
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"100 x 50", 0) == 0; }));
+  ASSERT_TRUE(viewer_.Shows(L"red.bmp", L"100 x 50"));
   RunPostedMessages();
   // A failure after it takes the name off both windows, the host's and the viewer's.
   DropFile(viewer, broken);
   ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Load Error Info"); }));
   EXPECT_EQ(Text(Frame()), L"Orbisk");
   EXPECT_EQ(Text(viewer), L"Orbisk");
-  CloseStandalone(viewer);
+  EXPECT_TRUE(viewer_.Close());
 
   // With "NotifyAboutError" off nothing is reported.
   WriteIni(std::string(kBareView) + "NotifyAboutError=#0\r\n");
-  viewer = OpenStandalone(&broken);
+  viewer = viewer_.Start(broken.c_str());
   ASSERT_NE(viewer, nullptr);
   // A drop is taken once the broken file is done with (not while it loads); the next
   // file shows and nothing was reported.
@@ -337,35 +311,21 @@ TEST_F(ViewerTest, AFileThatFailsToLoadIsReportedWithTheErrorPicture) {
   }));
   EXPECT_FALSE(HasRow(InfoRows(viewer), L"Load Error Info"));
   EXPECT_FALSE(IsWindowVisible(InfoPanel(viewer)));
-  CloseStandalone(viewer);
 }
 
-TEST_F(ViewerTest, MenusShowTheKeysOfTheirCommands) {
-  HWND viewer = OpenStandalone(nullptr);
+TEST_F(ViewerTest, FullScreenCoversTheScreenHidesThePointerAWhileAndEscLeavesIt) {
+  HWND viewer = viewer_.Open(red_);
   ASSERT_NE(viewer, nullptr);
-  HMENU bar = GetMenu(Frame());
-  MenuState(Frame(), bar, host::kCmdOpenNext);
-  MenuState(Frame(), bar, host::kCmdExit);
-  wchar_t next[256] = {}, exit[256] = {};
-  GetMenuStringW(bar, host::kCmdOpenNext, next, 256, MF_BYCOMMAND);
-  GetMenuStringW(bar, host::kCmdExit, exit, 256, MF_BYCOMMAND);
-  std::wstring shown(next);
-  ASSERT_NE(shown.find(L'\t'), std::wstring::npos) << shown;
-  EXPECT_EQ(shown.substr(0, shown.find(L'\t')), L"Next Image");
-  EXPECT_EQ(std::count(shown.begin(), shown.end(), L','), 2) << shown;  // three keys
-  EXPECT_EQ(std::wstring(exit), L"Exit");  // not a listed command: no keys
-  CloseStandalone(viewer);
-}
-
-TEST_F(ViewerTest, FullScreenPutsTheDisplayOverTheWholeScreenAndEscLeavesIt) {
-  HWND viewer = OpenStandalone(&red_);
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"red.bmp"); }));
   RECT before{};
   GetWindowRect(Frame(), &before);
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
   SendMessageW(Frame(), WM_COMMAND, host::kCmdFullscreen, 0);
+  HWND display = viewer_.Display();
+  POINT at{};
+  GetCursorPos(&at);
+  ASSERT_EQ(WindowFromPoint(at), display);
+  EXPECT_EQ(GetCursor(), nullptr) << "hidden as full screen begins";
   RunPostedMessages();
-  HWND display = Child(viewer, L"OrbiskView");
   RECT area{};
   GetWindowRect(display, &area);
   EXPECT_EQ(area.left, 0);
@@ -376,8 +336,16 @@ TEST_F(ViewerTest, FullScreenPutsTheDisplayOverTheWholeScreenAndEscLeavesIt) {
   EXPECT_TRUE(style & WS_POPUP);
   EXPECT_FALSE(style & WS_CAPTION);
   EXPECT_TRUE(GetWindowLongPtrW(Frame(), GWL_EXSTYLE) & WS_EX_TOPMOST);
-  HMENU bar = GetMenu(Frame());
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdBestFit) & MF_CHECKED);
+  EXPECT_TRUE(viewer_.Checked(host::kCmdBestFit));
+
+  PostMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  RunPostedMessages();
+  ASSERT_NE(GetCursor(), nullptr) << "a movement shows the pointer";
+  ASSERT_TRUE(WaitUntil([] { return GetCursor() == nullptr; }, 10000));
+  // Moving shows it again.
+  PostMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+  RunPostedMessages();
+  EXPECT_NE(GetCursor(), nullptr);
 
   PostMessageW(viewer, WM_KEYDOWN, VK_ESCAPE, 0);
   RunPostedMessages();
@@ -387,131 +355,63 @@ TEST_F(ViewerTest, FullScreenPutsTheDisplayOverTheWholeScreenAndEscLeavesIt) {
   EXPECT_TRUE(EqualRect(&before, &after));
   EXPECT_TRUE(GetWindowLongPtrW(Frame(), GWL_STYLE) & WS_CAPTION);
   EXPECT_FALSE(GetWindowLongPtrW(Frame(), GWL_EXSTYLE) & WS_EX_TOPMOST);
-  CloseStandalone(viewer);
 }
 
-TEST_F(ViewerTest, FullScreenHidesThePointerAWhileAfterItLastMoved) {
-  HWND viewer = OpenStandalone(&red_);
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"red.bmp"); }));
-  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
-  SendMessageW(Frame(), WM_COMMAND, host::kCmdFullscreen, 0);
-  HWND display = Child(viewer, L"OrbiskView");
-  POINT at{};
-  GetCursorPos(&at);
-  ASSERT_EQ(WindowFromPoint(at), display);
-  EXPECT_EQ(GetCursor(), nullptr) << "hidden as full screen begins";
-  RunPostedMessages();
-  PostMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-  RunPostedMessages();
-  ASSERT_NE(GetCursor(), nullptr) << "a movement shows the pointer";
-  ASSERT_TRUE(WaitUntil([] { return GetCursor() == nullptr; }, 10000));
-  // Moving shows it again.
-  PostMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
-  RunPostedMessages();
-  EXPECT_NE(GetCursor(), nullptr);
-  CloseStandalone(viewer);
-}
-
-constexpr uint32_t kBlue = 0x0000FF;
-
-TEST_F(ViewerTest, AMirrorATurnOrANegativeChangesThePictureAndEnablesSave) {
+TEST_F(ViewerTest, AMirrorATurnOrANegativeChangesThePictureEnablesSaveAndPasteCoversIt) {
   HWND viewer = OpenSplitPicture();
   ASSERT_NE(viewer, nullptr);
-  HWND display = Child(viewer, L"OrbiskView");
-  HMENU bar = GetMenu(Frame());
-  // At actual size in the middle: (150, 125) to (250, 175).
-  EXPECT_EQ(PixelAt(display, 160, 150), kRed);
-  EXPECT_EQ(PixelAt(display, 240, 150), kBlue);
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdSaveImage) & MF_GRAYED);
+  HWND display = viewer_.Display();
+  EXPECT_EQ(Halves(), std::make_pair(kRed, kBlue));
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdSaveImage));
+  viewer_.Command(host::kCmdClearClipboard);
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdPasteImage));
+  viewer_.Command(host::kCmdCopyImage);
+  EXPECT_FALSE(viewer_.Greyed(host::kCmdPasteImage));
 
-  SendMessageW(viewer, WM_COMMAND, host::kCmdFlipHor, 0);
-  RunPostedMessages();
-  UpdateWindow(display);
-  EXPECT_EQ(PixelAt(display, 160, 150), kBlue);
-  EXPECT_EQ(PixelAt(display, 240, 150), kRed);
-  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdSaveImage) & MF_GRAYED);
+  Run(host::kCmdFlipHor);
+  EXPECT_EQ(Halves(), std::make_pair(kBlue, kRed));
+  EXPECT_FALSE(viewer_.Greyed(host::kCmdSaveImage));
 
   // A quarter turn clockwise: the left column goes to the top, 50 x 100.
-  SendMessageW(viewer, WM_COMMAND, host::kCmdRotate90, 0);
-  RunPostedMessages();
-  UpdateWindow(display);
-  EXPECT_EQ(StatusText(viewer, 1).rfind(L"50 x 100", 0), 0u) << StatusText(viewer, 1);
+  Run(host::kCmdRotate90);
+  EXPECT_EQ(viewer_.Status(1).rfind(L"50 x 100", 0), 0u) << viewer_.Status(1);
   EXPECT_EQ(PixelAt(display, 200, 110), kBlue);
   EXPECT_EQ(PixelAt(display, 200, 190), kRed);
   // Negative, without a dialog, through the colour-effect module.
-  SendMessageW(viewer, WM_COMMAND, host::kCmdNegative, 0);
-  RunPostedMessages();
-  UpdateWindow(display);
+  Run(host::kCmdNegative);
   EXPECT_EQ(PixelAt(display, 200, 110), 0xFFFF00u);
   EXPECT_EQ(PixelAt(display, 200, 190), 0x00FFFFu);
   SendMessageW(viewer, WM_COMMAND, host::kCmdNegative, 0);
   // Turned back; a top-to-bottom mirror leaves a left and right split as it is.
   SendMessageW(viewer, WM_COMMAND, host::kCmdRotate270, 0);
-  SendMessageW(viewer, WM_COMMAND, host::kCmdFlipVer, 0);
-  RunPostedMessages();
-  UpdateWindow(display);
-  EXPECT_EQ(StatusText(viewer, 1).rfind(L"100 x 50", 0), 0u);
-  EXPECT_EQ(PixelAt(display, 160, 150), kBlue);
-  EXPECT_EQ(PixelAt(display, 240, 150), kRed);
-  CloseStandalone(viewer);
-}
-
-TEST_F(ViewerTest, AMirroredPictureGetsTheCopiedOneBackByPaste) {
-  HWND viewer = OpenSplitPicture();
-  ASSERT_NE(viewer, nullptr);
-  HWND display = Child(viewer, L"OrbiskView");
-  HMENU bar = GetMenu(Frame());
-  SendMessageW(viewer, WM_COMMAND, host::kCmdClearClipboard, 0);
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdPasteImage) & MF_GRAYED);
-
-  SendMessageW(viewer, WM_COMMAND, host::kCmdCopyImage, 0);
-  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdPasteImage) & MF_GRAYED);
-  SendMessageW(viewer, WM_COMMAND, host::kCmdFlipHor, 0);
-  RunPostedMessages();
-  UpdateWindow(display);
-  ASSERT_EQ(PixelAt(display, 160, 150), kBlue);
-  // The copy goes on top of the mirrored page, covering it.
-  SendMessageW(viewer, WM_COMMAND, host::kCmdPasteImage, 0);
-  RunPostedMessages();
-  UpdateWindow(display);
-  EXPECT_EQ(PixelAt(display, 160, 150), kRed);
-  EXPECT_EQ(PixelAt(display, 240, 150), kBlue);
-  EXPECT_EQ(StatusText(viewer, 1).rfind(L"100 x 50", 0), 0u) << StatusText(viewer, 1);
-  SendMessageW(viewer, WM_COMMAND, host::kCmdClearClipboard, 0);
-  CloseStandalone(viewer);
+  Run(host::kCmdFlipVer);
+  EXPECT_EQ(viewer_.Status(1).rfind(L"100 x 50", 0), 0u);
+  EXPECT_EQ(Halves(), std::make_pair(kBlue, kRed));
+  // The copy of the picture as it came goes on top of the mirrored page, covering it.
+  Run(host::kCmdPasteImage);
+  EXPECT_EQ(Halves(), std::make_pair(kRed, kBlue));
+  EXPECT_EQ(viewer_.Status(1).rfind(L"100 x 50", 0), 0u) << viewer_.Status(1);
+  viewer_.Command(host::kCmdClearClipboard);
 }
 
 TEST_F(ViewerTest, ALargeImagePansAndOpensTheNavigationWindow) {
   WriteIni(std::string(kBareView) + "View=#0\r\nZoomCur=^1.0\r\n");
   std::wstring wide = folder_.File(L"wide.bmp");
   WriteBmp(wide, 2000, 1000, 0x208040);
-  HWND viewer = OpenStandalone(&wide);
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"wide.bmp"); }));
-  HWND display = Child(viewer, L"OrbiskView");
-  ASSERT_TRUE(WaitUntil([&] {
-    LONG_PTR style = GetWindowLongPtrW(display, GWL_STYLE);
-    return (style & WS_HSCROLL) && (style & WS_VSCROLL);
-  }));
+  ASSERT_NE(viewer_.Open(wide), nullptr);
+  HWND display = viewer_.Display();
+  const LONG_PTR bars = WS_HSCROLL | WS_VSCROLL;
+  ASSERT_TRUE(WaitUntil([&] { return (GetWindowLongPtrW(display, GWL_STYLE) & bars) == bars; }));
 
   // Dragging with the left button pans the image.
-  SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
-  SendMessageW(display, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 60));
-  SendMessageW(display, WM_LBUTTONUP, 0, MAKELPARAM(50, 60));
+  MouseDown(display, 100, 100);
+  MouseMove(display, 50, 60);
+  MouseUp(display, 50, 60);
   EXPECT_EQ(GetScrollPos(display, SB_HORZ), 50);
   EXPECT_EQ(GetScrollPos(display, SB_VERT), 40);
 
   // A press in the box between the bars shows a 128 x 64 thumbnail in a framed popup.
-  RECT window{};
-  GetWindowRect(display, &window);
-  POINT corner{window.right - 2, window.bottom - 2};
-  SendMessageW(display, WM_NCLBUTTONDOWN, HTNOWHERE, MAKELPARAM(corner.x, corner.y));
-  HWND navigation = nullptr;
-  for (HWND w = FindWindowW(L"OrbiskView", nullptr); w;
-       w = FindWindowExW(nullptr, w, L"OrbiskView", nullptr)) {
-    if (IsWindowVisible(w)) navigation = w;
-  }
+  HWND navigation = OpenNavigation(display);
   ASSERT_NE(navigation, nullptr);
   RECT client{};
   GetClientRect(navigation, &client);
@@ -527,46 +427,39 @@ TEST_F(ViewerTest, ALargeImagePansAndOpensTheNavigationWindow) {
   RECT clip{};
   GetClipCursor(&clip);
   EXPECT_EQ(clip.right - clip.left, GetSystemMetrics(SM_CXSCREEN));
-  CloseStandalone(viewer);
 }
 
 TEST_F(ViewerTest, AMultiPageFileOpensAtItsFirstPage) {
   // Made with ImageMagick: red, green and blue pages of 16 x 8.
-  std::wstring pages = TestData(L"win/three-pages.tif");
-  HWND viewer = OpenStandalone(&pages);
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 0) == L"three-pages.tif"; }));
-  EXPECT_EQ(StatusText(viewer, 2), L"1/3 Page(s)");  // one page at a time by default
-  EXPECT_FALSE(MenuState(Frame(), GetMenu(Frame()), host::kCmdVcrNext) & MF_GRAYED);
-  EXPECT_TRUE(MenuState(Frame(), GetMenu(Frame()), host::kCmdVcrPlay) & MF_GRAYED);
-  CloseStandalone(viewer);
+  ASSERT_NE(viewer_.Open(TestData(L"win/three-pages.tif")), nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return viewer_.Status(0) == L"three-pages.tif"; }));
+  EXPECT_EQ(viewer_.Status(2), L"1/3 Page(s)");  // one page at a time by default
+  EXPECT_FALSE(viewer_.Greyed(host::kCmdVcrNext));
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdVcrPlay));
 }
 
 TEST_F(ViewerTest, EscClosesAStandaloneViewerOnlyWhenAsked) {
-  HWND viewer = OpenStandalone(nullptr);
+  HWND viewer = viewer_.Start(nullptr);
   ASSERT_NE(viewer, nullptr);
   PostMessageW(viewer, WM_KEYDOWN, VK_ESCAPE, 0);
   RunPostedMessages();
   EXPECT_TRUE(IsWindow(viewer));
-  CloseStandalone(viewer);
+  EXPECT_TRUE(viewer_.Close());
 
   WriteIni("AutoLoadLastImage=#0\r\nSingleESCtoExit=#1\r\n");
-  viewer = OpenStandalone(nullptr);
+  viewer = viewer_.Start(nullptr);
   ASSERT_NE(viewer, nullptr);
   PostMessageW(viewer, WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer) && frame_->Destroyed(); }));
+  EXPECT_TRUE(viewer_.Gone());
 }
 
 TEST_F(ViewerTest, OptionNamesLoadNothingAndLogFileOpensTheLog) {
   // AutoLoadLastImage is on but an option stands in place of the file.
   WriteIni("");
   SetProfileString(L"LastOpenedImage", red_);
-  std::wstring dash = L"-";
-  HWND viewer = OpenStandalone(&dash);
-  ASSERT_NE(viewer, nullptr);
-  RunPostedMessages();
-  EXPECT_EQ(StatusText(viewer, 1), L"No file loaded");
-  CloseStandalone(viewer);
+  ASSERT_NE(viewer_.Start(L"-"), nullptr);
+  EXPECT_EQ(viewer_.Status(1), L"No file loaded");
+  EXPECT_TRUE(viewer_.Close());
 
   auto logs = [] {
     std::vector<std::filesystem::path> found;
@@ -579,30 +472,24 @@ TEST_F(ViewerTest, OptionNamesLoadNothingAndLogFileOpensTheLog) {
   };
   for (const auto& old : logs()) std::filesystem::remove(old);
   WriteIni("AutoLoadLastImage=#0\r\nPageByPageMode=#1\r\n");
-  std::wstring option = L"-logfile";
-  viewer = OpenStandalone(&option);
+  HWND viewer = viewer_.Start(L"-logfile");
   ASSERT_NE(viewer, nullptr);
-  RunPostedMessages();
-  EXPECT_EQ(StatusText(viewer, 1), L"No file loaded");
+  EXPECT_EQ(viewer_.Status(1), L"No file loaded");
   // Two files and a page of the first: each load has its lines, numbered in turn.
-  auto shows = [&](const wchar_t* size) {
-    return WaitUntil([&] { return StatusText(viewer, 1).rfind(size, 0) == 0; });
-  };
   DropFile(viewer, TestData(L"win/two-sizes.tif"));
-  ASSERT_TRUE(shows(L"40 x 20"));
+  ASSERT_TRUE(StatusStarts(viewer, L"40 x 20"));
   RunPostedMessages();
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
-  ASSERT_TRUE(shows(L"80 x 60"));
+  ASSERT_TRUE(StatusStarts(viewer, L"80 x 60"));
   RunPostedMessages();
   DropFile(viewer, red_);
-  ASSERT_TRUE(shows(L"100 x 50"));
-  CloseStandalone(viewer);
+  ASSERT_TRUE(StatusStarts(viewer, L"100 x 50"));
+  EXPECT_TRUE(viewer_.Close());
   ASSERT_EQ(logs().size(), 1u);
-  std::string log;
-  {
+  std::string log = [&] {  // read as text: line ends as "\n"
     std::ifstream in(logs().front());
-    log.assign(std::istreambuf_iterator<char>(in), {});
-  }
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }();
   EXPECT_EQ(log.rfind("Orbisk started. Time=", 0), 0u) << log;
   EXPECT_NE(log.find("Orbisk ended. Time="), std::string::npos) << log;
   size_t first = log.find(") Try to load: "), second = log.find(") Try to load: ", first + 1);
@@ -619,63 +506,61 @@ TEST_F(ViewerTest, OptionNamesLoadNothingAndLogFileOpensTheLog) {
 TEST_F(ViewerTest, ClosingWhileLoadingEndsTheViewerWhenTheLoadStops) {
   std::wstring large = folder_.File(L"large.bmp");
   WriteBmp(large, 3000, 3000, 0x336699);
-  frame_ = std::make_unique<app::StandaloneFrame>();
-  frame_->quitOnDestroy = false;
-  ASSERT_TRUE(frame_->CreateFrame(nullptr));
-  HWND viewer =
-      Viewer().listLoad(Frame(), reinterpret_cast<char*>(const_cast<wchar_t*>(large.c_str())), 1);
+  HWND viewer = viewer_.Start(large.c_str(), false);
   ASSERT_NE(viewer, nullptr);
   // Queued behind the start-up message: the close meets a running load.
   PostMessageW(viewer, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer) && frame_->Destroyed(); }, 60000));
+  EXPECT_TRUE(viewer_.Gone());
 }
 
 TEST_F(ViewerTest, AMultiPageFileLaysOutThePageShownAtItsOwnSize) {
   // A red page of 40 x 20, then a green one of 80 x 60, both loaded: fitted into
   // 400 x 300, the first shows at 1000 % (at the second's size it would be 500 %).
-  std::wstring pages = TestData(L"win/two-sizes.tif");
   WriteIni("ShowInfo=#0\r\nShowToolBar=#0\r\nAutoLoadLastImage=#0\r\nPageByPageMode=#0\r\n");
-  HWND viewer = OpenStandalone(&pages);
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 2) == L"1/2 Page(s)"; }));
-  SizeDisplay(viewer, 400, 300);
+  ASSERT_NE(viewer_.Open(TestData(L"win/two-sizes.tif")), nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return viewer_.Status(2) == L"1/2 Page(s)"; }));
+  SizeDisplay(400, 300);
   SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"1000%"; }))
-      << StatusText(viewer, 3);
-  EXPECT_EQ(StatusText(viewer, 1).substr(0, 8), L"40 x 20 ");
-  CloseStandalone(viewer);
+  EXPECT_TRUE(WaitUntil([&] { return viewer_.Status(3) == L"1000%"; })) << viewer_.Status(3);
+  EXPECT_EQ(viewer_.Status(1).substr(0, 8), L"40 x 20 ");
 }
 
 TEST_F(ViewerTest, TheStatusFollowsAFitTheDisplayMadeOnItsOwn) {
   // The display alone is made smaller, so the frame hears nothing of it: the window's
   // timer brings the zoom text up to date. The 100 x 50 picture fits 200 x 150 at 200 %.
-  HWND viewer = OpenSplitPicture();
-  ASSERT_NE(viewer, nullptr);
+  ASSERT_NE(OpenSplitPicture(), nullptr);
   SendMessageW(Frame(), WM_COMMAND, host::kCmdFitInWindow, 0);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"400%"; })) << StatusText(viewer, 3);
-  HWND display = Child(viewer, L"OrbiskView");
-  SetWindowPos(display, nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"200%"; })) << StatusText(viewer, 3);
-  CloseStandalone(viewer);
+  ASSERT_TRUE(WaitUntil([&] { return viewer_.Status(3) == L"400%"; })) << viewer_.Status(3);
+  SetWindowPos(viewer_.Display(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_TRUE(WaitUntil([&] { return viewer_.Status(3) == L"200%"; })) << viewer_.Status(3);
 }
 
 // ---- the information panel ----
 
-constexpr char kInfoView[] =
-    "ShowInfo=#1\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n";
+class InfoPanelTest : public ViewerTest {
+ protected:
+  void SetUp() override {
+    ViewerTest::SetUp();
+    WriteIni("ShowInfo=#1\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n");
+  }
+  // The viewer with its information panel showing the red picture's rows.
+  HWND OpenWithInfo() {
+    HWND viewer = viewer_.Open(red_);
+    if (!viewer || !WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }))
+      return nullptr;
+    return viewer;
+  }
+  std::wstring DropBlue() {
+    std::wstring blue = folder_.File(L"blue.bmp");
+    WriteBmp(blue, 30, 20, kBlue);
+    DropFile(viewer_.Window(), blue);
+    return blue;
+  }
+};
 
-// The status texts come when a load has ended, folder list and all: a file dropped
-// before that is ignored, as the viewer is still busy.
-bool LoadEnded(HWND viewer, const wchar_t* size) {
-  return WaitUntil([&] { return StatusText(viewer, 1).rfind(size, 0) == 0; });
-}
-
-TEST_F(ViewerTest, InfoPanelDescribesEachFileShown) {
-  WriteIni(kInfoView);
-  HWND viewer = OpenStandalone(&red_);
+TEST_F(InfoPanelTest, DescribesEachFileShownAndCopiesAndSavesItsText) {
+  HWND viewer = OpenWithInfo();
   ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
-  ASSERT_TRUE(LoadEnded(viewer, L"100 x 50"));
   auto rows = InfoRows(viewer);
   EXPECT_EQ(rows[0], L"Common Info");
   EXPECT_TRUE(HasRow(rows, L"File path\t" + red_));
@@ -684,60 +569,11 @@ TEST_F(ViewerTest, InfoPanelDescribesEachFileShown) {
   EXPECT_TRUE(HasRow(rows, L"Color depth\t24 bpp"));
   EXPECT_TRUE(IsWindowVisible(InfoPanel(viewer)));
 
-  // The next file replaces every row.
-  std::wstring blue = folder_.File(L"blue.bmp");
-  WriteBmp(blue, 30, 20, 0x0000FF);
-  DropFile(viewer, blue);
-  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Dimension\t30 x 20 pixels"); }));
-  rows = InfoRows(viewer);
-  EXPECT_FALSE(HasRow(rows, L"Dimension\t100 x 50 pixels"));
-  EXPECT_EQ(std::count(rows.begin(), rows.end(), L"Common Info"), 1);
-  CloseStandalone(viewer);
-}
-
-TEST_F(ViewerTest, InfoPanelGroupsStayCollapsedAcrossFilesAndRuns) {
-  WriteIni(kInfoView);
-  HWND viewer = OpenStandalone(&red_);
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
-  ASSERT_TRUE(LoadEnded(viewer, L"100 x 50"));
-  size_t expanded = InfoRows(viewer).size();
-  ASSERT_GT(expanded, 3u);
-  ASSERT_TRUE(ClickListRow(InfoListBox(viewer), 0));
-  EXPECT_EQ(InfoRows(viewer), std::vector<std::wstring>{L"Common Info"});
-
-  std::wstring blue = folder_.File(L"blue.bmp");
-  WriteBmp(blue, 30, 20, 0x0000FF);
-  DropFile(viewer, blue);
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"blue.bmp"); }));
-  RunPostedMessages();
-  EXPECT_EQ(InfoRows(viewer), std::vector<std::wstring>{L"Common Info"});
-  CloseStandalone(viewer);
-
-  viewer = OpenStandalone(&red_);
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
-  EXPECT_EQ(InfoRows(viewer), std::vector<std::wstring>{L"Common Info"});
-  // A click on the header opens it again, and that is remembered too.
-  ASSERT_TRUE(ClickListRow(InfoListBox(viewer), 0));
-  EXPECT_EQ(InfoRows(viewer).size(), expanded);
-  CloseStandalone(viewer);
-  viewer = OpenStandalone(&red_);
-  ASSERT_TRUE(WaitUntil([&] { return InfoRows(viewer).size() == expanded; }));
-  CloseStandalone(viewer);
-}
-
-TEST_F(ViewerTest, InfoPanelCopiesAndSavesItsText) {
-  WriteIni(kInfoView);
-  HWND viewer = OpenStandalone(&red_);
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Common Info"); }));
   SendMessageW(InfoPanel(viewer), WM_COMMAND, 2001, 0);  // "Copy all Info to Clipboard"
   std::string text = ClipboardText();
   EXPECT_EQ(text.rfind("Common Info\r\nFile path\t", 0), 0u) << text;
   EXPECT_NE(text.find("\r\nDimension\t100 x 50 pixels\r\n"), std::string::npos) << text;
   EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-
   {
     // "Save Info to File...": a name without an extension is saved as a .txt file.
     std::wstring name = folder_.File(L"info");
@@ -745,10 +581,39 @@ TEST_F(ViewerTest, InfoPanelCopiesAndSavesItsText) {
     SendMessageW(InfoPanel(viewer), WM_COMMAND, 2002, 0);
     EXPECT_TRUE(answer.Answered());
   }
-  std::ifstream saved(std::filesystem::path(folder_.File(L"info.txt")), std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(bytes, text);
-  CloseStandalone(viewer);
+  EXPECT_EQ(FileBytes(folder_.File(L"info.txt")), text);
+
+  // The next file replaces every row.
+  DropBlue();
+  ASSERT_TRUE(WaitUntil([&] { return HasRow(InfoRows(viewer), L"Dimension\t30 x 20 pixels"); }));
+  rows = InfoRows(viewer);
+  EXPECT_FALSE(HasRow(rows, L"Dimension\t100 x 50 pixels"));
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), L"Common Info"), 1);
+}
+
+TEST_F(InfoPanelTest, GroupsStayCollapsedAcrossFilesAndRuns) {
+  HWND viewer = OpenWithInfo();
+  ASSERT_NE(viewer, nullptr);
+  size_t expanded = InfoRows(viewer).size();
+  ASSERT_GT(expanded, 3u);
+  ASSERT_TRUE(ClickListRow(InfoListBox(viewer), 0));
+  const std::vector<std::wstring> collapsed{L"Common Info"};
+  EXPECT_EQ(InfoRows(viewer), collapsed);
+  DropBlue();
+  ASSERT_TRUE(viewer_.Shows(L"blue.bmp", L"30 x 20"));
+  RunPostedMessages();
+  EXPECT_EQ(InfoRows(viewer), collapsed);
+  ASSERT_TRUE(viewer_.Close());
+
+  viewer = OpenWithInfo();
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(InfoRows(viewer), collapsed);
+  // A click on the header opens it again, and that is remembered too.
+  ASSERT_TRUE(ClickListRow(InfoListBox(viewer), 0));
+  EXPECT_EQ(InfoRows(viewer).size(), expanded);
+  ASSERT_TRUE(viewer_.Close());
+  viewer = viewer_.Open(red_);
+  ASSERT_TRUE(WaitUntil([&] { return InfoRows(viewer).size() == expanded; }));
 }
 
 TEST_F(ViewerTest, AFileOfBarePixelsOpensAsRawInTheLayoutTheUserGives) {
@@ -760,29 +625,28 @@ TEST_F(ViewerTest, AFileOfBarePixelsOpensAsRawInTheLayoutTheUserGives) {
   }
   std::wstring split = folder_.File(L"split.bmp");
   WriteBmp(split, 40, 30, kRed);
-  HWND viewer = OpenStandalone(&split);
+  HWND viewer = viewer_.Open(split);
   ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"split.bmp"); }));
-  SizeDisplay(viewer, 400, 300);
+  SizeDisplay(400, 300);
   std::wstring sizeText, guessedWidth;
   uint32_t previewPixel = 0;
   bool refreshAfterPreview = true, refreshAfterChange = false;
   {
     DialogAnswer chooser(L"Open RAW file", [&](HWND dialog) { AnswerFileDialog(dialog, raw); });
     DialogAnswer options(L"Select RAW file options", [&](HWND dialog) {
-      sizeText = Text(GetDlgItem(dialog, IDC_RAW_SIZE));
-      guessedWidth = Text(GetDlgItem(dialog, IDC_RAW_WIDTH));
+      sizeText = ItemText(dialog, IDC_RAW_SIZE);
+      guessedWidth = ItemText(dialog, IDC_RAW_WIDTH);
       SetDlgItemTextW(dialog, IDC_RAW_WIDTH, L"150");
       SetDlgItemTextW(dialog, IDC_RAW_HEIGHT, L"103");
       // The preview decodes the layout as it stands; then nothing is left to refresh.
-      SendMessageW(GetDlgItem(dialog, IDC_RAW_SHOW_PREVIEW), BM_CLICK, 0, 0);
+      ClickButton(dialog, IDC_RAW_SHOW_PREVIEW);
       std::vector<uint32_t> grid = PictureGrid(Child(dialog, L"OrbiskView"));
       previewPixel = grid.empty() ? 0 : grid[grid.size() / 2];  // the middle sample
-      refreshAfterPreview = IsWindowEnabled(GetDlgItem(dialog, IDC_RAW_REFRESH)) != FALSE;
+      refreshAfterPreview = IsItemEnabled(dialog, IDC_RAW_REFRESH);
       SetDlgItemTextW(dialog, IDC_RAW_HEADER, L"3");
-      refreshAfterChange = IsWindowEnabled(GetDlgItem(dialog, IDC_RAW_REFRESH)) != FALSE;
+      refreshAfterChange = IsItemEnabled(dialog, IDC_RAW_REFRESH);
       SetDlgItemTextW(dialog, IDC_RAW_HEADER, L"0");
-      SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+      ClickButton(dialog, IDOK);
     });
     SendMessageW(viewer, WM_COMMAND, host::kCmdOpenImageAsRaw, 0);
   }  // both answers have run to their end here
@@ -792,82 +656,50 @@ TEST_F(ViewerTest, AFileOfBarePixelsOpensAsRawInTheLayoutTheUserGives) {
   EXPECT_EQ(previewPixel, 0x2080C0u);
   EXPECT_FALSE(refreshAfterPreview);
   EXPECT_TRUE(refreshAfterChange);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"150 x 103", 0) == 0; }))
-      << StatusText(viewer, 1);
-  HWND display = Child(viewer, L"OrbiskView");
-  UpdateWindow(display);
-  EXPECT_EQ(PixelAt(display, 200, 150), 0x2080C0u);
-  CloseStandalone(viewer);
+  ASSERT_TRUE(StatusStarts(viewer, L"150 x 103")) << viewer_.Status(1);
+  UpdateWindow(viewer_.Display());
+  EXPECT_EQ(PixelAt(viewer_.Display(), 200, 150), 0x2080C0u);
 }
 
 // ---- walking the folder ----
 
 TEST_F(ViewerTest, WalkRightArrowThroughTheFolderSkippingWhatCannotBeShown) {
-  WriteIni(
-      "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n"
-      "SortFileType=#1\r\nAskDirectoryBound=#1\r\n");
+  WriteIni(std::string(kStatusView) + "SortFileType=#1\r\nAskDirectoryBound=#1\r\n");
   std::wstring walk = folder_.File(L"walk\\");
   CreateDirectoryW(walk.c_str(), nullptr);
-  std::wstring first = walk + L"a.bmp";
-  WriteBmp(first, 40, 30, kRed);
+  WriteBmp(walk + L"a.bmp", 40, 30, kRed);
   std::ofstream(std::filesystem::path(walk + L"b.txt")) << "not a picture";
-  std::wstring broken = walk + L"c.bmp";
-  WriteBmp(broken, 40, 30, kRed);
-  {
-    std::fstream file(std::filesystem::path(broken),
-                      std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(28);
-    file.put(7);  // 7 bits per pixel: recognised, not readable
-  }
-  WriteBmp(walk + L"d.bmp", 20, 10, 0x0000FF);
-  HWND viewer = OpenStandalone(&first);
+  WriteBrokenBmp(walk + L"c.bmp");
+  WriteBmp(walk + L"d.bmp", 20, 10, kBlue);
+  HWND viewer = viewer_.Open(walk + L"a.bmp");
   ASSERT_NE(viewer, nullptr);
-  // The status bar shows a picture once its load, folder list included, is over.
-  auto shows = [&](const wchar_t* name, const wchar_t* size) {
-    return WaitUntil([&] {
-      return Text(Frame()) == TitleFor(name) && StatusText(viewer, 1).rfind(size, 0) == 0;
-    });
-  };
-  ASSERT_TRUE(shows(L"a.bmp", L"40 x 30"));
 
   // The text file and the broken picture are passed over.
   PostMessageW(viewer, WM_KEYDOWN, VK_RIGHT, 0);
-  ASSERT_TRUE(shows(L"d.bmp", L"20 x 10")) << Text(Frame());
-
+  ASSERT_TRUE(viewer_.Shows(L"d.bmp", L"20 x 10")) << Text(Frame());
   // At the end: the question; Cancel keeps the picture.
-  {
-    DialogAnswer answer(
-        L"Orbisk", [](HWND box) { AnswerMessageBox(box, IDCANCEL); }, L"Jump to the first image");
-    PostMessageW(viewer, WM_KEYDOWN, VK_RIGHT, 0);
-    // (Not RunPostedMessages: the box's own loop would swallow its marker.)
-    EXPECT_TRUE(WaitUntil([&] { return answer.Answered(); }));
-  }
+  constexpr wchar_t kQuestion[] = L"Jump to the first image";
+  EXPECT_NE(PostAnswering(viewer, WM_KEYDOWN, VK_RIGHT, L"Orbisk", kQuestion, IDCANCEL), L"");
   RunPostedMessages();
   EXPECT_EQ(Text(Frame()), TitleFor(L"d.bmp"));
-
   // Ticked and OK: on from the first, and the question is off from now on.
-  {
-    DialogAnswer answer(
-        L"Orbisk", [](HWND box) { AnswerMessageBox(box, IDOK, L"Do not show this dialog again"); },
-        L"Jump to the first image");
-    PostMessageW(viewer, WM_KEYDOWN, VK_RIGHT, 0);
-    // (Not RunPostedMessages: the box's own loop would swallow its marker.)
-    EXPECT_TRUE(WaitUntil([&] { return answer.Answered(); }));
-  }
-  ASSERT_TRUE(shows(L"a.bmp", L"40 x 30")) << Text(Frame());
+  EXPECT_NE(PostAnswering(viewer, WM_KEYDOWN, VK_RIGHT, L"Orbisk", kQuestion, IDOK,
+                          L"Do not show this dialog again"),
+            L"");
+  ASSERT_TRUE(viewer_.Shows(L"a.bmp", L"40 x 30")) << Text(Frame());
   // No question any more: Left wraps to the last at once.
   PostMessageW(viewer, WM_KEYDOWN, VK_LEFT, 0);
-  ASSERT_TRUE(shows(L"d.bmp", L"20 x 10")) << Text(Frame());
+  ASSERT_TRUE(viewer_.Shows(L"d.bmp", L"20 x 10")) << Text(Frame());
 
   // Back through the history: a, d, a, d.
   SendMessageW(viewer, WM_COMMAND, host::kCmdStepBack, 0);
-  EXPECT_TRUE(shows(L"a.bmp", L"40 x 30"));
+  EXPECT_TRUE(viewer_.Shows(L"a.bmp", L"40 x 30"));
   SendMessageW(viewer, WM_COMMAND, host::kCmdStepBack, 0);
-  EXPECT_TRUE(shows(L"d.bmp", L"20 x 10"));
+  EXPECT_TRUE(viewer_.Shows(L"d.bmp", L"20 x 10"));
   SendMessageW(viewer, WM_COMMAND, host::kCmdStepNext, 0);
-  EXPECT_TRUE(shows(L"a.bmp", L"40 x 30"));
-  CloseStandalone(viewer);
-  EXPECT_NE(ReadIni().find("AskDirectoryBound=#0"), std::string::npos) << ReadIni();
+  EXPECT_TRUE(viewer_.Shows(L"a.bmp", L"40 x 30"));
+  EXPECT_TRUE(viewer_.Close());
+  EXPECT_EQ(IniValue(ReadIni(), "AskDirectoryBound"), "#0") << ReadIni();
 }
 
 BOOL CALLBACK FindPreviewText(HWND child, LPARAM found) {
@@ -876,12 +708,10 @@ BOOL CALLBACK FindPreviewText(HWND child, LPARAM found) {
 }
 
 TEST_F(ViewerTest, WalkStartsFromTheOpenDialogWithItsPreview) {
-  WriteIni("ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n");
-  HWND viewer = OpenStandalone(&red_);
+  WriteIni(kStatusView);
+  HWND viewer = viewer_.Open(red_);
   ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"100 x 50", 0) == 0; }));
-  std::wstring other = folder_.File(L"other.bmp");
-  WriteBmp(other, 30, 20, kRed);
+  WriteBmp(folder_.File(L"other.bmp"), 30, 20, kRed);
   bool preview = false;
   {
     DialogAnswer answer(L"Open image", [&](HWND dialog) {
@@ -892,145 +722,107 @@ TEST_F(ViewerTest, WalkStartsFromTheOpenDialogWithItsPreview) {
     EXPECT_TRUE(answer.Answered());
   }
   EXPECT_TRUE(preview);
-  EXPECT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"other.bmp"); })) << Text(Frame());
-  CloseStandalone(viewer);
+  EXPECT_TRUE(viewer_.Shows(L"other.bmp", L"30 x 20")) << Text(Frame());
 }
 
 TEST_F(ViewerTest, WalkOnAfterDeletingUntilTheFolderIsEmpty) {
-  WriteIni(
-      "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n"
-      "SortFileType=#1\r\nAskDeletingFile=#1\r\nSendToRecyleBin=#0\r\n");
+  WriteIni(std::string(kStatusView) +
+           "SortFileType=#1\r\nAskDeletingFile=#1\r\nSendToRecyleBin=#0\r\n");
   std::wstring dir = folder_.File(L"delete\\");
   CreateDirectoryW(dir.c_str(), nullptr);
   WriteBmp(dir + L"x.bmp", 10, 10, kRed);
   WriteBmp(dir + L"y.bmp", 20, 20, kRed);
   WriteBmp(dir + L"z.bmp", 30, 30, kRed);
-  std::wstring middle = dir + L"y.bmp";
-  HWND viewer = OpenStandalone(&middle);
+  HWND viewer = viewer_.Open(dir + L"y.bmp");
   ASSERT_NE(viewer, nullptr);
-  auto shows = [&](const wchar_t* name, const wchar_t* size) {
-    return WaitUntil([&] {
-      return Text(Frame()) == TitleFor(name) && StatusText(viewer, 1).rfind(size, 0) == 0;
-    });
-  };
-  ASSERT_TRUE(shows(L"y.bmp", L"20 x 20"));
   auto exists = [&](const wchar_t* name) {
     return GetFileAttributesW((dir + name).c_str()) != INVALID_FILE_ATTRIBUTES;
   };
-
-  {  // Cancel keeps the file.
-    DialogAnswer answer(
-        L"Orbisk", [](HWND box) { AnswerMessageBox(box, IDCANCEL); },
-        L"Are you sure you want to remove");
-    PostMessageW(viewer, WM_COMMAND, host::kCmdDeleteImage, 0);
-    EXPECT_TRUE(WaitUntil([&] { return answer.Answered(); }));
-    EXPECT_NE(answer.SeenText().find(L"y.bmp'"), std::wstring::npos) << answer.SeenText();
-  }
+  constexpr wchar_t kQuestion[] = L"Are you sure you want to remove";
+  // Cancel keeps the file.
+  std::wstring said =
+      PostAnswering(viewer, WM_COMMAND, host::kCmdDeleteImage, L"Orbisk", kQuestion, IDCANCEL);
+  EXPECT_NE(said.find(L"y.bmp'"), std::wstring::npos) << said;
   EXPECT_TRUE(exists(L"y.bmp"));
-  {  // OK deletes it and shows the file that followed; the box is not asked again.
-    DialogAnswer answer(
-        L"Orbisk", [](HWND box) { AnswerMessageBox(box, IDOK, L"Do not show this dialog again"); },
-        L"Are you sure you want to remove");
-    PostMessageW(viewer, WM_COMMAND, host::kCmdDeleteImage, 0);
-    EXPECT_TRUE(WaitUntil([&] { return answer.Answered(); }));
-  }
-  ASSERT_TRUE(shows(L"z.bmp", L"30 x 30"));
+  // OK deletes it and shows the file that followed; the box is not asked again.
+  EXPECT_NE(PostAnswering(viewer, WM_COMMAND, host::kCmdDeleteImage, L"Orbisk", kQuestion, IDOK,
+                          L"Do not show this dialog again"),
+            L"");
+  ASSERT_TRUE(viewer_.Shows(L"z.bmp", L"30 x 30"));
   EXPECT_FALSE(exists(L"y.bmp"));
   PostMessageW(viewer, WM_COMMAND, host::kCmdDeleteImage, 0);
-  ASSERT_TRUE(shows(L"x.bmp", L"10 x 10"));  // the only one left
+  ASSERT_TRUE(viewer_.Shows(L"x.bmp", L"10 x 10"));  // the only one left
   EXPECT_FALSE(exists(L"z.bmp"));
   // The last file: no title, no picture.
   PostMessageW(viewer, WM_COMMAND, host::kCmdDeleteImage, 0);
   EXPECT_TRUE(WaitUntil([&] { return Text(Frame()) == L"Orbisk"; }));
   EXPECT_FALSE(exists(L"x.bmp"));
-  HWND display = Child(viewer, L"OrbiskView");
+  HWND display = viewer_.Display();
   RECT client{};
   GetClientRect(display, &client);
   EXPECT_TRUE(
       WaitUntil([&] { return PixelAt(display, client.right / 2, client.bottom / 2) != kRed; }));
-  CloseStandalone(viewer);
-  EXPECT_NE(ReadIni().find("AskDeletingFile=#0"), std::string::npos);
+  EXPECT_TRUE(viewer_.Close());
+  EXPECT_EQ(IniValue(ReadIni(), "AskDeletingFile"), "#0");
 }
 
 TEST_F(ViewerTest, WalkFromAShortcutShowsItsTarget) {
-  WriteIni("ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n");
+  WriteIni(kStatusView);
   std::wstring target = folder_.File(L"target.bmp");
   WriteBmp(target, 30, 20, kRed);
   std::wstring link = folder_.File(L"picture.lnk");
   ASSERT_TRUE(WriteShortcut(link, target));
-  HWND viewer = OpenStandalone(&red_);
+  HWND viewer = viewer_.Open(red_);
   ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"100 x 50", 0) == 0; }));
   DropFile(viewer, link);
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"target.bmp"); })) << Text(Frame());
+  ASSERT_TRUE(viewer_.Shows(L"target.bmp", L"30 x 20")) << Text(Frame());
   // The history holds the target: stepping back and forth returns to it.
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"30 x 20", 0) == 0; }));
   SendMessageW(viewer, WM_COMMAND, host::kCmdStepBack, 0);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"100 x 50", 0) == 0; }));
+  ASSERT_TRUE(viewer_.Shows(L"red.bmp", L"100 x 50"));
   SendMessageW(viewer, WM_COMMAND, host::kCmdStepNext, 0);
-  EXPECT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"target.bmp"); }));
-  CloseStandalone(viewer);
+  EXPECT_TRUE(viewer_.Shows(L"target.bmp", L"30 x 20"));
 }
 
 // ---- pages and animation ----
 
 TEST_F(ViewerTest, PagesLoadOneByOneFromTheFileInPageByPageMode) {
-  WriteIni(
-      "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n"
-      "PageByPageMode=#1\r\n");
-  std::wstring pages = TestData(L"win/two-sizes.tif");
-  HWND viewer = OpenStandalone(&pages);
+  WriteIni(std::string(kStatusView) + "PageByPageMode=#1\r\n");
+  HWND viewer = viewer_.Open(TestData(L"win/two-sizes.tif"));
   ASSERT_NE(viewer, nullptr);
-  auto showsSize = [&](const wchar_t* size) {
-    return WaitUntil([&] { return StatusText(viewer, 1).rfind(size, 0) == 0; });
-  };
-  ASSERT_TRUE(showsSize(L"40 x 20"));
-  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
-  ASSERT_TRUE(showsSize(L"80 x 60"));
-  // The last page: nothing more.
-  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
-  RunPostedMessages();
-  EXPECT_TRUE(showsSize(L"80 x 60"));
-  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPrev, 0);
-  EXPECT_TRUE(showsSize(L"40 x 20"));
-  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrLast, 0);
-  EXPECT_TRUE(showsSize(L"80 x 60"));
-  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrFirst, 0);
-  EXPECT_TRUE(showsSize(L"40 x 20"));
+  ASSERT_TRUE(StatusStarts(viewer, L"40 x 20"));
+  const std::pair<UINT, const wchar_t*> steps[] = {
+      {host::kCmdVcrNext, L"80 x 60"},
+      {host::kCmdVcrNext, L"80 x 60"},  // the last: no more
+      {host::kCmdVcrPrev, L"40 x 20"},
+      {host::kCmdVcrLast, L"80 x 60"},
+      {host::kCmdVcrFirst, L"40 x 20"}};
+  for (const auto& [command, size] : steps) {
+    viewer_.Command(command);
+    EXPECT_TRUE(StatusStarts(viewer, size)) << command;
+  }
   RunPostedMessages();
   // A file that fails to load ends the pages of the one before: the page commands
   // are greyed and load nothing of the old file.
   std::wstring broken = folder_.File(L"broken.bmp");
-  WriteBmp(broken, 10, 10, kRed);
-  {
-    std::fstream file(std::filesystem::path(broken),
-                      std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(28);
-    file.put(7);
-  }
+  WriteBrokenBmp(broken);
   DropFile(viewer, broken);
   ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == L"Orbisk"; }));
   RunPostedMessages();
-  std::wstring failed = StatusText(viewer, 1);
-  EXPECT_TRUE(MenuState(Frame(), GetMenu(Frame()), host::kCmdVcrNext) & MF_GRAYED);
-  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
-  RunPostedMessages();
-  EXPECT_EQ(StatusText(viewer, 1), failed);
-  CloseStandalone(viewer);
+  std::wstring failed = viewer_.Status(1);
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdVcrNext));
+  viewer_.Command(host::kCmdVcrNext);
+  EXPECT_EQ(viewer_.Status(1), failed);
 }
 
 TEST_F(ViewerTest, PagesOfAReducedResolutionAreChosenBeforeOpening) {
   std::wstring file = TestData(L"win/two-resolutions.tif");
-  const char* kIni =
-      "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n";
   // The largest, without a question.
-  WriteIni(std::string(kIni) + "ImageResolution=#0\r\n");
-  HWND viewer = OpenStandalone(&file);
-  ASSERT_NE(viewer, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"64 x 48", 0) == 0; }));
-  CloseStandalone(viewer);
+  WriteIni(std::string(kStatusView) + "ImageResolution=#0\r\n");
+  ASSERT_NE(viewer_.Open(file), nullptr);
+  EXPECT_TRUE(viewer_.Shows(L"two-resolutions.tif", L"64 x 48"));
+  ASSERT_TRUE(viewer_.Close());
 
-  WriteIni(std::string(kIni) + "ImageResolution=#2\r\n");
+  WriteIni(std::string(kStatusView) + "ImageResolution=#2\r\n");
   std::vector<std::wstring> rows;
   DialogAnswer answer(L"Select Image Resolution", [&](HWND dialog) {
     HWND list = GetDlgItem(dialog, 1044);
@@ -1042,44 +834,36 @@ TEST_F(ViewerTest, PagesOfAReducedResolutionAreChosenBeforeOpening) {
     SendMessageW(list, LB_SETCURSEL, 1, 0);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   });
-  viewer = OpenStandalone(&file);
-  ASSERT_NE(viewer, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"32 x 24", 0) == 0; }))
-      << StatusText(viewer, 1);
+  ASSERT_NE(viewer_.Open(file), nullptr);
+  EXPECT_TRUE(viewer_.Shows(L"two-resolutions.tif", L"32 x 24")) << viewer_.Status(1);
   EXPECT_TRUE(answer.Answered());
   EXPECT_EQ(rows, (std::vector<std::wstring>{L"64 x 48", L"32 x 24"}));
-  CloseStandalone(viewer);
 }
 
 TEST_F(ViewerTest, PagesOfAnAnimationPlayWithTheirDelaysAndPauseOnTheFirst) {
   HWND viewer = OpenAnimation();
   ASSERT_NE(viewer, nullptr);
-  HWND display = Child(viewer, L"OrbiskView");
+  HWND display = viewer_.Display();
   auto picture = [&] { return PictureGrid(display); };
 
   // It plays by itself: the picture changes; Pause is what can be chosen, and the
   // status counts the frames.
   std::vector<uint32_t> seen = picture();
   EXPECT_TRUE(WaitUntil([&] { return picture() != seen; }));
-  HMENU bar = GetMenu(Frame());
-  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdVcrPause) & MF_GRAYED);
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdVcrPlay) & MF_GRAYED);
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdDeleteCurrentPage) & MF_GRAYED);
-  EXPECT_EQ(StatusText(viewer, 2), L"3 Page(s)");
+  EXPECT_FALSE(viewer_.Greyed(host::kCmdVcrPause));
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdVcrPlay));
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdDeleteCurrentPage));
+  EXPECT_EQ(viewer_.Status(2), L"3 Page(s)");
   // Paused: the first frame, and it stays.
-  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPause, 0);
-  RunPostedMessages();
-  UpdateWindow(display);
+  Run(host::kCmdVcrPause);
   std::vector<uint32_t> first = picture();
-  EXPECT_TRUE(MenuState(Frame(), bar, host::kCmdVcrPause) & MF_GRAYED);
-  EXPECT_FALSE(MenuState(Frame(), bar, host::kCmdVcrPlay) & MF_GRAYED);
-  EXPECT_EQ(StatusText(viewer, 2), L"1/3 Page(s)");
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdVcrPause));
+  EXPECT_FALSE(viewer_.Greyed(host::kCmdVcrPlay));
+  EXPECT_EQ(viewer_.Status(2), L"1/3 Page(s)");
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPlay, 0);
   EXPECT_TRUE(WaitUntil([&] { return picture() != first; }));
   EXPECT_TRUE(WaitUntil([&] { return picture() == first; }));  // it loops
-  SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPause, 0);
-  RunPostedMessages();
-  UpdateWindow(display);
+  Run(host::kCmdVcrPause);
   EXPECT_EQ(picture(), first);
   // Stepping in memory.
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrNext, 0);
@@ -1088,14 +872,12 @@ TEST_F(ViewerTest, PagesOfAnAnimationPlayWithTheirDelaysAndPauseOnTheFirst) {
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrFirst, 0);
   UpdateWindow(display);
   EXPECT_EQ(picture(), first);
-  CloseStandalone(viewer);
 }
 
 TEST_F(ViewerTest, PagesGoToPausesAPlayingAnimationAndCancelResumesIt) {
   HWND viewer = OpenAnimation();
   ASSERT_NE(viewer, nullptr);
-  HWND display = Child(viewer, L"OrbiskView");
-  auto picture = [&] { return PictureGrid(display); };
+  auto picture = [&] { return PictureGrid(viewer_.Display()); };
 
   SendMessageW(viewer, WM_COMMAND, host::kCmdVcrPause, 0);
   std::vector<uint32_t> first = picture();
@@ -1125,45 +907,33 @@ TEST_F(ViewerTest, PagesGoToPausesAPlayingAnimationAndCancelResumesIt) {
   std::vector<uint32_t> third = picture();
   EXPECT_NE(third, first);
   EXPECT_FALSE(WaitUntil([&] { return picture() != third; }, 800));
-  CloseStandalone(viewer);
 }
 
 TEST_F(ViewerTest, PagesOfASlideShowVisitEveryPictureInTurn) {
-  WriteIni(
-      "ShowInfo=#0\r\nShowToolBar=#0\r\nShowStatusBar=#1\r\nAutoLoadLastImage=#0\r\n"
-      "SortFileType=#1\r\nSetFullScreenOnSlideShow=#0\r\nRandomImageOrder=#0\r\n"
-      "AskDirectoryBound=#1\r\nTimeout_slideshow=#C8\r\n");
+  WriteIni(std::string(kStatusView) +
+           "SortFileType=#1\r\nSetFullScreenOnSlideShow=#0\r\nRandomImageOrder=#0\r\n"
+           "AskDirectoryBound=#1\r\nTimeout_slideshow=#C8\r\n");
   std::wstring dir = folder_.File(L"show\\");
   CreateDirectoryW(dir.c_str(), nullptr);
-  WriteBmp(dir + L"1.bmp", 10, 10, kRed);
-  WriteBmp(dir + L"2.bmp", 20, 20, kRed);
-  WriteBmp(dir + L"3.bmp", 30, 30, kRed);
-  std::wstring first = dir + L"1.bmp";
-  HWND viewer = OpenStandalone(&first);
+  for (int side : {10, 20, 30})
+    WriteBmp(dir + std::to_wstring(side / 10) + L".bmp", side, side, kRed);
+  HWND viewer = viewer_.Open(dir + L"1.bmp");
   ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).rfind(L"10 x 10", 0) == 0; }));
   SendMessageW(viewer, WM_COMMAND, host::kCmdSlideshow, 0);
   // Every picture in turn, past the end without the question, in the window.
-  std::set<std::wstring> seen;
   std::vector<std::wstring> order;
   EXPECT_TRUE(WaitUntil([&] {
-    std::wstring size = StatusText(viewer, 1).substr(0, 7);
+    std::wstring size = viewer_.Status(1).substr(0, 7);
     if (order.empty() || order.back() != size) order.push_back(size);
-    seen.insert(size);
     return order.size() >= 5;
   }));
-  EXPECT_EQ(seen.size(), 3u);
-  EXPECT_EQ(order[0], L"10 x 10");
-  EXPECT_EQ(order[1], L"20 x 20");
-  EXPECT_EQ(order[2], L"30 x 30");
-  EXPECT_EQ(order[3], L"10 x 10");
+  order.resize(4);
+  EXPECT_EQ(order, (std::vector<std::wstring>{L"10 x 10", L"20 x 20", L"30 x 30", L"10 x 10"}));
   EXPECT_FALSE(IsWindow(FindWindowW(L"#32770", L"Orbisk")));
   // Stopped: it stays.
-  SendMessageW(viewer, WM_COMMAND, host::kCmdSlideshow, 0);
-  RunPostedMessages();
-  std::wstring stopped = StatusText(viewer, 1);
-  EXPECT_FALSE(WaitUntil([&] { return StatusText(viewer, 1) != stopped; }, 1500));
-  CloseStandalone(viewer);
+  viewer_.Command(host::kCmdSlideshow);
+  std::wstring stopped = viewer_.Status(1);
+  EXPECT_FALSE(WaitUntil([&] { return viewer_.Status(1) != stopped; }, 1500));
 }
 
 // ---- the file manager's windows ----
@@ -1172,6 +942,7 @@ class FileManagerTest : public ViewerTest {
  protected:
   void SetUp() override {
     ViewerTest::SetUp();
+    ASSERT_TRUE(Lister().Complete());
     CreateHostWindow(main_, L"TTOTAL_CMD", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
     ownMenu_ = CreateMenu();
     AppendMenuW(ownMenu_, MF_STRING, 1, L"Lister menu");
@@ -1183,12 +954,10 @@ class FileManagerTest : public ViewerTest {
     DestroyHostWindow(lister_);
     DestroyHostWindow(main_);
   }
-
-  HWND OpenLister() {
-    HWND stub = Viewer().listLoad(lister_.hwnd, name_.data(), 0);
-    lister_.stub = stub;
-    RunPostedMessages();
-    return stub;
+  // Closes the viewer as the file manager does; true once it is gone.
+  bool CloseLister(HWND viewer) {
+    Viewer().listClose(std::exchange(lister_.stub, nullptr));
+    return WaitUntil([&] { return !IsWindow(viewer); });
   }
 
   HostWindow main_, lister_;
@@ -1198,18 +967,16 @@ class FileManagerTest : public ViewerTest {
 };
 
 TEST_F(FileManagerTest, ListerWindowIsWiredToTheViewer) {
-  HWND stub = OpenLister();
-  ASSERT_NE(stub, nullptr);
-  EXPECT_EQ(GetParent(stub), lister_.hwnd);
-  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
-  ASSERT_TRUE(IsWindow(viewer));
+  HWND viewer = OpenInLister(lister_, red_);
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(GetParent(lister_.stub), lister_.hwnd);
   EXPECT_EQ(ClassOf(viewer), L"Orbisk");
   EXPECT_EQ(GetParent(viewer), lister_.hwnd);
   EXPECT_NE(GetWindowLongPtrW(lister_.hwnd, GWLP_WNDPROC), ownProc_);
   HMENU bar = GetMenu(lister_.hwnd);
   EXPECT_NE(bar, ownMenu_);
   EXPECT_EQ(MenuItemText(bar, host::kCmdExit), L"Exit");
-  ASSERT_TRUE(WaitUntil([&] { return Text(lister_.hwnd) == TitleFor(L"red.bmp"); }));
+  EXPECT_EQ(Text(lister_.hwnd), TitleFor(L"red.bmp"));
 
   // The Lister's menu is the viewer's: its commands and menu states go there.
   EXPECT_FALSE(MenuState(lister_.hwnd, bar, host::kCmdFitInWindow) & MF_GRAYED);
@@ -1226,89 +993,42 @@ TEST_F(FileManagerTest, ListerWindowIsWiredToTheViewer) {
   EXPECT_EQ(GetWindowLongPtrW(lister_.hwnd, GWLP_WNDPROC), ownProc_);
 }
 
-TEST_F(FileManagerTest, ListLoadWOpensAUnicodeNameAndTheDetectStringNamesTheTypes) {
-  using ListLoadWEntry = HWND(__stdcall*)(HWND, WCHAR*, int);
-  using DetectEntry = void(__stdcall*)(char*, int);
-  using DefaultsEntry = void(__stdcall*)(void*);
-  auto loadW = reinterpret_cast<ListLoadWEntry>(
-      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListLoadW")));
-  auto detect = reinterpret_cast<DetectEntry>(
-      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListGetDetectString")));
-  auto defaults = reinterpret_cast<DefaultsEntry>(
-      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListSetDefaultParams")));
-  ASSERT_TRUE(loadW && detect && defaults);
-
+TEST_F(FileManagerTest, ListLoadWOpensAUnicodeNameAndDeclinesAFileNoPlugInReads) {
   // A name no 8-bit code page holds, and the file manager's display flags.
   std::wstring name = folder_.File(L"\u00e9t\u00e9 \u4e2d\u6587.bmp");
   WriteBmp(name, 70, 20, 0x00FF00);
   HostWindow host;
   CreateHostWindow(host, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
-  host.stub = loadW(host.hwnd, name.data(), 3);
+  host.stub = Lister().loadW(host.hwnd, name.data(), 3);
   ASSERT_NE(host.stub, nullptr);
-  HWND viewer = HWND(GetWindowLongPtrW(host.stub, GWLP_USERDATA));
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 8) == L"70 x 20 "; }))
-      << StatusText(viewer, 1);
+  HWND viewer = ViewerOf(host.stub);
+  EXPECT_TRUE(StatusStarts(viewer, L"70 x 20 ")) << StatusText(viewer, 1);
   Viewer().listClose(host.stub);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
   DestroyHostWindow(host);
   // A file no plug-in reads is declined, as by ListLoad.
-  std::wstring text = folder_.File(L"\u4e2d.txt");
-  std::ofstream(std::filesystem::path(text)) << "words\n";
+  std::wstring text = TextFile(L"\u4e2d.txt");
   HostWindow other;
   CreateHostWindow(other, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
-  EXPECT_EQ(loadW(other.hwnd, text.data(), 0), nullptr);
+  EXPECT_EQ(Lister().loadW(other.hwnd, text.data(), 0), nullptr);
   DestroyHostWindow(other);
-
-  char all[4096];
-  detect(all, sizeof all);
-  std::string found = all;
-  for (const char* term : {"EXT=\"BMP\"", "EXT=\"JPG\"", "EXT=\"PNG\"", "EXT=\"TIF\""})
-    EXPECT_NE(found.find(term), std::string::npos) << term << " in " << found;
-  // A short buffer gets whole terms and its NUL, nothing past it.
-  char small[16];
-  std::memset(small, 'x', sizeof small);
-  detect(small, 12);
-  EXPECT_LT(std::strlen(small), 12u);
-  EXPECT_EQ(found.rfind(small, 0), 0u) << small;
-  EXPECT_EQ(small[12], 'x');
-  detect(nullptr, 100);
-  detect(small, 0);
-
-  // The file manager's defaults are taken; a short or missing record is ignored.
-  struct {
-    int size;
-    DWORD low, high;
-    char ini[MAX_PATH];
-  } params{int(sizeof params), 10, 2, "C:\\fm\\wincmd.ini"};
-  defaults(&params);
-  params.size = 4;
-  defaults(&params);
-  defaults(nullptr);
 }
 
 TEST_F(FileManagerTest, ListLoadNextShowsTheNextFileInTheSameWindowAfterTheSaveQuestion) {
-  using LoadNextEntry = int(__stdcall*)(HWND, HWND, char*, int);
-  using LoadNextWEntry = int(__stdcall*)(HWND, HWND, WCHAR*, int);
-  auto next = reinterpret_cast<LoadNextEntry>(
-      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListLoadNext")));
-  auto nextW = reinterpret_cast<LoadNextWEntry>(
-      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListLoadNextW")));
-  ASSERT_TRUE(next && nextW);
+  auto next = Lister().loadNext;
   WriteIni("AutoLoadLastImage=#0\r\nAskCloseUpdatedImage=#1\r\n");
   std::wstring blue = folder_.File(L"\u4e2d blue.bmp");
-  WriteBmp(blue, 60, 90, 0x0000FF);
-  std::wstring text = folder_.File(L"notes.txt");
-  std::ofstream(std::filesystem::path(text)) << "words\n";
+  WriteBmp(blue, 60, 90, kBlue);
+  std::wstring text = TextFile(L"notes.txt");
   std::string narrowText(text.begin(), text.end());
 
-  HWND stub = OpenLister();
-  ASSERT_NE(stub, nullptr);
-  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 9) == L"100 x 50 "; }));
+  HWND viewer = OpenInLister(lister_, red_);
+  ASSERT_NE(viewer, nullptr);
+  HWND stub = lister_.stub;
   // Another file, same window.
-  EXPECT_EQ(nextW(lister_.hwnd, stub, blue.data(), 0), 0);
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 8) == L"60 x 90 "; }));
-  EXPECT_EQ(HWND(GetWindowLongPtrW(stub, GWLP_USERDATA)), viewer);
+  EXPECT_EQ(Lister().loadNextW(lister_.hwnd, stub, blue.data(), 0), 0);
+  EXPECT_TRUE(StatusStarts(viewer, L"60 x 90 "));
+  EXPECT_EQ(ViewerOf(stub), viewer);
   // Declined: a file no plug-in reads, and a window that is not ours.
   EXPECT_EQ(next(lister_.hwnd, stub, narrowText.data(), 0), 1);
   EXPECT_EQ(next(lister_.hwnd, main_.hwnd, name_.data(), 0), 1);
@@ -1316,44 +1036,34 @@ TEST_F(FileManagerTest, ListLoadNextShowsTheNextFileInTheSameWindowAfterTheSaveQ
 
   // After an edit the question comes first; Cancel keeps the changed picture.
   SendMessageW(viewer, WM_COMMAND, host::kCmdRotate90, 0);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 8) == L"90 x 60 "; }));
-  {
-    DialogAnswer cancel(L"Warning", [](HWND box) { AnswerMessageBox(box, IDCANCEL); });
+  ASSERT_TRUE(StatusStarts(viewer, L"90 x 60 "));
+  for (int button : {IDCANCEL, 1026 /* skip */}) {
+    DialogAnswer answer(L"Warning", [&](HWND box) { AnswerMessageBox(box, button); });
     EXPECT_EQ(next(lister_.hwnd, stub, name_.data(), 0), 0);
-    EXPECT_TRUE(cancel.Answered());
+    EXPECT_TRUE(answer.Answered());
+    if (button == IDCANCEL) {
+      EXPECT_EQ(StatusText(viewer, 1).substr(0, 8), L"90 x 60 ");
+    }
   }
-  EXPECT_EQ(StatusText(viewer, 1).substr(0, 8), L"90 x 60 ");
-  {
-    DialogAnswer skip(L"Warning", [](HWND box) { AnswerMessageBox(box, 1026); });
-    EXPECT_EQ(next(lister_.hwnd, stub, name_.data(), 0), 0);
-    EXPECT_TRUE(skip.Answered());
-  }
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 9) == L"100 x 50 "; }));
-  Viewer().listClose(stub);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+  EXPECT_TRUE(StatusStarts(viewer, L"100 x 50 "));
+  EXPECT_TRUE(CloseLister(viewer));
 }
 
 TEST_F(FileManagerTest, ListSendCommandCopiesAndTakesTheListersFitChoices) {
-  using SendEntry = int(__stdcall*)(HWND, int, int);
-  auto send = reinterpret_cast<SendEntry>(
-      reinterpret_cast<void*>(GetProcAddress(Viewer().module, "ListSendCommand")));
-  ASSERT_TRUE(send);
+  auto send = Lister().sendCommand;
   constexpr int kCopy = 1, kNewParams = 2, kSelectAll = 3, kFit = 2, kLargerOnly = 32;
-  HWND stub = OpenLister();
-  ASSERT_NE(stub, nullptr);
-  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 9) == L"100 x 50 "; }));
+  HWND viewer = OpenInLister(lister_, red_);
+  ASSERT_NE(viewer, nullptr);
+  HWND stub = lister_.stub;
 
   // The picture is smaller than the window: "fit" enlarges it, "larger only" and no
   // fit show it at its size.
-  EXPECT_EQ(send(stub, kNewParams, kFit), 0);
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) != L"100%"; })) << StatusText(viewer, 3);
-  EXPECT_EQ(send(stub, kNewParams, kFit | kLargerOnly), 0);
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"100%"; })) << StatusText(viewer, 3);
-  EXPECT_EQ(send(stub, kNewParams, kFit), 0);
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) != L"100%"; }));
-  EXPECT_EQ(send(stub, kNewParams, 0), 0);
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 3) == L"100%"; }));
+  for (int params : {kFit, kFit | kLargerOnly, kFit, 0}) {
+    EXPECT_EQ(send(stub, kNewParams, params), 0);
+    const bool actualSize = params != kFit;
+    EXPECT_TRUE(WaitUntil([&] { return (StatusText(viewer, 3) == L"100%") == actualSize; }))
+        << params << ": " << StatusText(viewer, 3);
+  }
 
   // Copy puts the picture on the clipboard.
   ASSERT_TRUE(OpenClipboard(nullptr));
@@ -1365,41 +1075,53 @@ TEST_F(FileManagerTest, ListSendCommandCopiesAndTakesTheListersFitChoices) {
   EXPECT_EQ(send(stub, kSelectAll, 0), 1);
   EXPECT_EQ(send(main_.hwnd, kCopy, 0), 1);
   EXPECT_EQ(send(nullptr, kCopy, 0), 1);
-  Viewer().listClose(stub);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+  EXPECT_TRUE(CloseLister(viewer));
 }
 
 // The file manager's own order of calls: its defaults, the detect string, a Lister
 // window in its fit and then centre and dark modes, the next file into the same
-// window, a thumbnail from another thread while that file loads, copy and close. The
+// window, a thumbnail from another thread while that file loads, and close. The
 // viewer tells the Lister when the user changes the fit.
 TEST_F(FileManagerTest, TheFileManagersSequenceFromDefaultsToClose) {
   const ListerEntries& lister = Lister();
-  ASSERT_TRUE(lister.Complete());
-  constexpr int kCopy = 1, kNewParams = 2, kFit = 2, kCenter = 64, kDark = 128;
+  constexpr int kNewParams = 2, kFit = 2, kCenter = 64, kDark = 128;
   constexpr WORD kFitCommand = 0xFFFB;
   WriteIni("ShowInfo=#1\r\nShowToolBar=#0\r\nAutoLoadLastImage=#0\r\nView=#0\r\n");
   std::wstring photo = folder_.File(L"photo 24mp.jpg");
   ASSERT_TRUE(WriteQuadrantJpeg(photo, 6000, 4000));
 
+  // The defaults are taken; a short or missing record is ignored.
   struct {
     int size;
     DWORD low, high;
     char ini[MAX_PATH];
   } params{int(sizeof params), 10, 2, "C:\\fm\\wincmd.ini"};
   lister.setDefaultParams(&params);
+  params.size = 4;
+  lister.setDefaultParams(&params);
+  lister.setDefaultParams(nullptr);
   char detect[2048];
   lister.detectString(detect, sizeof detect);
   EXPECT_TRUE(DetectStringTakes(detect, L"holiday.png")) << detect;
-  EXPECT_TRUE(DetectStringTakes(detect, photo)) << detect;
+  for (const wchar_t* name : {L"a.bmp", L"a.tif", photo.c_str()})
+    EXPECT_TRUE(DetectStringTakes(detect, name)) << detect;
   EXPECT_FALSE(DetectStringTakes(detect, L"notes.txt")) << detect;
+  // A short buffer gets whole terms and its NUL, nothing past it.
+  char small[16];
+  std::memset(small, 'x', sizeof small);
+  lister.detectString(small, 12);
+  EXPECT_LT(std::strlen(small), 12u);
+  EXPECT_EQ(std::string(detect).rfind(small, 0), 0u) << small;
+  EXPECT_EQ(small[12], 'x');
+  lister.detectString(nullptr, 100);
+  lister.detectString(small, 0);
 
   std::wstring red(red_);
   HWND stub = lister.loadW(lister_.hwnd, red.data(), kFit);
   lister_.stub = stub;
   ASSERT_NE(stub, nullptr);
-  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
-  ASSERT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 9) == L"100 x 50 "; }));
+  HWND viewer = ViewerOf(stub);
+  ASSERT_TRUE(StatusStarts(viewer, L"100 x 50 "));
   HWND display = Child(viewer, L"OrbiskView");
   RECT client{};
   GetClientRect(display, &client);
@@ -1434,28 +1156,28 @@ TEST_F(FileManagerTest, TheFileManagersSequenceFromDefaultsToClose) {
   EXPECT_EQ(lister.loadNextW(lister_.hwnd, stub, photo.data(), 0), 0);
   HBITMAP thumbnail = nullptr;
   std::thread thumbnails([&] { thumbnail = lister.previewW(photo.data(), 200, 200, nullptr, 0); });
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(viewer, 1).substr(0, 12) == L"6000 x 4000 "; }))
-      << StatusText(viewer, 1);
+  EXPECT_TRUE(StatusStarts(viewer, L"6000 x 4000 ")) << StatusText(viewer, 1);
   thumbnails.join();
-  EXPECT_EQ(HWND(GetWindowLongPtrW(stub, GWLP_USERDATA)), viewer);
+  EXPECT_EQ(ViewerOf(stub), viewer);
   EXPECT_TRUE(IsWindow(viewer));
-  BitmapPixels small = ReadBitmap(thumbnail);
-  EXPECT_EQ(small.width, 200);
-  EXPECT_EQ(small.height, 133);
-  EXPECT_TRUE(ColourNear(small.At(0.25, 0.25), 0xFF0000)) << std::hex << small.At(0.25, 0.25);
-  EXPECT_TRUE(ColourNear(small.At(0.75, 0.25), 0x00FF00)) << std::hex << small.At(0.75, 0.25);
-  EXPECT_TRUE(ColourNear(small.At(0.25, 0.75), 0x0000FF)) << std::hex << small.At(0.25, 0.75);
-  EXPECT_TRUE(ColourNear(small.At(0.75, 0.75), 0xFFFFFF)) << std::hex << small.At(0.75, 0.75);
+  BitmapPixels small200 = ReadBitmap(thumbnail);
+  EXPECT_EQ(small200.width, 200);
+  EXPECT_EQ(small200.height, 133);
+  const std::pair<double, double> quadrants[] = {
+      {0.25, 0.25}, {0.75, 0.25}, {0.25, 0.75}, {0.75, 0.75}};
+  const uint32_t colours[] = {kRed, 0x00FF00, kBlue, kWhite};
+  for (int i = 0; i < 4; ++i) {
+    uint32_t seen = small200.At(quadrants[i].first, quadrants[i].second);
+    EXPECT_TRUE(ColourNear(seen, colours[i])) << i << ": " << std::hex << seen;
+  }
   if (thumbnail) DeleteObject(thumbnail);
   // The 8-bit entry, and files that give no thumbnail.
-  std::string narrowRed(red_.begin(), red_.end());
-  HBITMAP redThumbnail = lister.preview(narrowRed.data(), 64, 64, nullptr, 0);
+  HBITMAP redThumbnail = lister.preview(name_.data(), 64, 64, nullptr, 0);
   BitmapPixels redSmall = ReadBitmap(redThumbnail);
   EXPECT_EQ(redSmall.width, 64);
   EXPECT_EQ(redSmall.height, 32);
   if (redThumbnail) DeleteObject(redThumbnail);
-  std::wstring text = folder_.File(L"notes.txt");
-  std::ofstream(std::filesystem::path(text)) << "words\n";
+  std::wstring text = TextFile(L"notes.txt");
   EXPECT_EQ(lister.previewW(text.data(), 200, 200, nullptr, 0), nullptr);
   EXPECT_EQ(lister.previewW(photo.data(), 0, 200, nullptr, 0), nullptr);
   EXPECT_EQ(lister.previewW(nullptr, 200, 200, nullptr, 0), nullptr);
@@ -1477,38 +1199,17 @@ TEST_F(FileManagerTest, TheFileManagersSequenceFromDefaultsToClose) {
   RunPostedMessages();
   EXPECT_EQ(lister_.commands.size(), 2u);
   EXPECT_TRUE(MenuState(lister_.hwnd, GetMenu(lister_.hwnd), host::kCmdBestFit) & MF_CHECKED);
-
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  EmptyClipboard();
-  CloseClipboard();
-  EXPECT_EQ(lister.sendCommand(stub, kCopy, 0), 0);
-  EXPECT_TRUE(WaitUntil([] { return IsClipboardFormatAvailable(CF_DIB) != 0; }));
-  Viewer().listClose(stub);
-  lister_.stub = nullptr;
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+  EXPECT_TRUE(CloseLister(viewer));
 }
 
 TEST_F(FileManagerTest, TwoListersKeepTheirOwnFileZoomKeysAndMenus) {
   std::wstring blue = folder_.File(L"blue.bmp");
-  WriteBmp(blue, 60, 90, 0x0000FF);
-  std::string blueName(blue.begin(), blue.end());
-  auto viewerOf = [](HWND stub) { return HWND(GetWindowLongPtrW(stub, GWLP_USERDATA)); };
-  // A fresh Lister window showing a file; closing a viewer closes its Lister too.
-  auto open = [&](HostWindow& host, std::string& name) {
-    CreateHostWindow(host, L"TLister", WS_OVERLAPPEDWINDOW, nullptr, nullptr);
-    host.stub = Viewer().listLoad(host.hwnd, name.data(), 0);
-    return host.stub ? viewerOf(host.stub) : nullptr;
-  };
-
+  WriteBmp(blue, 60, 90, kBlue);
   // Closed in either order; each time the one left goes on as before.
   for (bool redGoesFirst : {true, false}) {
     HostWindow listerA, listerB;
-    HWND a = open(listerA, name_), b = open(listerB, blueName);
+    HWND a = OpenInLister(listerA, red_), b = OpenInLister(listerB, blue);
     ASSERT_TRUE(a && b);
-    ASSERT_TRUE(WaitUntil([&] { return Text(listerA.hwnd) == TitleFor(L"red.bmp"); }));
-    ASSERT_TRUE(WaitUntil([&] { return Text(listerB.hwnd) == TitleFor(L"blue.bmp"); }));
-    EXPECT_TRUE(WaitUntil([&] { return StatusText(a, 1).substr(0, 9) == L"100 x 50 "; }));
-    EXPECT_TRUE(WaitUntil([&] { return StatusText(b, 1).substr(0, 8) == L"60 x 90 "; }));
 
     // Each Lister got a menu of its own.
     HMENU barA = GetMenu(listerA.hwnd), barB = GetMenu(listerB.hwnd);
@@ -1544,36 +1245,28 @@ TEST_F(FileManagerTest, TwoListersKeepTheirOwnFileZoomKeysAndMenus) {
 
   // A third after both closed works as the first did.
   HostWindow listerC;
-  HWND c = open(listerC, name_);
+  HWND c = OpenInLister(listerC, red_);
   ASSERT_NE(c, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return Text(listerC.hwnd) == TitleFor(L"red.bmp"); }));
-  EXPECT_TRUE(WaitUntil([&] { return StatusText(c, 1).substr(0, 9) == L"100 x 50 "; }));
   Viewer().listClose(listerC.stub);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(c); }));
   DestroyHostWindow(listerC);
 }
 
-TEST_F(FileManagerTest, ADigitPressedInTheViewerGoesBackToTheLister) {
-  HWND stub = OpenLister();
-  ASSERT_NE(stub, nullptr);
-  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
-  ASSERT_TRUE(WaitUntil([&] { return Text(lister_.hwnd) == TitleFor(L"red.bmp"); }));
+TEST_F(FileManagerTest, ADigitInTheViewerGoesBackToTheListerAndEscClosesBoth) {
+  HWND viewer = OpenInLister(lister_, red_);
+  ASSERT_NE(viewer, nullptr);
   PostMessageW(viewer, WM_KEYDOWN, '5', 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
   RunPostedMessages();
   EXPECT_TRUE(IsWindow(lister_.hwnd));
   EXPECT_EQ(lister_.keys, std::vector<UINT>{'5'});
   EXPECT_EQ(GetMenu(lister_.hwnd), ownMenu_);
-}
 
-TEST_F(FileManagerTest, EscClosesTheViewerAndTheLister) {
-  HWND stub = OpenLister();
-  ASSERT_NE(stub, nullptr);
-  HWND viewer = HWND(GetWindowLongPtrW(stub, GWLP_USERDATA));
-  ASSERT_TRUE(WaitUntil([&] { return Text(lister_.hwnd) == TitleFor(L"red.bmp"); }));
+  viewer = OpenInLister(lister_, red_);
+  ASSERT_NE(viewer, nullptr);
   PostMessageW(lister_.hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(WaitUntil([&] { return lister_.destroyed && !IsWindow(viewer); }));
-  EXPECT_EQ(lister_.keys, std::vector<UINT>{VK_ESCAPE});
+  EXPECT_EQ(lister_.keys, (std::vector<UINT>{'5', VK_ESCAPE}));
 }
 
 TEST_F(FileManagerTest, QuickViewLeavesTheFileManagerAlone) {
@@ -1622,16 +1315,13 @@ DWORD RunAndWait(const std::wstring& commandLine, const std::function<void(DWORD
 
 TEST_F(ViewerTest, ASecondInstanceHandsItsFileToTheFirst) {
   WriteIni("AutoLoadLastImage=#0\r\nAllowOnly1CopyAtATime=#1\r\n");
-  HWND viewer = OpenStandalone(&red_);  // the first instance has no one to hand to
-  ASSERT_NE(viewer, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"red.bmp"); }));
+  ASSERT_NE(viewer_.Open(red_), nullptr);  // the first instance has no one to hand to
   std::wstring blue = folder_.File(L"blue.bmp");
-  WriteBmp(blue, 30, 20, 0x0000FF);
+  WriteBmp(blue, 30, 20, kBlue);
   DWORD code = RunAndWait(L"\"" + BinFolder() + L"Orbisk.exe\" \"" + blue + L"\"", nullptr);
   EXPECT_EQ(code, 0xFFFFFFFFu);
   EXPECT_EQ(ProfileString(L"PassImage"), blue);
-  EXPECT_TRUE(WaitUntil([&] { return Text(Frame()) == TitleFor(L"blue.bmp"); }));
-  CloseStandalone(viewer);
+  EXPECT_TRUE(viewer_.Shows(L"blue.bmp", L"30 x 20"));
 }
 
 TEST_F(ViewerTest, AMissingMainWindowEndsTheProcessAfterSayingSo) {
@@ -1646,16 +1336,14 @@ TEST_F(ViewerTest, AMissingMainWindowEndsTheProcessAfterSayingSo) {
       DWORD owner = 0;
       if (box) GetWindowThreadProcessId(box, &owner);
       if (!box || owner != process) return false;
-      for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassOf(child) == L"Static" && !Text(child).empty()) text = Text(child);
-      }
+      text = StaticTexts(box);
       return !text.empty();
     });
     ASSERT_NE(box, nullptr);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   });
   EXPECT_EQ(code, 0xFFFFFFFFu);
-  EXPECT_EQ(text, L"Internal error #312\nPlease report this error to the Developer!");
+  EXPECT_EQ(text, L"Internal error #312\nPlease report this error to the Developer!\n");
 }
 
 }  // namespace

@@ -15,14 +15,7 @@ namespace {
 
 constexpr wchar_t kDesktop[] = L"Control Panel\\Desktop";
 
-std::wstring DesktopValue(const wchar_t* name) {
-  wchar_t value[MAX_PATH * 2] = {};
-  DWORD size = sizeof value;
-  if (RegGetValueW(HKEY_CURRENT_USER, kDesktop, name, RRF_RT_REG_SZ, nullptr, value, &size) !=
-      ERROR_SUCCESS)
-    return L"(absent)";
-  return value;
-}
+std::wstring DesktopValue(const wchar_t* name) { return RegistryString(kDesktop, name); }
 
 std::wstring WallpaperFile() {
   wchar_t windows[MAX_PATH] = {};
@@ -44,9 +37,7 @@ std::pair<int32_t, int32_t> BitmapSize(const std::string& bytes) {
 class WallpaperTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
-    WriteIni("AutoLoadLastImage=#0\r\n");
+    ASSERT_TRUE(FreshStart()) << "Orbisk library missing beside the test";
     picture_ = folder_.File(L"wide.bmp");
     WriteBmp(picture_, 100, 50, 0xFF0000, 0x0000FF);
     DeleteFileW(WallpaperFile().c_str());
@@ -56,10 +47,7 @@ class WallpaperTest : public ::testing::Test {
     Command(host::kCmdWallpaperRestore);
     EXPECT_TRUE(viewer_.Close());
   }
-  void Command(UINT command) {
-    SendMessageW(viewer_.Window(), WM_COMMAND, command, 0);
-    RunPostedMessages();
-  }
+  void Command(UINT command) { viewer_.Command(command); }
 
   TempFolder folder_;
   std::wstring picture_;
@@ -103,9 +91,8 @@ TEST_F(WallpaperTest, FitOnDesktopStretchesACopyToTheScreen) {
   EXPECT_EQ(DesktopValue(L"WallpaperStyle"), L"0");
   EXPECT_EQ(DesktopValue(L"TileWallpaper"), L"0");
   // The document shown is as it was: its size, and nothing to save.
-  EXPECT_EQ(StatusText(viewer_.Window(), 1).substr(0, 9), L"100 x 50 ");
-  EXPECT_TRUE(MenuState(viewer_.Frame(), GetMenu(viewer_.Frame()), host::kCmdSaveImage) &
-              MF_GRAYED);
+  EXPECT_EQ(viewer_.Status(1).substr(0, 9), L"100 x 50 ");
+  EXPECT_TRUE(viewer_.Greyed(host::kCmdSaveImage));
 }
 
 }  // namespace

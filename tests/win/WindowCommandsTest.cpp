@@ -24,9 +24,7 @@ constexpr char kPlain[] = "ShowInfo=#0\r\nShowToolBar=#0\r\nAutoLoadLastImage=#0
 class WindowCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Viewer().listLoad) << "Orbisk library missing beside the test";
-    ResetProfile();
-    WriteIni(kPlain);
+    ASSERT_TRUE(FreshStart(kPlain)) << "Orbisk library missing beside the test";
     first_ = folder_.File(L"a first.bmp");
     second_ = folder_.File(L"b second.bmp");
     WriteBmp(first_, 100, 50, kRed);
@@ -40,12 +38,9 @@ class WindowCommandsTest : public ::testing::Test {
   }
 
   // Gives the command as the menu does and lets everything it posts run.
-  void Command(UINT command) {
-    SendMessageW(viewer_.Window(), WM_COMMAND, command, 0);
-    RunPostedMessages();
-  }
-  std::wstring Size() { return StatusText(viewer_.Window(), 1).substr(0, 9); }
-  std::wstring Zoom() { return StatusText(viewer_.Window(), 3); }
+  void Command(UINT command) { viewer_.Command(command); }
+  std::wstring Size() { return viewer_.Status(1).substr(0, 9); }
+  std::wstring Zoom() { return viewer_.Status(3); }
 
   TempFolder folder_;
   std::wstring first_, second_;
@@ -58,7 +53,7 @@ TEST_F(WindowCommandsTest, KeepVisibleAndTheMenuBarChangeTheHostWindow) {
   EXPECT_FALSE(GetWindowLongPtrW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
   Command(host::kCmdKeepVisible);
   EXPECT_TRUE(GetWindowLongPtrW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_TRUE(MenuState(frame, GetMenu(frame), host::kCmdKeepVisible) & MF_CHECKED);
+  EXPECT_TRUE(viewer_.Checked(host::kCmdKeepVisible));
   Command(host::kCmdKeepVisible);
   EXPECT_FALSE(GetWindowLongPtrW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
@@ -176,8 +171,7 @@ TEST_F(WindowCommandsTest, FitHeightMakesThePictureAsTallAsTheDisplay) {
   HWND viewer = viewer_.Open(second_);  // 60 x 90, taller than wide
   ASSERT_NE(viewer, nullptr);
   Command(host::kCmdFitHeight);
-  EXPECT_TRUE(MenuState(viewer_.Frame(), GetMenu(viewer_.Frame()), host::kCmdFitHeight) &
-              MF_CHECKED);
+  EXPECT_TRUE(viewer_.Checked(host::kCmdFitHeight));
   RECT client{};
   GetClientRect(Child(viewer, L"OrbiskView"), &client);
   // The zoom text has two decimals: the picture's 90 rows fill the display's height.
