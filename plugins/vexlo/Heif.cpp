@@ -21,13 +21,13 @@
 #define VEXLO_HEIF_SSSE3 1
 #endif
 
+#include "runtime/Premultiply.h"
 #include "vexlo/ColorManage.h"
 #include "vexlo/Formats.h"
 #include "vexlo/HevcParams.h"
 #include "vexlo/ImageSequence.h"
 #include "vexlo/IsoTracks.h"
 #include "vexlo/Jpeg.h"
-#include "vexlo/Yuv.h"
 
 namespace vexlo {
 namespace {
@@ -437,7 +437,8 @@ uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle
     } else {
       NarrowRow(in, out, size_t(width), n);
     }
-    if (premultiplied) UnpremultiplyRow(out, size_t(width), wide);
+    if (premultiplied)
+      wide ? glib::Unpremultiply<uint16_t>(out, width) : glib::Unpremultiply<uint8_t>(out, width);
   }
   image.reset();  // the decoder's copy is not needed past here
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdarg>
 
+#include "runtime/Premultiply.h"
 #include "vexlo/ColorManage.h"
 #include "vexlo/HevcParams.h"
 #include "vexlo/Yuv.h"
@@ -282,7 +283,8 @@ uint32_t AddFrame(LoadJob& job, const ImageTrack& colour, const Decoder& picture
   }
   if (withAlpha && colour.premultiplied)
     for (int y = 0; y < yuv.height; ++y)
-      UnpremultiplyRow(PixelRow(page->bitmap, y), size_t(yuv.width), wide);
+      wide ? glib::Unpremultiply<uint16_t>(PixelRow(page->bitmap, y), yuv.width)
+           : glib::Unpremultiply<uint8_t>(PixelRow(page->bitmap, y), yuv.width);
   page->delay = delay;
   if (!colour.icc.empty()) icc = colour.icc;
   return AddRgbPage(job.request, std::move(page), job.options, exif, icc);

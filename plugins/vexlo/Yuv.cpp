@@ -1,7 +1,6 @@
 #include "vexlo/Yuv.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace vexlo {
@@ -59,9 +58,9 @@ int Sample(const uint8_t* row, int x, int bits) {
 
 uint8_t Level(int32_t v) { return uint8_t(std::clamp<int32_t>(v, 0, 255 << 16) >> 16); }
 
-// One row of an 8-bit picture; `kShiftX` and `kN` fixed so that the loop has no
-// branches, and chroma rows of 128 for a monochrome picture.
-template <int kShiftX, size_t kN>
+// One row of an 8-bit picture; the layout fixed so that the loop has no branches
+// (a monochrome picture has neutral chroma).
+template <int kShiftX, size_t kN, bool kMono>
 void FixedRow(const uint8_t* __restrict ys, const uint8_t* __restrict us,
               const uint8_t* __restrict vs, const uint8_t* __restrict as, int width,
               const YuvFixed& f, uint8_t* __restrict out) {
@@ -69,7 +68,8 @@ void FixedRow(const uint8_t* __restrict ys, const uint8_t* __restrict us,
   const int32_t rCr = f.rCr, gCb = f.gCb, gCr = f.gCr, bCb = f.bCb;
   for (int x = 0; x < width; ++x) {
     int32_t l = (int32_t(ys[x]) - yOffset) * yScale + (1 << 15);
-    int32_t cb = int32_t(us[x >> kShiftX]) - 128, cr = int32_t(vs[x >> kShiftX]) - 128;
+    int32_t cb = kMono ? 0 : int32_t(us[x >> kShiftX]) - 128;
+    int32_t cr = kMono ? 0 : int32_t(vs[x >> kShiftX]) - 128;
     uint8_t* o = out + size_t(x) * kN;
     o[0] = Level(l + bCb * cb);
     o[1] = Level(l - gCb * cb - gCr * cr);
@@ -77,6 +77,13 @@ void FixedRow(const uint8_t* __restrict ys, const uint8_t* __restrict us,
     if constexpr (kN == 4) o[3] = as ? as[x] : 255;
   }
 }
+
+using FixedRowFunction = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*,
+                                  int, const YuvFixed&, uint8_t*);
+// By layout (4:4:4, 4:2:x, monochrome), then 3 or 4 samples a pixel.
+constexpr FixedRowFunction kFixedRows[3][2] = {{&FixedRow<0, 3, false>, &FixedRow<0, 4, false>},
+                                               {&FixedRow<1, 3, false>, &FixedRow<1, 4, false>},
+                                               {&FixedRow<0, 3, true>, &FixedRow<0, 4, true>}};
 
 }  // namespace
 
@@ -104,41 +111,17 @@ bool FixedConverts(const YuvPicture& picture, const YuvMatrix& matrix) {
 }
 
 void YuvRowToBgr8(const YuvPicture& picture, const YuvFixed& fixed, int y, uint8_t* out, size_t n) {
-  static const std::array<uint8_t, 64> kGrey = [] {
-    std::array<uint8_t, 64> row;
-    row.fill(128);
-    return row;
-  }();
   const uint8_t* ys = picture.planes[0] + ptrdiff_t(y) * picture.strides[0];
   const uint8_t* as =
       picture.alpha && n == 4 ? picture.alpha + ptrdiff_t(y) * picture.alphaStride : nullptr;
-  if (picture.mono) {
-    // Grey rows in pieces, against a short row of neutral chroma.
-    for (int x = 0; x < picture.width; x += 64) {
-      int w = std::min(64, picture.width - x);
-      uint8_t* o = out + size_t(x) * n;
-      const uint8_t* a = as ? as + x : nullptr;
-      if (n == 4)
-        FixedRow<0, 4>(ys + x, kGrey.data(), kGrey.data(), a, w, fixed, o);
-      else
-        FixedRow<0, 3>(ys + x, kGrey.data(), kGrey.data(), a, w, fixed, o);
-    }
-    return;
+  const uint8_t *us = nullptr, *vs = nullptr;
+  if (!picture.mono) {
+    int cy = y >> picture.shiftY;
+    us = picture.planes[1] + ptrdiff_t(cy) * picture.strides[1];
+    vs = picture.planes[2] + ptrdiff_t(cy) * picture.strides[2];
   }
-  int cy = y >> picture.shiftY;
-  const uint8_t* us = picture.planes[1] + ptrdiff_t(cy) * picture.strides[1];
-  const uint8_t* vs = picture.planes[2] + ptrdiff_t(cy) * picture.strides[2];
-  if (picture.shiftX) {
-    if (n == 4)
-      FixedRow<1, 4>(ys, us, vs, as, picture.width, fixed, out);
-    else
-      FixedRow<1, 3>(ys, us, vs, as, picture.width, fixed, out);
-  } else {
-    if (n == 4)
-      FixedRow<0, 4>(ys, us, vs, as, picture.width, fixed, out);
-    else
-      FixedRow<0, 3>(ys, us, vs, as, picture.width, fixed, out);
-  }
+  int layout = picture.mono ? 2 : picture.shiftX;
+  kFixedRows[layout][n == 4](ys, us, vs, as, picture.width, fixed, out);
 }
 
 YuvMatrix MatrixFor(int matrix, int primaries, bool fullRange) {
@@ -232,25 +215,6 @@ void YuvRowToBgr(const YuvPicture& picture, const YuvMatrix& matrix, int y, uint
       store(at + 3, a);
     }
   }
-}
-
-template <typename Sample>
-void Unpremultiply(Sample* row, size_t width) {
-  constexpr uint32_t kMax = (1u << (8 * sizeof(Sample))) - 1;
-  for (size_t x = 0; x < width; ++x) {
-    Sample* p = row + x * 4;
-    uint32_t a = p[3];
-    if (a == kMax) continue;
-    for (int c = 0; c < 3; ++c)
-      p[c] = a == 0 ? 0 : Sample(std::min<uint64_t>(kMax, (uint64_t(p[c]) * kMax + a / 2) / a));
-  }
-}
-
-void UnpremultiplyRow(uint8_t* row, size_t width, bool wide) {
-  if (wide)
-    Unpremultiply(reinterpret_cast<uint16_t*>(row), width);
-  else
-    Unpremultiply(row, width);
 }
 
 }  // namespace vexlo

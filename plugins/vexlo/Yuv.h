@@ -59,8 +59,4 @@ bool FixedConverts(const YuvPicture& picture, const YuvMatrix& matrix);
 // level of it) and shaped for the compiler to vectorise: the still images' hot path.
 void YuvRowToBgr8(const YuvPicture& picture, const YuvFixed& fixed, int y, uint8_t* out, size_t n);
 
-// A row of B, G, R, A pixels (8-bit samples, or 16-bit with `wide`) whose colour was
-// premultiplied by its alpha, back to straight colour. Colour under zero alpha is 0.
-void UnpremultiplyRow(uint8_t* row, size_t width, bool wide);
-
 }  // namespace vexlo

@@ -12,6 +12,7 @@
 #include "runtime/LineConverter.h"
 #include "runtime/ParallelRows.h"
 #include "runtime/PixelBits.h"
+#include "runtime/Premultiply.h"
 #include "runtime/ProgressBand.h"
 #include "runtime/ResamplePasses.h"
 #include "runtime/ResampleWeights.h"
@@ -126,29 +127,6 @@ bool RowIsOpaque(const uint8_t* row, int32_t width) {
   T all = T(~T(0));
   for (int32_t i = 0; i < width; ++i) all &= p[4 * i + 3];
   return all == T(~T(0));
-}
-
-template <typename T>
-void Premultiply(const uint8_t* in, int32_t width, uint8_t* out) {
-  constexpr uint32_t kMax = T(~T(0));
-  const T* p = reinterpret_cast<const T*>(in);
-  T* q = reinterpret_cast<T*>(out);
-  for (int32_t i = 0; i < width; ++i, p += 4, q += 4) {
-    uint64_t a = p[3];
-    for (int c = 0; c < 3; ++c) q[c] = T((p[c] * a + kMax / 2) / kMax);
-    q[3] = T(a);
-  }
-}
-
-template <typename T>
-void Unpremultiply(uint8_t* row, int32_t width) {
-  constexpr uint64_t kMax = T(~T(0));
-  T* p = reinterpret_cast<T*>(row);
-  for (int32_t i = 0; i < width; ++i, p += 4) {
-    uint64_t a = p[3];
-    if (a == kMax) continue;
-    for (int c = 0; c < 3; ++c) p[c] = a ? T(std::min(kMax, (p[c] * kMax + a / 2) / a)) : T(0);
-  }
 }
 
 // Source rows of the rectangle in the working layout, per worker. Converted or
