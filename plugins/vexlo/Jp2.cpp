@@ -11,6 +11,11 @@
 #include <cstdio>
 #include <thread>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#define VEXLO_JP2_SSSE3 1
+#endif
+
 #include "vexlo/ColorManage.h"
 #include "vexlo/Formats.h"
 
@@ -273,28 +278,96 @@ bool DirectBytes(const opj_image_t& image, const Layout& l, uint32_t width, uint
   return true;
 }
 
+#if VEXLO_JP2_SSSE3
+// Sixteen samples as bytes, clamped to 0..255 by the saturating packs.
+__attribute__((target("ssse3"))) inline __m128i Bytes16(const OPJ_INT32* p) {
+  const auto* v = reinterpret_cast<const __m128i*>(p);
+  __m128i low = _mm_packs_epi32(_mm_loadu_si128(v), _mm_loadu_si128(v + 1));
+  __m128i high = _mm_packs_epi32(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3));
+  return _mm_packus_epi16(low, high);
+}
+
+// Where each byte of the 48 that sixteen 3-byte pixels fill comes from: mask [k][c]
+// picks component c's bytes for the k-th 16 bytes (0x80 leaves a zero).
+struct InterleaveMasks {
+  alignas(16) uint8_t m[3][3][16];
+  constexpr InterleaveMasks() : m{} {
+    for (int k = 0; k < 3; ++k)
+      for (int c = 0; c < 3; ++c)
+        for (int j = 0; j < 16; ++j) {
+          int i = 16 * k + j;
+          m[k][c][j] = i % 3 == c ? uint8_t(i / 3) : uint8_t(0x80);
+        }
+  }
+};
+constexpr InterleaveMasks kInterleave;
+
+// Sixteen pixels at a time of one row; returns the pixels done, the rest is the
+// caller's. `planes` are blue, green, red and alpha (as many as `channels`).
+__attribute__((target("ssse3"))) uint32_t BytesRowSsse3(const OPJ_INT32* const* planes,
+                                                        uint32_t channels, uint32_t width,
+                                                        uint8_t* out) {
+  uint32_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    __m128i b = Bytes16(planes[0] + x);
+    auto* o = reinterpret_cast<__m128i*>(out + size_t(x) * channels);
+    if (channels == 1) {
+      _mm_storeu_si128(o, b);
+      continue;
+    }
+    __m128i g = Bytes16(planes[1] + x), r = Bytes16(planes[2] + x);
+    if (channels == 4) {
+      __m128i a = Bytes16(planes[3] + x);
+      __m128i bgLow = _mm_unpacklo_epi8(b, g), bgHigh = _mm_unpackhi_epi8(b, g);
+      __m128i raLow = _mm_unpacklo_epi8(r, a), raHigh = _mm_unpackhi_epi8(r, a);
+      _mm_storeu_si128(o, _mm_unpacklo_epi16(bgLow, raLow));
+      _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(bgLow, raLow));
+      _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(bgHigh, raHigh));
+      _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(bgHigh, raHigh));
+      continue;
+    }
+    const __m128i sources[3] = {b, g, r};
+    for (int k = 0; k < 3; ++k) {
+      __m128i v = _mm_setzero_si128();
+      for (int c = 0; c < 3; ++c) {
+        __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(kInterleave.m[k][c]));
+        v = _mm_or_si128(v, _mm_shuffle_epi8(sources[c], mask));
+      }
+      _mm_storeu_si128(o + k, v);
+    }
+  }
+  return x;
+}
+
+bool HaveSsse3() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3");
+}
+#endif
+
+// One row of plain byte components into the page (blue, green, red, alpha order).
+void BytesRow(const OPJ_INT32* const* planes, uint32_t channels, uint32_t width, uint8_t* out) {
+  uint32_t x = 0;
+#if VEXLO_JP2_SSSE3
+  static const bool ssse3 = HaveSsse3();
+  if (ssse3) x = BytesRowSsse3(planes, channels, width, out);
+#endif
+  for (; x < width; ++x)
+    for (uint32_t c = 0; c < channels; ++c) out[size_t(x) * channels + c] = Clamp8(planes[c][x]);
+}
+
 void FillBytes(const opj_image_t& image, const Layout& l, glib::CoreBitmap& bitmap, uint32_t top,
                uint32_t bottom) {
   uint32_t width = uint32_t(bitmap.width);
+  // The page's order: blue, green, red, alpha; grey alone.
+  uint32_t order[4] = {2, 1, 0, uint32_t(l.alpha)};
+  uint32_t channels = l.colour == 1 ? 1 : l.alpha >= 0 ? 4 : 3;
+  if (channels == 1) order[0] = 0;
   for (int32_t y = int32_t(top); y < int32_t(bottom); ++y) {
-    uint8_t* out = PixelRow(bitmap, y);
-    auto row = [&](uint32_t c) { return image.comps[c].data + size_t(y) * width; };
-    if (l.colour == 1) {
-      const OPJ_INT32* g = row(0);
-      for (uint32_t x = 0; x < width; ++x) out[x] = Clamp8(g[x]);
-      continue;
-    }
-    const OPJ_INT32 *r = row(0), *g = row(1), *b = row(2);
-    if (l.alpha >= 0) {
-      const OPJ_INT32* a = row(uint32_t(l.alpha));
-      for (uint32_t x = 0; x < width; ++x) {
-        out[x * 4] = Clamp8(b[x]), out[x * 4 + 1] = Clamp8(g[x]), out[x * 4 + 2] = Clamp8(r[x]);
-        out[x * 4 + 3] = Clamp8(a[x]);
-      }
-    } else {
-      for (uint32_t x = 0; x < width; ++x)
-        out[x * 3] = Clamp8(b[x]), out[x * 3 + 1] = Clamp8(g[x]), out[x * 3 + 2] = Clamp8(r[x]);
-    }
+    const OPJ_INT32* planes[4] = {};
+    for (uint32_t c = 0; c < channels; ++c)
+      planes[c] = image.comps[order[c]].data + size_t(y) * width;
+    BytesRow(planes, channels, width, PixelRow(bitmap, y));
   }
 }
 
