@@ -128,15 +128,18 @@ struct MemoryInput {
 };
 
 // Pixels of n samples (3 or 4) with the first and third exchanged: BGR(A) to RGB(A)
-// and back. A fourth sample is copied as it is.
+// and back. A fourth sample is copied as it is; `in` may be `out`.
 template <class Sample>
 void SwapRedBlue(const Sample* in, Sample* out, size_t width, size_t n) {
   for (size_t x = 0; x < width; ++x) {
-    out[x * n] = in[x * n + 2];
+    Sample first = in[x * n], third = in[x * n + 2];
+    out[x * n] = third;
     out[x * n + 1] = in[x * n + 1];
-    out[x * n + 2] = in[x * n];
+    out[x * n + 2] = first;
     if (n == 4) out[x * 4 + 3] = in[x * 4 + 3];
   }
 }
+// The same for bytes, sixteen at a time where the processor can.
+void SwapRedBlue(const uint8_t* in, uint8_t* out, size_t width, size_t n);
 
 }  // namespace vexlo

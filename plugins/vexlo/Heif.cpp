@@ -16,11 +16,6 @@
 #include <map>
 #include <mutex>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <tmmintrin.h>
-#define VEXLO_HEIF_SSSE3 1
-#endif
-
 #include "runtime/Premultiply.h"
 #include "vexlo/ColorManage.h"
 #include "vexlo/Formats.h"
@@ -327,44 +322,6 @@ void WidenRow(const uint16_t* in, uint16_t* out, size_t width, size_t n, int bit
   }
 }
 
-#if VEXLO_HEIF_SSSE3
-// Red and blue exchanged 16 bytes at a time: five 3-byte pixels (the sixteenth byte is
-// rewritten by the next step or the tail) or four 4-byte ones.
-__attribute__((target("ssse3"))) size_t SwapRedBlueSsse3(const uint8_t* in, uint8_t* out,
-                                                         size_t width, size_t n) {
-  size_t x = 0;
-  if (n == 3) {
-    const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
-    for (; x + 6 <= width; x += 5) {
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x * 3));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * 3), _mm_shuffle_epi8(v, order));
-    }
-  } else {
-    const __m128i order = _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
-    for (; x + 4 <= width; x += 4) {
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x * 4));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * 4), _mm_shuffle_epi8(v, order));
-    }
-  }
-  return x;
-}
-
-bool HaveSsse3() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3");
-}
-#endif
-
-// The decoder's RGB(A) row as the page's BGR(A).
-void NarrowRow(const uint8_t* in, uint8_t* out, size_t width, size_t n) {
-  size_t done = 0;
-#if VEXLO_HEIF_SSSE3
-  static const bool ssse3 = HaveSsse3();
-  if (ssse3) done = SwapRedBlueSsse3(in, out, width, n);
-#endif
-  SwapRedBlue(in + done * n, out + done * n, width - done, n);
-}
-
 // Decodes one image (a top-level image or a thumbnail) into a new page of the request,
 // with the file's metadata; the page's rows are allocated, and so the size checked,
 // before anything is decoded.
@@ -435,7 +392,7 @@ uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle
       WidenRow(reinterpret_cast<const uint16_t*>(in), reinterpret_cast<uint16_t*>(out),
                size_t(width), n, bits);
     } else {
-      NarrowRow(in, out, size_t(width), n);
+      SwapRedBlue(in, out, size_t(width), n);
     }
     if (premultiplied)
       wide ? glib::Unpremultiply<uint16_t>(out, width) : glib::Unpremultiply<uint8_t>(out, width);

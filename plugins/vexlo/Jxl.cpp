@@ -69,17 +69,7 @@ Layout LayoutFor(const JxlBasicInfo& info, bool reduce) {
 template <class Sample, size_t N>
 void SwapRow(uint8_t* row, size_t width) {
   Sample* p = reinterpret_cast<Sample*>(row);
-  for (size_t x = 0; x < width; ++x) std::swap(p[x * N], p[x * N + 2]);
-}
-template <>
-void SwapRow<uint8_t, 4>(uint8_t* row, size_t width) {
-  // Whole pixels at a time, which the compiler turns into vector code.
-  for (size_t x = 0; x < width; ++x) {
-    uint32_t v;
-    std::memcpy(&v, row + x * 4, 4);
-    v = (v & 0xFF00FF00u) | (v >> 16 & 0xFFu) | (v & 0xFFu) << 16;
-    std::memcpy(row + x * 4, &v, 4);
-  }
+  SwapRedBlue(p, p, width, N);
 }
 
 // The decoder's red, green, blue (and alpha) rows of a page turned into our
