@@ -2,7 +2,7 @@
 // decoder and its AV1 one), pages, information and the embedded thumbnail; and the
 // input as the NAL units our HEVC decoder checks before libde265 sees them, so that
 // the SPS reader is reached even where libheif refuses the container; and the input's
-// picture tracks and still items, as our own track decoder finds them.
+// picture tracks, still items and grids, as our own track decoder finds them.
 #include "VexloFuzz.h"
 #include "vexlo/Formats.h"
 #include "vexlo/HevcParams.h"
@@ -22,7 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The still items the way the plug-in reads them before libheif does.
   vexlo::ImageTrack colour, alpha;
   bool hasAlpha = false;
-  for (uint32_t item = 1; item <= 4; ++item)
+  vexlo::StillGrid grid;
+  for (uint32_t item = 1; item <= 4; ++item) {
     vexlo::ReadStillItem({data, size}, item, colour, alpha, hasAlpha);
+    vexlo::ReadStillGrid({data, size}, item, grid);
+  }
   return 0;
 }

@@ -336,6 +336,14 @@ uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle
   // track decoder and our own conversion take the place of its two conversions, to
   // planar and then to interleaved RGB, which cost a third of the time. Whatever that
   // path cannot decode is left to libheif.
+  // A grid of such pictures (a phone's photograph) as well, its tiles decoded side
+  // by side straight into the page.
+  StillGrid grid;
+  if (!alpha && ReadStillGrid(job.source.Bytes(), id, grid) && grid.width == uint32_t(width) &&
+      grid.height == uint32_t(height)) {
+    rc = LoadGrid(job, grid, exif, icc);
+    if (rc == RCOK || rc == glib::USRA) return rc;
+  }
   ImageTrack colour, alphaTrack;
   bool hasAlpha = false;
   if (ReadStillItem(job.source.Bytes(), id, colour, alphaTrack, hasAlpha) && hasAlpha == alpha &&

@@ -4,7 +4,9 @@
 #include <libde265/de265.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdarg>
+#include <thread>
 
 #include "runtime/Premultiply.h"
 #include "vexlo/ColorManage.h"
@@ -17,7 +19,9 @@ namespace {
 // One dav1d decoder over one track's samples, a picture out for every sample in.
 class Av1Track {
  public:
-  Av1Track(std::span<const uint8_t> file, const ImageTrack& track) : file_(file), track_(track) {}
+  // `single`: one thread of its own (several decoders run side by side).
+  Av1Track(std::span<const uint8_t> file, const ImageTrack& track, bool single = false)
+      : file_(file), track_(track), single_(single) {}
   ~Av1Track() {
     dav1d_picture_unref(&picture_);
     if (context_) dav1d_close(&context_);
@@ -28,7 +32,7 @@ class Av1Track {
   uint32_t Open() {
     Dav1dSettings settings;
     dav1d_default_settings(&settings);
-    settings.n_threads = 0;  // as many as the machine has
+    settings.n_threads = single_ ? 1 : 0;  // 0: as many as the machine has
     // A picture for each sample as soon as it is decoded.
     settings.max_frame_delay = 1;
     // The highest spatial layer only, as a still AVIF shows.
@@ -98,6 +102,7 @@ class Av1Track {
 
   std::span<const uint8_t> file_;
   const ImageTrack& track_;
+  bool single_;
   Dav1dContext* context_ = nullptr;
   Dav1dPicture picture_{};
 };
@@ -108,7 +113,8 @@ class Av1Track {
 // check before the decoder sees it.
 class HevcTrack {
  public:
-  HevcTrack(std::span<const uint8_t> file, const ImageTrack& track)
+  // The decoder has one worker thread whether or not it runs beside others.
+  HevcTrack(std::span<const uint8_t> file, const ImageTrack& track, bool = false)
       : file_(file),
         track_(track),
         limits_{PixelLimit(), uint64_t(track.width) * uint64_t(track.height)} {}
@@ -251,6 +257,22 @@ uint32_t DelayOf(const ImageTrack& track, const TrackSample& sample) {
   return uint32_t(std::min(ms, 4294967295.0) + 0.5);
 }
 
+// A decoded picture (its first yuv.width x yuv.height pixels) into the page's rows
+// from (x0, y0) on, 8 or 16 bits a sample, with alpha when the page has it.
+void ConvertPicture(const YuvPicture& yuv, const YuvMatrix& matrix, bool wide,
+                    glib::CoreBitmap& page, int x0, int y0) {
+  size_t n = glib::HasAlpha(page.pixelType) ? 4 : 3;
+  size_t skip = size_t(x0) * n * (wide ? 2 : 1);
+  if (!wide && FixedConverts(yuv, matrix)) {
+    YuvFixed fixed = FixedFor(matrix);
+    for (int y = 0; y < yuv.height; ++y)
+      YuvRowToBgr8(yuv, fixed, y, PixelRow(page, y0 + y) + skip, n);
+  } else {
+    for (int y = 0; y < yuv.height; ++y)
+      YuvRowToBgr(yuv, matrix, y, PixelRow(page, y0 + y) + skip, n, wide);
+  }
+}
+
 // The current picture of `pictures` (and of `planes`, the alpha, when given) as a new
 // page of the request.
 template <class Decoder>
@@ -272,15 +294,7 @@ uint32_t AddFrame(LoadJob& job, const ImageTrack& colour, const Decoder& picture
   PagePtr page;
   uint32_t rc = NewPage(job.request, yuv.width, yuv.height, YuvPageType(withAlpha, wide), page);
   if (rc != RCOK) return rc;
-  YuvMatrix matrix = pictures.Matrix();
-  size_t n = withAlpha ? 4 : 3;
-  if (!wide && FixedConverts(yuv, matrix)) {
-    YuvFixed fixed = FixedFor(matrix);
-    for (int y = 0; y < yuv.height; ++y) YuvRowToBgr8(yuv, fixed, y, PixelRow(page->bitmap, y), n);
-  } else {
-    for (int y = 0; y < yuv.height; ++y)
-      YuvRowToBgr(yuv, matrix, y, PixelRow(page->bitmap, y), n, wide);
-  }
+  ConvertPicture(yuv, pictures.Matrix(), wide, page->bitmap, 0, 0);
   if (withAlpha && colour.premultiplied)
     for (int y = 0; y < yuv.height; ++y)
       wide ? glib::Unpremultiply<uint16_t>(PixelRow(page->bitmap, y), yuv.width)
@@ -348,6 +362,78 @@ uint32_t LoadOne(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha
   return rc == RCOK ? AddFrame(job, colour, pictures, &planes, 0, exif, icc) : rc;
 }
 
+// The tiles of a grid decoded on up to four threads, each with a decoder of its own
+// that takes every so-many-th tile as a sample of its track, and converted straight
+// into their places on one page. Nothing is added to the request when a tile fails.
+template <class Decoder>
+uint32_t LoadTiles(LoadJob& job, const StillGrid& grid, std::span<const uint8_t> exif,
+                   std::span<const uint8_t> icc) {
+  std::span<const uint8_t> file = job.source.Bytes();
+  const ImageTrack& first = grid.tiles.front();
+  uint32_t rc = CheckSize(grid.width, grid.height);
+  if (rc != RCOK) return rc;
+  rc = CheckSize(first.width, first.height);
+  if (rc != RCOK) return rc;
+  bool wide = SequenceBits(first) > 8 && !job.options.reduceTo8Bits;
+  PagePtr page;
+  rc = NewPage(job.request, int32_t(grid.width), int32_t(grid.height), YuvPageType(false, wide),
+               page);
+  if (rc != RCOK) return rc;
+  size_t count = grid.tiles.size();
+  size_t workers = std::min<size_t>({std::max(std::thread::hardware_concurrency(), 1u), 4, count});
+  std::atomic<uint32_t> failure{RCOK};
+  auto work = [&](size_t worker) {
+    // The tiles share the configuration and colours; the grid's colours stand in for
+    // ones the tiles do not give.
+    ImageTrack track = first;
+    if (!track.hasNclx && grid.colours.hasNclx) {
+      track.hasNclx = true;
+      track.primaries = grid.colours.primaries;
+      track.transfer = grid.colours.transfer;
+      track.matrix = grid.colours.matrix;
+      track.fullRange = grid.colours.fullRange;
+    }
+    track.samples.clear();
+    for (size_t t = worker; t < count; t += workers)
+      track.samples.push_back(grid.tiles[t].samples[0]);
+    Decoder decoder(file, track, workers > 1);
+    uint32_t code = decoder.Open();
+    for (size_t i = 0; code == RCOK && i < track.samples.size() && failure == RCOK; ++i) {
+      code = decoder.Next(i);
+      if (code != RCOK) break;
+      YuvPicture yuv = decoder.Picture();
+      if (yuv.width != int(first.width) || yuv.height != int(first.height)) {
+        code = BADI;
+        break;
+      }
+      size_t t = worker + i * workers;
+      uint32_t x0 = uint32_t(t % grid.columns) * first.width;
+      uint32_t y0 = uint32_t(t / grid.columns) * first.height;
+      // The last column and row reach past the picture's edges.
+      yuv.width = int(std::min(first.width, grid.width - x0));
+      yuv.height = int(std::min(first.height, grid.height - y0));
+      ConvertPicture(yuv, decoder.Matrix(), wide, page->bitmap, int(x0), int(y0));
+    }
+    uint32_t none = RCOK;
+    if (code != RCOK) failure.compare_exchange_strong(none, code);
+  };
+  std::vector<std::thread> helpers;
+  size_t started = 1;  // worker 0 is this thread
+  for (; started < workers; ++started) {
+    try {
+      helpers.emplace_back(work, started);
+    } catch (...) {
+      break;  // what no thread could take, this one does
+    }
+  }
+  work(0);
+  for (size_t w = started; w < workers; ++w) work(w);
+  for (std::thread& helper : helpers) helper.join();
+  if (failure != RCOK) return failure;
+  return AddRgbPage(job.request, std::move(page), job.options, exif,
+                    first.icc.empty() ? icc : first.icc);
+}
+
 }  // namespace
 
 uint32_t YuvPageType(bool alpha, bool wide) {
@@ -370,6 +456,14 @@ uint32_t LoadSequence(LoadJob& job, const ImageTrack& colour, const ImageTrack* 
   if (colour.codec == FourCc("av01")) return LoadTrack<Av1Track>(job, colour, alpha, exif, icc);
   if (colour.codec == FourCc("hvc1") || colour.codec == FourCc("hev1"))
     return LoadTrack<HevcTrack>(job, colour, alpha, exif, icc);
+  return glib::UNSF;
+}
+
+uint32_t LoadGrid(LoadJob& job, const StillGrid& grid, std::span<const uint8_t> exif,
+                  std::span<const uint8_t> icc) {
+  if (grid.tiles.empty()) return BADI;
+  if (grid.tiles[0].codec == FourCc("av01")) return LoadTiles<Av1Track>(job, grid, exif, icc);
+  if (grid.tiles[0].codec == FourCc("hvc1")) return LoadTiles<HevcTrack>(job, grid, exif, icc);
   return glib::UNSF;
 }
 

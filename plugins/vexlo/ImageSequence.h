@@ -20,6 +20,10 @@ uint32_t LoadSequence(LoadJob& job, const ImageTrack& colour, const ImageTrack* 
 uint32_t LoadStill(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha,
                    std::span<const uint8_t> exif, std::span<const uint8_t> icc);
 
+// A grid of plain coded tiles (see ReadStillGrid) as one page; nothing is added to
+// the request when it fails.
+uint32_t LoadGrid(LoadJob& job, const StillGrid& grid, std::span<const uint8_t> exif,
+                  std::span<const uint8_t> icc);
 // The page type of a decoded YCbCr picture: 8 or 16 bits a sample, alpha or none.
 uint32_t YuvPageType(bool alpha, bool wide);
 

@@ -395,16 +395,81 @@ bool ReadStillItem(std::span<const uint8_t> file, uint32_t item, ImageTrack& col
   return true;
 }
 
-bool ReadGridSize(std::span<const uint8_t> file, uint32_t item, uint64_t& width, uint64_t& height) {
-  std::span<const uint8_t> meta = MetaBoxes(file);
+namespace {
+
+// The description of grid item `item`: its tiles' rows and columns, and the size of
+// the picture they make. False when the item is no grid or the description is short.
+bool ReadGrid(std::span<const uint8_t> file, std::span<const uint8_t> meta, uint32_t item,
+              StillGrid& grid) {
   if (ItemType(Child(meta, FourCc("iinf")), item) != FourCc("grid")) return false;
-  Reader grid(ItemData(file, Child(meta, FourCc("iloc")), Child(meta, FourCc("idat")), item));
-  grid.Skip(1);  // version
-  bool wide = (grid.U8() & 1) != 0;
-  grid.Skip(2);  // rows and columns
-  width = wide ? grid.U32BE() : grid.U16BE();
-  height = wide ? grid.U32BE() : grid.U16BE();
-  return !grid.Failed();
+  Reader in(ItemData(file, Child(meta, FourCc("iloc")), Child(meta, FourCc("idat")), item));
+  in.Skip(1);  // version
+  bool wide = (in.U8() & 1) != 0;
+  grid.rows = in.U8() + 1u;
+  grid.columns = in.U8() + 1u;
+  grid.width = wide ? in.U32BE() : in.U16BE();
+  grid.height = wide ? in.U32BE() : in.U16BE();
+  return !in.Failed();
+}
+
+bool SameColours(const ImageTrack& a, const ImageTrack& b) {
+  return a.hasNclx == b.hasNclx && a.primaries == b.primaries && a.transfer == b.transfer &&
+         a.matrix == b.matrix && a.fullRange == b.fullRange && a.icc.size() == b.icc.size() &&
+         std::equal(a.icc.begin(), a.icc.end(), b.icc.begin());
+}
+
+// Whether `count` tiles of `tile` pixels just cover `picture` pixels: the last tile
+// reaches past the edge by less than a tile.
+bool Covers(uint32_t count, uint32_t tile, uint32_t picture) {
+  uint64_t reach = uint64_t(count) * tile;
+  return tile > 0 && picture > 0 && reach >= picture && reach - tile < picture;
+}
+
+}  // namespace
+
+bool ReadStillGrid(std::span<const uint8_t> file, uint32_t item, StillGrid& grid) {
+  grid = {};
+  std::span<const uint8_t> meta = MetaBoxes(file);
+  if (!ReadGrid(file, meta, item, grid)) return false;
+  uint32_t count = grid.rows * grid.columns;
+  if (count > kMaxGridTiles) return false;
+  // The grid's own properties: its size and colours, nothing that transforms.
+  std::vector<Property> properties;
+  if (!ItemProperties(Child(meta, FourCc("iprp")), item, properties)) return false;
+  for (const auto& [type, body] : properties) {
+    bool known = type == FourCc("ispe") || type == FourCc("pixi") ||
+                 (type == FourCc("colr") && ReadProperty(type, body, grid.colours));
+    if (!known) return false;
+  }
+  std::vector<uint32_t> ids;
+  for (const auto& [from, to] : References(Child(meta, FourCc("iref")), FourCc("dimg")))
+    if (from == item) ids.push_back(to);
+  if (ids.size() != count) return false;
+  grid.tiles.reserve(count);
+  for (uint32_t id : ids) {
+    ImageTrack tile;
+    if (!ReadCodedItem(file, meta, id, tile) || tile.alpha) return false;
+    if (!grid.tiles.empty()) {
+      const ImageTrack& first = grid.tiles.front();
+      if (tile.codec != first.codec || tile.width != first.width || tile.height != first.height ||
+          !std::equal(tile.config.begin(), tile.config.end(), first.config.begin(),
+                      first.config.end()) ||
+          !SameColours(tile, first))
+        return false;
+    }
+    grid.tiles.push_back(std::move(tile));
+  }
+  const ImageTrack& first = grid.tiles.front();
+  return Covers(grid.columns, first.width, grid.width) &&
+         Covers(grid.rows, first.height, grid.height);
+}
+
+bool ReadGridSize(std::span<const uint8_t> file, uint32_t item, uint64_t& width, uint64_t& height) {
+  StillGrid grid;
+  if (!ReadGrid(file, MetaBoxes(file), item, grid)) return false;
+  width = grid.width;
+  height = grid.height;
+  return true;
 }
 
 bool ReadImageTracks(std::span<const uint8_t> file, std::vector<ImageTrack>& tracks,

@@ -61,6 +61,25 @@ const ImageTrack* AlphaTrackFor(const std::vector<ImageTrack>& tracks, const Ima
 bool ReadStillItem(std::span<const uint8_t> file, uint32_t item, ImageTrack& colour,
                    ImageTrack& alpha, bool& hasAlpha);
 
+// A 'grid' image item read for decoding by the same track decoder: its tiles, row by
+// row, each a coded picture read as a track of one sample (see ReadStillItem).
+struct StillGrid {
+  uint32_t rows = 0, columns = 0;
+  uint32_t width = 0, height = 0;  // the picture the tiles are put together into
+  std::vector<ImageTrack> tiles;   // all of one codec, size, configuration and colours
+  ImageTrack colours;              // the grid item's own colour description
+};
+
+// Most tiles a grid may have for ReadStillGrid (a 50-megapixel photograph has some
+// 200 tiles of 512 x 512).
+constexpr uint32_t kMaxGridTiles = 1024;
+
+// Image item `item` as a grid of plain coded pictures. False when it is no grid, when
+// the grid or a tile has properties that change the picture, when the tiles differ
+// in codec, size, decoder configuration or colours, when there are more than
+// kMaxGridTiles of them, or when they do not just cover the grid's picture.
+bool ReadStillGrid(std::span<const uint8_t> file, uint32_t item, StillGrid& grid);
+
 // The output size the description of image item `item` gives when it is a 'grid'
 // item (the picture its tiles are put together into). False when it is none or the
 // description cannot be read.

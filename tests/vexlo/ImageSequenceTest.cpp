@@ -490,6 +490,173 @@ TEST_F(SequenceTest, HevcFramesArePagesLikeTheReferenceDecoder) {
   EXPECT_EQ(info->bitsPerPixel, 24u);
 }
 
+// A HEIF file whose primary item (1) is a grid of `columns` x `rows` tiles (items 2 on,
+// each `data` coded as `codec` with the configuration box `config`, `tile` pixels
+// square) put together into a width x height picture. `gridBoxes` are further
+// properties of the grid; `references` how many tiles the grid names (-1: all).
+struct GridSpec {
+  const char* codec = "hvc1";
+  std::string config;
+  std::vector<std::string> data;
+  uint32_t columns = 1, rows = 1, tile = 64, width = 64, height = 64;
+  std::string gridBoxes;
+  int references = -1;
+  uint32_t lastTile = 0;  // another size for the last tile (0: the same)
+};
+
+std::string GridFile(const GridSpec& g) {
+  auto u16 = [](uint32_t v) { return std::string{char(v >> 8), char(v)}; };
+  uint32_t tiles = uint32_t(g.data.size());
+  std::string infe = Box("infe", std::string("\x02\0\0\0", 4) + u16(1) + u16(0) + "grid" + '\0');
+  for (uint32_t i = 0; i < tiles; ++i)  // hidden items: no pictures of their own
+    infe += Box("infe", std::string("\x02\0\0\x01", 4) + u16(2 + i) + u16(0) + g.codec + '\0');
+  uint32_t named = g.references < 0 ? tiles : uint32_t(g.references);
+  std::string dimg = u16(1) + u16(named);
+  for (uint32_t i = 0; i < named; ++i) dimg += u16(2 + i);
+  // Properties: 1 the grid's size, 2 the tiles' size, 3 their configuration, 4 on the
+  // grid's further boxes. Indices of 16 bits, the configuration's marked essential.
+  std::string ipco = Box("ispe", Full(U32(g.width) + U32(g.height))) +
+                     Box("ispe", Full(U32(g.tile) + U32(g.tile))) + g.config;
+  std::string gridIndices = u16(1);
+  uint16_t next = 4;
+  for (size_t at = 0; at + 8 <= g.gridBoxes.size(); ++next) {
+    size_t size = size_t(uint8_t(g.gridBoxes[at + 2])) << 8 | uint8_t(g.gridBoxes[at + 3]);
+    ipco += g.gridBoxes.substr(at, size);
+    gridIndices += u16(next);
+    at += size;
+  }
+  uint16_t lastSize = 2;
+  if (g.lastTile) {
+    ipco += Box("ispe", Full(U32(g.lastTile) + U32(g.lastTile)));
+    lastSize = next;
+  }
+  std::string ipma = U32(1 + tiles) + u16(1) + char(gridIndices.size() / 2) + gridIndices;
+  for (uint32_t i = 0; i < tiles; ++i)
+    ipma += u16(2 + i) + char(2) + u16(i + 1 == tiles ? lastSize : 2) + u16(0x8003);
+  std::string iprp =
+      Box("iprp", Box("ipco", ipco) + Box("ipma", std::string("\0\0\0\x01", 4) + ipma));
+  std::string description = std::string("\0\0", 2) + char(g.rows - 1) + char(g.columns - 1) +
+                            u16(g.width) + u16(g.height);
+  std::string mdat = description;
+  for (const std::string& d : g.data) mdat += d;
+  std::string head = Box("ftyp", std::string("heic") + U32(0) + "mif1heicavif");
+  // Version 0 locations with 4-byte offsets and lengths, patched in once the size of
+  // everything before 'mdat' is known.
+  auto meta = [&](uint32_t at) {
+    std::string iloc = std::string("\x44\0", 2) + u16(1 + tiles) + u16(1) + u16(0) + u16(1) +
+                       U32(at) + U32(uint32_t(description.size()));
+    at += uint32_t(description.size());
+    for (uint32_t i = 0; i < tiles; ++i) {
+      iloc += u16(2 + i) + u16(0) + u16(1) + U32(at) + U32(uint32_t(g.data[i].size()));
+      at += uint32_t(g.data[i].size());
+    }
+    return Box("meta", Full(Box("hdlr", Full(U32(0) + "pict" + std::string(12, '\0'))) +
+                            Box("pitm", Full(u16(1))) + Box("iinf", Full(u16(1 + tiles) + infe)) +
+                            Box("iref", Full(Box("dimg", dimg))) + Box("iloc", Full(iloc)) + iprp));
+  };
+  uint32_t at = uint32_t(head.size() + meta(0).size() + 8);
+  return head + meta(at) + Box("mdat", mdat);
+}
+
+vexlo::StillGrid ReadGrid(const std::string& file, bool& ok) {
+  vexlo::StillGrid grid;
+  ok = vexlo::ReadStillGrid({reinterpret_cast<const uint8_t*>(file.data()), file.size()}, 1, grid);
+  return grid;
+}
+
+// Grids our own decoder takes: tiles that are plain pictures, alike, just covering the
+// picture; anything else is left to the general reader.
+TEST(IsoTracks, GridsAreTakenOnlyWhenEveryTileIsAPlainPicture) {
+  GridSpec g;
+  g.codec = "av01";
+  g.config = Box("av1C", std::string("\x81\x00\x0c\x00", 4));
+  g.data = {"first", "second", "third", "fourth", "fifth", "sixth"};
+  g.columns = 3, g.rows = 2, g.width = 150, g.height = 100;
+  std::string file = GridFile(g);
+  bool ok = false;
+  vexlo::StillGrid grid = ReadGrid(file, ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(grid.columns, 3u);
+  EXPECT_EQ(grid.rows, 2u);
+  EXPECT_EQ(grid.width, 150u);
+  EXPECT_EQ(grid.height, 100u);
+  ASSERT_EQ(grid.tiles.size(), 6u);
+  for (size_t i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(grid.tiles[i].samples.size(), 1u);
+    EXPECT_EQ(file.substr(size_t(grid.tiles[i].samples[0].offset), grid.tiles[i].samples[0].size),
+              g.data[i]);
+    EXPECT_EQ(grid.tiles[i].width, 64u);
+  }
+  struct Refused {
+    const char* what;
+    GridSpec spec;
+  };
+  std::vector<Refused> refused;
+  auto with = [&](const char* what, auto change) {
+    Refused r{what, g};
+    change(r.spec);
+    refused.push_back(r);
+  };
+  with("rotated", [](GridSpec& s) { s.gridBoxes = Box("irot", std::string(1, '\x01')); });
+  with("a tile short", [](GridSpec& s) { s.references = 5; });
+  with("wider than the tiles", [](GridSpec& s) { s.width = 193; });
+  with("a column too many", [](GridSpec& s) { s.width = 128; });
+  with("a row too many", [](GridSpec& s) { s.height = 64; });
+  with("no configuration", [](GridSpec& s) { s.config = Box("pasp", Full(U32(1))); });
+  with("a tile of another size", [](GridSpec& s) { s.lastTile = 60; });
+  for (const Refused& r : refused) {
+    SCOPED_TRACE(r.what);
+    ReadGrid(GridFile(r.spec), ok);
+    EXPECT_FALSE(ok);
+  }
+  // Every truncation reads without fault.
+  for (size_t n = 0; n < file.size(); ++n) ReadGrid(file.substr(0, n), ok);
+}
+
+// A phone's kind of HEIC: a grid of HEVC tiles (four heif-enc pictures of 64 x 64 put
+// together into 120 x 100), and avifenc's grid of six AV1 tiles, decoded by our own
+// decoder with the tiles on several threads, as heif-convert decodes them.
+TEST_F(SequenceTest, GridTilesDecodeIntoTheirPlaces) {
+  if (!RunQuietly("command -v heif-enc heif-convert")) GTEST_SKIP() << "heif-enc is missing";
+  GridSpec g;
+  g.columns = g.rows = 2, g.width = 120, g.height = 100;
+  for (uint32_t i = 0; i < 4; ++i) {
+    glib::PNGSave params;
+    params.pixelType = glib::kPixelRGB24;
+    std::string png = vexlo.Dir().File("t" + std::to_string(i) + ".png");
+    ASSERT_EQ(vexlo.Save(png, {Pattern(64, 64, false, 3 + i)}, params), glib::RCOK);
+    ASSERT_TRUE(RunQuietly("heif-enc -q 70 -o '" + png + ".heic' '" + png + "'"));
+    std::string bytes = ReadFile(png + ".heic");
+    g.data.push_back(FirstBoxBody(bytes, "mdat"));
+    g.config = Box("hvcC", FirstBoxBody(bytes, "hvcC"));
+  }
+  std::string heic = vexlo.Write("grid.heic", GridFile(g));
+  glib::PNGSave params;
+  params.pixelType = glib::kPixelRGB24;
+  std::string big = vexlo.Dir().File("big.png");
+  ASSERT_EQ(vexlo.Save(big, {Pattern(192, 128, false, 5)}, params), glib::RCOK);
+  std::string avif = Encode("-g 3x2", {big}, "grid.avif");
+  for (const std::string& file : {heic, avif}) {
+    SCOPED_TRACE(file);
+    bool ok = false;
+    vexlo::StillGrid grid = ReadGrid(ReadFile(file), ok);
+    ASSERT_TRUE(ok);  // our decoder's, not the general reader's
+    ASSERT_TRUE(RunQuietly("heif-convert '" + file + "' '" + file + ".png'"));
+    Loaded ours = vexlo.Load(file);
+    ASSERT_EQ(ours.rc, glib::RCOK);
+    ASSERT_EQ(ours.pages.size(), 1u);
+    EXPECT_EQ(ours.pages[0].width, int(grid.width));
+    EXPECT_EQ(ours.pages[0].height, int(grid.height));
+    EXPECT_LE(MaxDifference(ours.pages[0], vexlo.Load(file + ".png").pages.at(0)), 1);
+  }
+  // A damaged tile fails the grid without a page, and the general reader answers.
+  std::string bytes = ReadFile(heic);
+  size_t last = bytes.rfind(g.data[3]);
+  for (size_t k = 0; k < g.data[3].size(); ++k) bytes[last + k] = char(0xFF);
+  EXPECT_NE(vexlo.LoadBytes(bytes).rc, glib::RCOK);
+}
+
 // A file cut inside its frames keeps the frames before the cut; a cut before the first
 // one is a damaged file, never a fault.
 TEST_F(SequenceTest, CutFilesKeepTheFramesBeforeTheCut) {
