@@ -219,9 +219,7 @@ TEST(CefParameters, ProgressRunsFromBeginToEndAndAStopLeavesThePicture) {
       EXPECT_EQ(stopper.steps.back(), ClbData::kEnd);
     }
   }
-  // Without a record the callback hears nothing.
-  Recorder unheard;
+  // Without a record the callback is never called (it would read a null record).
   Image quiet = picture;
   ASSERT_EQ(Apply(quiet, cef::kMedian, {}, &Recorder::Callback, nullptr), RCOK);
-  EXPECT_TRUE(unheard.steps.empty());
 }

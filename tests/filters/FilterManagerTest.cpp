@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,9 +87,8 @@ class FilterManagerTest : public ::testing::Test {
   void Use(const char* modules) { manager.Configure(PluginFolder().c_str(), modules); }
 
   std::string Write(const std::string& name, std::string_view bytes) {
-    std::string path = dir.File(name);
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-    return path;
+    testing_support::WriteFile(dir.File(name), bytes);
+    return dir.File(name);
   }
 
   // The format chosen for a file's content and name, or 0 with the detection's code.

@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "platform/MessageSink.h"
 #include "platform/Text.h"
@@ -14,10 +11,6 @@
 using namespace host;
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  return testing_support::WithoutCarriageReturns(testing_support::ReadFile(path));
-}
 
 struct SeenMessage {
   int count = 0;
@@ -76,7 +69,7 @@ TEST(DiagnosticsLog, EveryLineIsOnDiskAtOnce) {
   log.WriteWide(L"(%d) Try to load: %ls\n", 2, L"caf\u00e9.png");
   log.WriteMemoryStatus();
   log.Write("%s", std::string(5000, 'x').c_str());
-  std::string text = ReadFile(path);
+  std::string text = testing_support::ReadText(path);
   EXPECT_EQ(text.rfind("Orbisk started. Time=", 0), 0u);
   EXPECT_NE(text.find("\n(1) Try to load: a.jpg\n"), std::string::npos);
   EXPECT_NE(text.find("\n(2) Try to load: " + platform::NarrowFromUtf16(u"caf\u00e9.png") + "\n"),
@@ -88,10 +81,10 @@ TEST(DiagnosticsLog, EveryLineIsOnDiskAtOnce) {
 
   log.Close();
   EXPECT_FALSE(log.IsOpen());
-  text = ReadFile(path);
+  text = testing_support::ReadText(path);
   EXPECT_NE(text.find("Orbisk ended. Time="), std::string::npos);
   log.Write("after close\n");
-  EXPECT_EQ(ReadFile(path), text);
+  EXPECT_EQ(testing_support::ReadText(path), text);
 }
 
 TEST(DiagnosticsLog, AFileThatCannotBeCreatedWarnsTheUser) {

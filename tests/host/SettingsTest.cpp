@@ -14,10 +14,6 @@ using namespace host;
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  return testing_support::WithoutCarriageReturns(testing_support::ReadFile(path));
-}
-
 bool Has(const std::string& text, std::string_view line) {
   return text.find("\n" + std::string(line) + "\n") != std::string::npos;
 }
@@ -191,7 +187,7 @@ TEST(SettingsStore, AMissingFileKeepsTheValuesAndIsCreatedOnWrite) {
   AboutInfo about;
   about.message = "hello";
   ASSERT_TRUE(store.Write(s, table, about));
-  std::string text = ReadFile(path);
+  std::string text = testing_support::ReadText(path);
   EXPECT_EQ(text.rfind("[Settings]\nSkin=\"*\"\nBackgroundColor=#FFFFFFFF\nView=#5\n", 0), 0u)
       << text;
   EXPECT_TRUE(Has(text, "Pos=10,20,810,620,1"));
@@ -224,8 +220,8 @@ TEST(SettingsStore, InipathRedirectsReadingAndWriting) {
 
   s.view = 4;
   ASSERT_TRUE(store.Write(s, table, store.ReadAbout()));
-  EXPECT_TRUE(Has(ReadFile(dir.File("other.ini")), "View=#4"));
-  EXPECT_TRUE(Has(ReadFile(first), "View=#3")) << "the first file is left alone";
+  EXPECT_TRUE(Has(testing_support::ReadText(dir.File("other.ini")), "View=#4"));
+  EXPECT_TRUE(Has(testing_support::ReadText(first), "View=#3")) << "the first file is left alone";
 }
 
 TEST(SettingsStore, InipathToAMissingFileBehavesAsNoFile) {
@@ -245,7 +241,7 @@ TEST(SettingsStore, InipathToAMissingFileBehavesAsNoFile) {
   s.showInfo = false;
   ASSERT_TRUE(store.Write(s, table, AboutInfo()));
   EXPECT_FALSE(std::filesystem::exists(missing));
-  std::string text = ReadFile(first);
+  std::string text = testing_support::ReadText(first);
   EXPECT_TRUE(Has(text, "ShowInfo=#0"));
   EXPECT_NE(text.find("Inipath=\"" + missing + "\""), std::string::npos) << "kept for next time";
 }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -45,11 +44,8 @@ inline void UseTestPlugins() {
   glib::FilterManager::Global().Configure(PluginFolder().c_str(), "tfpages");
 }
 
-inline void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary).write(text.data(), std::streamsize(text.size()));
-}
-
 using testing_support::ReadFile;
+using testing_support::WriteFile;
 
 // Every callback record, with the answers the test chose.
 struct Heard {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "RuntimeTestSupport.h"
 #include "formats/PixelType.h"
 #include "platform/PageAlloc.h"
 #include "runtime/BitmapRows.h"
@@ -15,18 +16,7 @@ using namespace glib;
 
 namespace {
 
-// A raster bitmap that releases its rows (by its own rule) with the object.
-struct Picture {
-  CoreBitmap bitmap;
-  Picture(uint32_t type, int32_t width, int32_t height, int32_t rule = kStridePadded) {
-    AdoptRows(bitmap, AllocateRows(width, height, type, rule), width, height, type, rule);
-  }
-  ~Picture() { ReleaseRows(bitmap); }
-  uint8_t* Row(int32_t y) const { return bitmap.pixels + y * RowBytes(bitmap); }
-  std::vector<uint8_t> Bytes() const {
-    return std::vector<uint8_t>(bitmap.pixels, bitmap.pixels + RowBytes(bitmap) * bitmap.height);
-  }
-};
+using Picture = runtime_test::TestBitmap;
 
 ERetcode Convert(CoreBitmap& b, uint32_t target, bool padded = true, bool swap = false) {
   return ConvertPixelType(b, target, padded, 96, 96, RenderColours{}, swap);

@@ -40,6 +40,10 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+void WriteFile(const std::string& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
 std::string WithoutCarriageReturns(std::string text) {
   text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
   return text;

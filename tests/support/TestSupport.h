@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace testing_support {
 
@@ -26,7 +27,13 @@ std::filesystem::path DataDir();
 
 // The bytes of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
+// Writes the bytes as the whole file.
+void WriteFile(const std::string& path, std::string_view bytes);
 // The text with every carriage return taken out, for comparing line by line.
 std::string WithoutCarriageReturns(std::string text);
+// A text file's lines as the program wrote them, without the carriage returns.
+inline std::string ReadText(const std::string& path) {
+  return WithoutCarriageReturns(ReadFile(path));
+}
 
 }  // namespace testing_support

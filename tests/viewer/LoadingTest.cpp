@@ -3,6 +3,7 @@
 
 #include "formats/FormatRegistry.h"
 #include "formats/MemStream.h"
+#include "support/TiffBuilder.h"
 #include "viewer/LoadPlan.h"
 #include "viewer/LoadProgress.h"
 #include "viewer/PathList.h"
@@ -143,22 +144,16 @@ namespace {
 
 // A little-endian TIFF of directories holding only a subfile type and a size.
 std::string SizesOnlyTiff(const std::vector<std::pair<uint32_t, Size>>& directories) {
-  std::string t = "II*";
-  t += char(0);
-  auto u16 = [&](uint32_t v) { t += char(v & 0xFF), t += char(v >> 8); };
-  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
-  u32(8);
-  for (size_t i = 0; i < directories.size(); ++i) {
-    u16(3);
-    const auto& [type, size] = directories[i];
-    for (auto [tag, value] : {std::pair<uint32_t, uint32_t>{254, type},
-                              {256, uint32_t(size.width)},
-                              {257, uint32_t(size.height)}}) {
-      u16(tag), u16(4), u32(1), u32(value);
-    }
-    u32(i + 1 < directories.size() ? uint32_t(t.size() + 4) : 0);
+  testing_support::TiffBuilder b(false);
+  uint32_t previous = 0;
+  for (const auto& [type, size] : directories) {
+    const uint32_t at = b.Directory(
+        {b.Long(254, type), b.Long(256, uint32_t(size.width)), b.Long(257, uint32_t(size.height))},
+        previous == 0);
+    if (previous) b.Link(previous, at);
+    previous = at;
   }
-  return t;
+  return std::string(b.Block().begin(), b.Block().end());
 }
 
 std::vector<Size> ResolutionsOf(std::string bytes) {
