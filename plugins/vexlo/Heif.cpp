@@ -338,16 +338,24 @@ uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle
   // path cannot decode is left to libheif.
   // A grid of such pictures (a phone's photograph) as well, its tiles decoded side
   // by side straight into the page.
+  // Sizes compare as the picture shows, turned.
+  auto shows = [&](uint32_t w, uint32_t h, const std::vector<StillTransform>& transforms) {
+    size_t turns = 0;
+    for (const StillTransform& t : transforms)
+      turns += t.kind == StillTransform::kTurn ? t.value : 0;
+    if (turns % 2) std::swap(w, h);
+    return w == uint32_t(width) && h == uint32_t(height);
+  };
   StillGrid grid;
-  if (!alpha && ReadStillGrid(job.source.Bytes(), id, grid) && grid.width == uint32_t(width) &&
-      grid.height == uint32_t(height)) {
+  if (!alpha && ReadStillGrid(job.source.Bytes(), id, grid) &&
+      shows(grid.width, grid.height, grid.transforms)) {
     rc = LoadGrid(job, grid, exif, icc);
     if (rc == RCOK || rc == glib::USRA) return rc;
   }
   ImageTrack colour, alphaTrack;
   bool hasAlpha = false;
   if (ReadStillItem(job.source.Bytes(), id, colour, alphaTrack, hasAlpha) && hasAlpha == alpha &&
-      colour.width == uint32_t(width) && colour.height == uint32_t(height)) {
+      shows(colour.width, colour.height, colour.transforms)) {
     rc = LoadStill(job, colour, hasAlpha ? &alphaTrack : nullptr, exif, icc);
     if (rc == RCOK || rc == glib::USRA) return rc;
   }

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "runtime/Premultiply.h"
+#include "runtime/Rotate.h"
 #include "vexlo/ColorManage.h"
 #include "vexlo/HevcParams.h"
 #include "vexlo/Yuv.h"
@@ -273,12 +274,52 @@ void ConvertPicture(const YuvPicture& yuv, const YuvMatrix& matrix, bool wide,
   }
 }
 
+// Left and right (or top and bottom) of a page exchanged in place.
+void Mirror(glib::CoreBitmap& page, bool leftRight) {
+  size_t bytes = glib::BitsPerPixel(page.pixelType) / 8;
+  size_t width = size_t(page.width);
+  if (leftRight) {
+    for (int32_t y = 0; y < page.height; ++y) {
+      uint8_t* row = PixelRow(page, y);
+      for (size_t x = 0; x < width / 2; ++x)
+        std::swap_ranges(row + x * bytes, row + (x + 1) * bytes, row + (width - 1 - x) * bytes);
+    }
+    return;
+  }
+  for (int32_t y = 0; y < page.height / 2; ++y)
+    std::swap_ranges(PixelRow(page, y), PixelRow(page, y) + width * bytes,
+                     PixelRow(page, page.height - 1 - y));
+}
+
+// A decoded still turned and mirrored as its properties say, in their order; a turn
+// takes a new page.
+uint32_t Transform(LoadJob& job, PagePtr& page, std::span<const StillTransform> transforms) {
+  for (const StillTransform& t : transforms) {
+    if (t.kind == StillTransform::kMirror) {
+      Mirror(page->bitmap, t.value != 0);
+      continue;
+    }
+    if (t.value % 4 == 0) continue;
+    bool across = t.value % 2 != 0;
+    const glib::CoreBitmap& from = page->bitmap;
+    PagePtr turned;
+    uint32_t rc = NewPage(job.request, across ? from.height : from.width,
+                          across ? from.width : from.height, from.pixelType, turned);
+    if (rc != RCOK) return rc;
+    // The rows are those of the new page, which the turn writes in place.
+    rc = glib::Rotate(false).Execute(from, turned->bitmap, 90.0 * (4 - t.value % 4), 0);
+    if (rc != RCOK) return rc;
+    page = std::move(turned);
+  }
+  return RCOK;
+}
+
 // The current picture of `pictures` (and of `planes`, the alpha, when given) as a new
 // page of the request.
 template <class Decoder>
 uint32_t AddFrame(LoadJob& job, const ImageTrack& colour, const Decoder& pictures,
                   const Decoder* planes, uint32_t delay, std::span<const uint8_t> exif,
-                  std::span<const uint8_t> icc) {
+                  std::span<const uint8_t> icc, std::span<const StillTransform> transforms = {}) {
   YuvPicture yuv = pictures.Picture();
   if (yuv.width != int(colour.width) || yuv.height != int(colour.height)) return BADI;
   bool withAlpha = planes != nullptr;
@@ -299,6 +340,8 @@ uint32_t AddFrame(LoadJob& job, const ImageTrack& colour, const Decoder& picture
     for (int y = 0; y < yuv.height; ++y)
       wide ? glib::Unpremultiply<uint16_t>(PixelRow(page->bitmap, y), yuv.width)
            : glib::Unpremultiply<uint8_t>(PixelRow(page->bitmap, y), yuv.width);
+  rc = Transform(job, page, transforms);
+  if (rc != RCOK) return rc;
   page->delay = delay;
   if (!colour.icc.empty()) icc = colour.icc;
   return AddRgbPage(job.request, std::move(page), job.options, exif, icc);
@@ -354,7 +397,8 @@ uint32_t LoadOne(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha
   rc = pictures.Open();
   if (rc == RCOK) rc = pictures.Next(0);
   if (rc != RCOK) return rc;
-  if (!alpha) return AddFrame<Decoder>(job, colour, pictures, nullptr, 0, exif, icc);
+  if (!alpha)
+    return AddFrame<Decoder>(job, colour, pictures, nullptr, 0, exif, icc, colour.transforms);
   if (alpha->samples.size() != 1) return BADI;
   Decoder planes(file, *alpha);
   rc = planes.Open();
@@ -430,6 +474,8 @@ uint32_t LoadTiles(LoadJob& job, const StillGrid& grid, std::span<const uint8_t>
   for (size_t w = started; w < workers; ++w) work(w);
   for (std::thread& helper : helpers) helper.join();
   if (failure != RCOK) return failure;
+  rc = Transform(job, page, grid.transforms);
+  if (rc != RCOK) return rc;
   return AddRgbPage(job.request, std::move(page), job.options, exif,
                     first.icc.empty() ? icc : first.icc);
 }

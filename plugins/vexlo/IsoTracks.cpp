@@ -337,6 +337,19 @@ std::vector<std::pair<uint32_t, uint32_t>> References(std::span<const uint8_t> i
   return found;
 }
 
+// A turn ('irot') or a mirroring ('imir') among an item's properties; false for any
+// other property.
+bool ReadTransform(uint32_t type, std::span<const uint8_t> body,
+                   std::vector<StillTransform>& transforms) {
+  if ((type != FourCc("irot") && type != FourCc("imir")) || body.empty() || transforms.size() >= 16)
+    return false;
+  StillTransform t;
+  t.kind = type == FourCc("irot") ? StillTransform::kTurn : StillTransform::kMirror;
+  t.value = uint8_t(body[0] & (t.kind == StillTransform::kTurn ? 3 : 1));
+  transforms.push_back(t);
+  return true;
+}
+
 // Item `item` as a track of one sample, when it is a coded picture in one extent of
 // the file whose properties are all ones the track decoder honours. Its properties
 // (the auxiliary type among them) are read either way.
@@ -355,8 +368,9 @@ bool ReadCodedItem(std::span<const uint8_t> file, std::span<const uint8_t> meta,
       still.width = ispe.U32BE();
       still.height = ispe.U32BE();
       sized = !ispe.Failed();
-    } else if (type != FourCc("pixi") && !ReadProperty(type, body, still)) {
-      honoured = false;  // a transformation (rotation, mirroring, cropping), a layer choice
+    } else if (type != FourCc("pixi") && !ReadProperty(type, body, still) &&
+               !ReadTransform(type, body, still.transforms)) {
+      honoured = false;  // a cropping, a layer choice
     }
   }
   still.codec = ItemType(Child(meta, FourCc("iinf")), item);
@@ -385,7 +399,9 @@ bool ReadStillItem(std::span<const uint8_t> file, uint32_t item, ImageTrack& col
     ImageTrack candidate;
     bool read = ReadCodedItem(file, meta, aux, candidate);
     if (!candidate.alpha) continue;  // a depth map or another auxiliary image
-    if (!read || candidate.codec != colour.codec) return false;
+    if (!read || candidate.codec != colour.codec || !candidate.transforms.empty() ||
+        !colour.transforms.empty())
+      return false;
     candidate.handler = FourCc("auxv");
     candidate.auxFor = {item};
     alpha = std::move(candidate);
@@ -438,7 +454,8 @@ bool ReadStillGrid(std::span<const uint8_t> file, uint32_t item, StillGrid& grid
   if (!ItemProperties(Child(meta, FourCc("iprp")), item, properties)) return false;
   for (const auto& [type, body] : properties) {
     bool known = type == FourCc("ispe") || type == FourCc("pixi") ||
-                 (type == FourCc("colr") && ReadProperty(type, body, grid.colours));
+                 (type == FourCc("colr") && ReadProperty(type, body, grid.colours)) ||
+                 ReadTransform(type, body, grid.transforms);
     if (!known) return false;
   }
   std::vector<uint32_t> ids;
@@ -448,7 +465,8 @@ bool ReadStillGrid(std::span<const uint8_t> file, uint32_t item, StillGrid& grid
   grid.tiles.reserve(count);
   for (uint32_t id : ids) {
     ImageTrack tile;
-    if (!ReadCodedItem(file, meta, id, tile) || tile.alpha) return false;
+    if (!ReadCodedItem(file, meta, id, tile) || tile.alpha || !tile.transforms.empty())
+      return false;
     if (!grid.tiles.empty()) {
       const ImageTrack& first = grid.tiles.front();
       if (tile.codec != first.codec || tile.width != first.width || tile.height != first.height ||

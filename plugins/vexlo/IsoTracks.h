@@ -16,6 +16,14 @@ constexpr uint32_t FourCc(const char (&code)[5]) {
          uint32_t(uint8_t(code[2])) << 8 | uint8_t(code[3]);
 }
 
+// What a still picture's properties do to it once it is decoded.
+struct StillTransform {
+  enum Kind : uint8_t { kTurn, kMirror } kind = kTurn;
+  // kTurn: quarter turns anticlockwise (0 to 3); kMirror: 1 left and right change
+  // places, 0 top and bottom.
+  uint8_t value = 0;
+};
+
 struct TrackSample {
   uint64_t offset = 0;
   uint32_t size = 0;
@@ -37,6 +45,8 @@ struct ImageTrack {
   bool alpha = false;            // an auxiliary track of alpha planes
   bool premultiplied = false;    // colour premultiplied by its alpha
   std::vector<uint32_t> auxFor;  // the tracks an auxiliary track belongs to
+  // A still item's turns and mirrorings, in the order they apply.
+  std::vector<StillTransform> transforms;
   std::vector<TrackSample> samples;
   // The sample tables named more samples than the file holds (or than we keep).
   bool cut = false;
@@ -56,8 +66,8 @@ const ImageTrack* AlphaTrackFor(const std::vector<ImageTrack>& tracks, const Ima
 // image as a second track when it has one (`hasAlpha`): for decoding a still picture
 // the way a sequence's frames are decoded. False when the item is not one coded
 // picture in one extent of the file, or when it has properties that change the
-// picture (rotation, mirroring, cropping, a choice of layer): those are left to a
-// general HEIF reader.
+// picture other than turns and mirrorings (cropping, a choice of layer): those are
+// left to a general HEIF reader. A picture with alpha is taken only untransformed.
 bool ReadStillItem(std::span<const uint8_t> file, uint32_t item, ImageTrack& colour,
                    ImageTrack& alpha, bool& hasAlpha);
 
@@ -65,9 +75,10 @@ bool ReadStillItem(std::span<const uint8_t> file, uint32_t item, ImageTrack& col
 // row, each a coded picture read as a track of one sample (see ReadStillItem).
 struct StillGrid {
   uint32_t rows = 0, columns = 0;
-  uint32_t width = 0, height = 0;  // the picture the tiles are put together into
-  std::vector<ImageTrack> tiles;   // all of one codec, size, configuration and colours
-  ImageTrack colours;              // the grid item's own colour description
+  uint32_t width = 0, height = 0;          // the picture the tiles are put together into
+  std::vector<ImageTrack> tiles;           // all of one codec, size, configuration and colours
+  ImageTrack colours;                      // the grid item's own colour description
+  std::vector<StillTransform> transforms;  // of the whole picture, in their order
 };
 
 // Most tiles a grid may have for ReadStillGrid (a 50-megapixel photograph has some
@@ -75,7 +86,8 @@ struct StillGrid {
 constexpr uint32_t kMaxGridTiles = 1024;
 
 // Image item `item` as a grid of plain coded pictures. False when it is no grid, when
-// the grid or a tile has properties that change the picture, when the tiles differ
+// the grid has properties that change the picture other than turns and mirrorings or
+// a tile has any, when the tiles differ
 // in codec, size, decoder configuration or colours, when there are more than
 // kMaxGridTiles of them, or when they do not just cover the grid's picture.
 bool ReadStillGrid(std::span<const uint8_t> file, uint32_t item, StillGrid& grid);

@@ -121,10 +121,10 @@ TEST_F(HeifTest, FilesDecodeLikeTheReferenceDecoders) {
 
 // Pictures decode as heif-convert decodes them. A single coded picture or a grid of
 // them (AV1 or HEVC, every chroma layout, a grey picture coded as 4:0:0, with alpha or
-// without; heif-enc puts odd sizes into a grid) goes through our own decoder and
-// conversion, within the level libheif's conversion rounds to (it keeps 8 fraction
-// bits). What a property transforms (rotation, mirroring, a clean aperture) is left
-// to libheif, and decodes exactly.
+// without; heif-enc puts odd sizes into a grid), turned and mirrored, goes through our
+// own decoder and conversion, within the level libheif's conversion rounds to (it
+// keeps 8 fraction bits). A clean aperture and a grid with alpha are left to libheif,
+// and decode exactly.
 TEST_F(HeifTest, PicturesDecodeLikeLibheif) {
   struct Input {
     std::string colour, grey, alpha;
@@ -156,8 +156,12 @@ TEST_F(HeifTest, PicturesDecodeLikeLibheif) {
       {"p420.avif", "avifenc -y 420 %in %out", even.colour, 128, 64, 1},
       {"plimited.avif", "avifenc -y 422 -r limited %in %out", even.colour, 128, 64, 1},
       {"palpha.avif", "avifenc %in %out", even.alpha, 128, 64, 1},
-      {"rotated.avif", "avifenc --irot 1 %in %out", even.colour, 64, 128, 0},
-      {"mirrored.avif", "avifenc --imir 1 %in %out", even.colour, 128, 64, 0},
+      {"rotated.avif", "avifenc --irot 1 %in %out", even.colour, 64, 128, 1},
+      {"mirrored.avif", "avifenc --imir 1 %in %out", even.colour, 128, 64, 1},
+      {"flipped.avif", "avifenc --imir 0 %in %out", even.colour, 128, 64, 1},
+      {"both.avif", "avifenc --irot 3 --imir 0 %in %out", even.colour, 64, 128, 1},
+      {"turned-grid.avif", "avifenc -g 2x1 --irot 2 %in %out", even.colour, 128, 64, 1},
+      {"alpha-grid.avif", "avifenc -g 2x1 %in %out", even.alpha, 128, 64, 0},
       {"cropped.avif", "avifenc --crop 2,4,100,40 %in %out", even.colour, 100, 40, 0},
       {"grid.avif", "avifenc -g 2x1 %in %out", even.colour, 128, 64, 1},
   };

@@ -284,7 +284,16 @@ TEST(IsoTracks, StillItemsAreOnlyPlainCodedPictures) {
   EXPECT_EQ(still.samples[0].offset, plain.size() - 8);
   EXPECT_EQ(still.samples[0].size, 8u);
 
-  EXPECT_FALSE(read(ItemFile("av01", av1C + ispe + irot, "\x01\x02\x83"), still));  // rotated
+  // Turns and mirrorings are the decoder's to apply, in their order; a crop is not.
+  std::string imir = Box("imir", std::string(1, '\x01'));
+  ASSERT_TRUE(read(ItemFile("av01", av1C + ispe + irot + imir, "\x01\x02\x83\x84"), still));
+  ASSERT_EQ(still.transforms.size(), 2u);
+  EXPECT_EQ(still.transforms[0].kind, vexlo::StillTransform::kTurn);
+  EXPECT_EQ(still.transforms[0].value, 1);
+  EXPECT_EQ(still.transforms[1].kind, vexlo::StillTransform::kMirror);
+  EXPECT_EQ(still.transforms[1].value, 1);
+  std::string clap = Box("clap", std::string(32, '\x01'));
+  EXPECT_FALSE(read(ItemFile("av01", av1C + ispe + clap, "\x01\x02\x83"), still));  // cropped
   EXPECT_FALSE(read(ItemFile("av01", av1C + ispe, "\x01\x02\x03"), still));         // past ipco
   EXPECT_FALSE(read(ItemFile("av01", av1C + ispe, "\x01\x02", 2), still));          // two extents
   EXPECT_FALSE(read(ItemFile("grid", av1C + ispe, "\x01\x02"), still));
@@ -598,7 +607,7 @@ TEST(IsoTracks, GridsAreTakenOnlyWhenEveryTileIsAPlainPicture) {
     change(r.spec);
     refused.push_back(r);
   };
-  with("rotated", [](GridSpec& s) { s.gridBoxes = Box("irot", std::string(1, '\x01')); });
+  with("cropped", [](GridSpec& s) { s.gridBoxes = Box("clap", std::string(32, '\x01')); });
   with("a tile short", [](GridSpec& s) { s.references = 5; });
   with("wider than the tiles", [](GridSpec& s) { s.width = 193; });
   with("a column too many", [](GridSpec& s) { s.width = 128; });
@@ -610,6 +619,12 @@ TEST(IsoTracks, GridsAreTakenOnlyWhenEveryTileIsAPlainPicture) {
     ReadGrid(GridFile(r.spec), ok);
     EXPECT_FALSE(ok);
   }
+  // A turned grid keeps its turn for the decoder.
+  g.gridBoxes = Box("irot", std::string(1, '\x03'));
+  grid = ReadGrid(GridFile(g), ok);
+  ASSERT_TRUE(ok);
+  ASSERT_EQ(grid.transforms.size(), 1u);
+  EXPECT_EQ(grid.transforms[0].value, 3);
   // Every truncation reads without fault.
   for (size_t n = 0; n < file.size(); ++n) ReadGrid(file.substr(0, n), ok);
 }
