@@ -426,7 +426,7 @@ uint32_t LoadTiles(LoadJob& job, const StillGrid& grid, std::span<const uint8_t>
   size_t count = grid.tiles.size();
   size_t workers = std::min<size_t>({std::max(std::thread::hardware_concurrency(), 1u), 4, count});
   std::atomic<uint32_t> failure{RCOK};
-  auto work = [&](size_t worker) {
+  auto decode = [&](size_t worker) {
     // The tiles share the configuration and colours; the grid's colours stand in for
     // ones the tiles do not give.
     ImageTrack track = first;
@@ -457,6 +457,15 @@ uint32_t LoadTiles(LoadJob& job, const StillGrid& grid, std::span<const uint8_t>
       yuv.width = int(std::min(first.width, grid.width - x0));
       yuv.height = int(std::min(first.height, grid.height - y0));
       ConvertPicture(yuv, decoder.Matrix(), wide, page->bitmap, int(x0), int(y0));
+    }
+    return code;
+  };
+  // Nothing may leave a thread: a failure is kept for the caller.
+  auto work = [&](size_t worker) {
+    uint32_t code = OMEM;
+    try {
+      code = decode(worker);
+    } catch (...) {
     }
     uint32_t none = RCOK;
     if (code != RCOK) failure.compare_exchange_strong(none, code);
