@@ -43,6 +43,7 @@
 #include "image/Preview.h"
 #include "info/PictureInfo.h"
 #include "platform/Module.h"
+#include "platform/PageAlloc.h"
 #include "runtime/TiffWriter.h"
 
 namespace {
@@ -392,10 +393,15 @@ bool JxlBench(Compare& compare, glib::FilterManager& manager, const std::vector<
     std::fclose(f);
   }
   std::vector<uint8_t> bytes = ReadAll(path);
-  // Each decode has rows of its own, as a page is new for each load.
-  std::vector<uint8_t> rows;
+  // Each decode has rows of its own, fresh from the system as a page's are, from the
+  // pages' own allocator (malloc would hand back the last round's rows, already
+  // mapped and written, which no new page ever is).
+  size_t rowBytes = size_t(width) * height * 3;
+  std::unique_ptr<uint8_t, void (*)(void*)> rows(nullptr, &platform::PageFree);
   auto alone = [&] {
-    rows = std::vector<uint8_t>(size_t(width) * height * 3);
+    rows.reset();
+    rows.reset(static_cast<uint8_t*>(platform::PageAlloc(rowBytes)));
+    if (!rows) std::exit(2);
     JxlDecoderPtr dec = JxlDecoderMake(nullptr);
     JxlThreadParallelRunnerPtr runner = JxlThreadParallelRunnerMake(nullptr, threads);
     JxlDecoderSetParallelRunner(dec.get(), JxlThreadParallelRunner, runner.get());
@@ -406,7 +412,7 @@ bool JxlBench(Compare& compare, glib::FilterManager& manager, const std::vector<
     for (;;) {
       JxlDecoderStatus status = JxlDecoderProcessInput(dec.get());
       if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
-        JxlDecoderSetImageOutBuffer(dec.get(), &format, rows.data(), rows.size());
+        JxlDecoderSetImageOutBuffer(dec.get(), &format, rows.get(), rowBytes);
       } else if (status == JXL_DEC_FULL_IMAGE || status == JXL_DEC_SUCCESS) {
         return;
       } else {
@@ -420,7 +426,7 @@ bool JxlBench(Compare& compare, glib::FilterManager& manager, const std::vector<
       "vexlo_jxl_12mp_vs_libjxl", [&] { sink = sink + ThroughManager(manager, path); },
       [&] {
         alone();
-        sink = sink + rows[0];
+        sink = sink + rows.get()[0];
       },
       // libjxl's thread pool makes single runs vary by a tenth on two cores: the best
       // of more rounds.

@@ -637,16 +637,41 @@ bool IsOpaque(const glib::CoreBitmap& bitmap) {
 namespace {
 
 #if VEXLO_SSSE3
-// Red and blue exchanged 16 bytes at a time: five 3-byte pixels (the sixteenth byte
-// stays as it was and is the next step's first) or four 4-byte ones. Works in place.
+// Where each of the 48 bytes of sixteen 3-byte pixels comes from once red and blue
+// change places: mask [k][r] picks the bytes of the k-th 16 that come from the r-th
+// 16 of the source (0x80 leaves a zero).
+struct SwapMasks {
+  alignas(16) uint8_t m[3][3][16];
+  constexpr SwapMasks() : m{} {
+    for (int i = 0; i < 48; ++i) {
+      int from = i / 3 * 3 + 2 - i % 3;
+      for (int r = 0; r < 3; ++r) m[i / 16][r][i % 16] = from / 16 == r ? uint8_t(from % 16) : 0x80;
+    }
+  }
+};
+constexpr SwapMasks kSwap;
+
+// Red and blue exchanged sixteen 3-byte pixels (three vectors) or four 4-byte ones at
+// a time. Works in place: every step loads all it needs before it stores, and no step
+// reads what the one before wrote.
 __attribute__((target("ssse3"))) size_t SwapRedBlueSsse3(const uint8_t* in, uint8_t* out,
                                                          size_t width, size_t n) {
   size_t x = 0;
   if (n == 3) {
-    const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
-    for (; x + 6 <= width; x += 5) {
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x * 3));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * 3), _mm_shuffle_epi8(v, order));
+    for (; x + 16 <= width; x += 16) {
+      const auto* from = reinterpret_cast<const __m128i*>(in + x * 3);
+      const __m128i v[3] = {_mm_loadu_si128(from), _mm_loadu_si128(from + 1),
+                            _mm_loadu_si128(from + 2)};
+      __m128i o[3];
+      for (int k = 0; k < 3; ++k) {
+        o[k] = _mm_setzero_si128();
+        for (int r = 0; r < 3; ++r)
+          o[k] = _mm_or_si128(
+              o[k], _mm_shuffle_epi8(
+                        v[r], _mm_load_si128(reinterpret_cast<const __m128i*>(kSwap.m[k][r]))));
+      }
+      auto* to = reinterpret_cast<__m128i*>(out + x * 3);
+      for (int k = 0; k < 3; ++k) _mm_storeu_si128(to + k, o[k]);
     }
   } else {
     const __m128i order = _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
