@@ -339,6 +339,9 @@ LRESULT COrbiskWnd::OnNotify(WPARAM code, LPARAM lparam) {
       RefreshStatusTexts();
       RefreshToolBar();
       break;
+    case kNotifyLoadEnded:
+      if (!loadRunning_ && !pendingDrop_.empty()) OpenDropped(std::exchange(pendingDrop_, {}));
+      break;
     case kNotifyHandOff: {
       std::string name = profile_->GetString(host::kPassImage, "");
       DWORD attributes = name.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(name.c_str());

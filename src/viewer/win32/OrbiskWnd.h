@@ -75,6 +75,7 @@ enum NotifyCode : WPARAM {
   kNotifyClosing = 11,      // sent by the host's close call before its WM_CLOSE
   kNotifyLoadNext = 12,     // lParam: a const std::u16string*, the next file; answers 1 if taken
   kNotifyHostDisplay = 13,  // lParam: the host's display flags (HostDisplay)
+  kNotifyLoadEnded = 14,    // posted by the load's worker once commands are taken again
 };
 
 // A notification that carries a pointer is taken only while its sender holds the
@@ -299,6 +300,7 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
   void RequestZoomFor(ZoomCommand command);
   void RequestZoom(const ZoomRequest& request);
   void OnDropFiles(HDROP drop);
+  void OpenDropped(const std::u16string& file);
   void OnMouseWheel(int16_t delta);
   void OnDoubleClick();
 
@@ -474,6 +476,8 @@ class COrbiskWnd final : public ui::Window, public shell::TwainWrapper {
   PathList history_;
   std::vector<std::string> recentEntries_;  // as the "Open Recent" submenu shows them
   std::atomic<bool> loadRunning_{false};
+  // A file dropped while a load ran, opened when it ends (the window's thread only).
+  std::u16string pendingDrop_;
   std::atomic<bool> abortRequest_{false};
   std::atomic<bool> closePending_{false};
   std::atomic<bool> userInitiated_{false};

@@ -698,19 +698,27 @@ void COrbiskWnd::RequestZoom(const ZoomRequest& request) {
   TellHostOfFit();
 }
 
+// The first file of a drop; while a load runs it waits for the load's end (a later
+// drop takes its place).
 void COrbiskWnd::OnDropFiles(HDROP drop) {
-  if (!loadRunning_ && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0 &&
-      ConfirmDiscardChanges()) {
-    wchar_t name[MAX_PATH + 1] = {};
-    if (DragQueryFileW(drop, 0, name, MAX_PATH)) {
-      userInitiated_ = true;
-      std::wstring wide(name);
-      if (!LoadFileW(std::u16string(wide.begin(), wide.end()), true, nullptr, true)) {
-        userInitiated_ = false;
-      }
-    }
-  }
+  wchar_t name[MAX_PATH + 1] = {};
+  bool named = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0 &&
+               DragQueryFileW(drop, 0, name, MAX_PATH) > 0;
   DragFinish(drop);
+  if (!named) return;
+  std::wstring wide(name);
+  std::u16string file(wide.begin(), wide.end());
+  if (loadRunning_) {
+    pendingDrop_ = std::move(file);
+    return;
+  }
+  OpenDropped(file);
+}
+
+void COrbiskWnd::OpenDropped(const std::u16string& file) {
+  if (!ConfirmDiscardChanges()) return;
+  userInitiated_ = true;
+  if (!LoadFileW(file, true, nullptr, true)) userInitiated_ = false;
 }
 
 void COrbiskWnd::OnMouseWheel(int16_t delta) {

@@ -137,7 +137,11 @@ void COrbiskWnd::WorkerBody() {
   if (page) {
     if (rc == glib::USRA) PostMessageW(hwnd(), kMsgProgress, kProgressHide, 0);
     loadRunning_ = false;
-    if (closePending_) SendMessageW(hwnd(), WM_COMMAND, host::kCmdExit, 0);
+    if (closePending_) {
+      SendMessageW(hwnd(), WM_COMMAND, host::kCmdExit, 0);
+      return;
+    }
+    PostMessageW(hwnd(), UWM_NOTIFY, kNotifyLoadEnded, 0);
     return;
   }
   loadRaw_.reset();
@@ -149,19 +153,23 @@ void COrbiskWnd::WorkerBody() {
   }
   // The bars show the new picture once the viewer takes commands again.
   if (rc == glib::RCOK) PostMessageW(hwnd(), UWM_NOTIFY, kNotifyStatus, 0);
-  if (rc == glib::RCOK || rc == glib::USRA) return;
-  // A file that failed while walking the folder is skipped and the walk goes on.
-  std::lock_guard lock(listsMutex_);
-  if (loadRecordsHistory_) {
-    folderList_.RemoveCurrent();
-  } else {
-    history_.RemoveCurrent();
+  if (rc != glib::RCOK && rc != glib::USRA) {
+    // A file that failed while walking the folder is skipped and the walk goes on.
+    std::lock_guard lock(listsMutex_);
+    if (loadRecordsHistory_) {
+      folderList_.RemoveCurrent();
+    } else {
+      history_.RemoveCurrent();
+    }
+    if (direction_ != 0) {
+      resumeWalk_ = direction_ == 1 && loadRecordsHistory_;
+      PostMessageW(hwnd(), WM_COMMAND, direction_ == 1 ? host::kCmdOpenNext : host::kCmdOpenPrev,
+                   0);
+      direction_ = 0;
+    }
   }
-  if (direction_ != 0) {
-    resumeWalk_ = direction_ == 1 && loadRecordsHistory_;
-    PostMessageW(hwnd(), WM_COMMAND, direction_ == 1 ? host::kCmdOpenNext : host::kCmdOpenPrev, 0);
-    direction_ = 0;
-  }
+  // Last: a file dropped meanwhile opens only after the lists are settled.
+  PostMessageW(hwnd(), UWM_NOTIFY, kNotifyLoadEnded, 0);
 }
 
 uint32_t COrbiskWnd::LoadProcedure() {
