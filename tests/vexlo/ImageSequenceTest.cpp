@@ -503,7 +503,7 @@ TEST_F(SequenceTest, HevcFramesArePagesLikeTheReferenceDecoder) {
 // each `data` coded as `codec` with the configuration box `config`, `tile` pixels
 // square) put together into a width x height picture. `gridBoxes` are further
 // properties of the grid; `references` how many tiles the grid names (-1: all).
-struct GridSpec {
+struct GridShape {
   const char* codec = "hvc1";
   std::string config;
   std::vector<std::string> data;
@@ -513,7 +513,7 @@ struct GridSpec {
   uint32_t lastTile = 0;  // another size for the last tile (0: the same)
 };
 
-std::string GridFile(const GridSpec& g) {
+std::string GridFile(const GridShape& g) {
   auto u16 = [](uint32_t v) { return std::string{char(v >> 8), char(v)}; };
   uint32_t tiles = uint32_t(g.data.size());
   std::string infe = Box("infe", std::string("\x02\0\0\0", 4) + u16(1) + u16(0) + "grid" + '\0');
@@ -576,7 +576,7 @@ vexlo::StillGrid ReadGrid(const std::string& file, bool& ok) {
 // Grids our own decoder takes: tiles that are plain pictures, alike, just covering the
 // picture; anything else is left to the general reader.
 TEST(IsoTracks, GridsAreTakenOnlyWhenEveryTileIsAPlainPicture) {
-  GridSpec g;
+  GridShape g;
   g.codec = "av01";
   g.config = Box("av1C", std::string("\x81\x00\x0c\x00", 4));
   g.data = {"first", "second", "third", "fourth", "fifth", "sixth"};
@@ -599,24 +599,24 @@ TEST(IsoTracks, GridsAreTakenOnlyWhenEveryTileIsAPlainPicture) {
   }
   struct Refused {
     const char* what;
-    GridSpec spec;
+    GridShape shape;
   };
   std::vector<Refused> refused;
   auto with = [&](const char* what, auto change) {
     Refused r{what, g};
-    change(r.spec);
+    change(r.shape);
     refused.push_back(r);
   };
-  with("cropped", [](GridSpec& s) { s.gridBoxes = Box("clap", std::string(32, '\x01')); });
-  with("a tile short", [](GridSpec& s) { s.references = 5; });
-  with("wider than the tiles", [](GridSpec& s) { s.width = 193; });
-  with("a column too many", [](GridSpec& s) { s.width = 128; });
-  with("a row too many", [](GridSpec& s) { s.height = 64; });
-  with("no configuration", [](GridSpec& s) { s.config = Box("pasp", Full(U32(1))); });
-  with("a tile of another size", [](GridSpec& s) { s.lastTile = 60; });
+  with("cropped", [](GridShape& s) { s.gridBoxes = Box("clap", std::string(32, '\x01')); });
+  with("a tile short", [](GridShape& s) { s.references = 5; });
+  with("wider than the tiles", [](GridShape& s) { s.width = 193; });
+  with("a column too many", [](GridShape& s) { s.width = 128; });
+  with("a row too many", [](GridShape& s) { s.height = 64; });
+  with("no configuration", [](GridShape& s) { s.config = Box("pasp", Full(U32(1))); });
+  with("a tile of another size", [](GridShape& s) { s.lastTile = 60; });
   for (const Refused& r : refused) {
     SCOPED_TRACE(r.what);
-    ReadGrid(GridFile(r.spec), ok);
+    ReadGrid(GridFile(r.shape), ok);
     EXPECT_FALSE(ok);
   }
   // A turned grid keeps its turn for the decoder.
@@ -634,7 +634,7 @@ TEST(IsoTracks, GridsAreTakenOnlyWhenEveryTileIsAPlainPicture) {
 // decoder with the tiles on several threads, as heif-convert decodes them.
 TEST_F(SequenceTest, GridTilesDecodeIntoTheirPlaces) {
   if (!RunQuietly("command -v heif-enc heif-convert")) GTEST_SKIP() << "heif-enc is missing";
-  GridSpec g;
+  GridShape g;
   g.columns = g.rows = 2, g.width = 120, g.height = 100;
   for (uint32_t i = 0; i < 4; ++i) {
     glib::PNGSave params;
