@@ -13,11 +13,7 @@
 #include "runtime/PixelLayout.h"
 #include "vexlo/ColorManage.h"
 #include "vexlo/Formats.h"
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <tmmintrin.h>
-#define VEXLO_SSSE3 1
-#endif
+#include "vexlo/Ssse3.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -637,19 +633,8 @@ bool IsOpaque(const glib::CoreBitmap& bitmap) {
 namespace {
 
 #if VEXLO_SSSE3
-// Where each of the 48 bytes of sixteen 3-byte pixels comes from once red and blue
-// change places: mask [k][r] picks the bytes of the k-th 16 that come from the r-th
-// 16 of the source (0x80 leaves a zero).
-struct SwapMasks {
-  alignas(16) uint8_t m[3][3][16];
-  constexpr SwapMasks() : m{} {
-    for (int i = 0; i < 48; ++i) {
-      int from = i / 3 * 3 + 2 - i % 3;
-      for (int r = 0; r < 3; ++r) m[i / 16][r][i % 16] = from / 16 == r ? uint8_t(from % 16) : 0x80;
-    }
-  }
-};
-constexpr SwapMasks kSwap;
+// Red and blue of sixteen 3-byte pixels change places.
+constexpr Gather48 kSwap([](int i) { return i / 3 * 3 + 2 - i % 3; });
 
 // Red and blue exchanged sixteen 3-byte pixels (three vectors) or four 4-byte ones at
 // a time. Works in place: every step loads all it needs before it stores, and no step
@@ -662,16 +647,7 @@ __attribute__((target("ssse3"))) size_t SwapRedBlueSsse3(const uint8_t* in, uint
       const auto* from = reinterpret_cast<const __m128i*>(in + x * 3);
       const __m128i v[3] = {_mm_loadu_si128(from), _mm_loadu_si128(from + 1),
                             _mm_loadu_si128(from + 2)};
-      __m128i o[3];
-      for (int k = 0; k < 3; ++k) {
-        o[k] = _mm_setzero_si128();
-        for (int r = 0; r < 3; ++r)
-          o[k] = _mm_or_si128(
-              o[k], _mm_shuffle_epi8(
-                        v[r], _mm_load_si128(reinterpret_cast<const __m128i*>(kSwap.m[k][r]))));
-      }
-      auto* to = reinterpret_cast<__m128i*>(out + x * 3);
-      for (int k = 0; k < 3; ++k) _mm_storeu_si128(to + k, o[k]);
+      StoreGathered(v, kSwap, out + x * 3);
     }
   } else {
     const __m128i order = _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
@@ -681,11 +657,6 @@ __attribute__((target("ssse3"))) size_t SwapRedBlueSsse3(const uint8_t* in, uint
     }
   }
   return x;
-}
-
-bool HaveSsse3() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3");
 }
 #endif
 

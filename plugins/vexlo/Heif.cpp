@@ -1,12 +1,13 @@
-// HEIF/HEIC and AVIF. A single coded picture that no property transforms is decoded by
-// our own track decoder (dav1d or libde265) and converted by our own conversion; grids,
-// rotated, mirrored and cropped pictures go through libheif, with our HEVC decoder
-// plug-in over libde265 (it checks the stream's picture size before libde265 allocates
-// for it) and libheif's built-in AV1 (dav1d) decoder. The primary image comes first, the
-// file's other top-level images follow as pages; alpha is kept (premultiplied colour made
-// straight), deeper samples (10 and 12 bits) become 16-bit samples. The EXIF block and an
-// ICC profile travel with every page; the thumbnail entry decodes the embedded thumbnail
-// of the primary image.
+// HEIF/HEIC and AVIF. A coded picture or a grid of them, turned or mirrored or neither,
+// is decoded by our own track decoder (dav1d or libde265) and converted by our own
+// conversion; cropped pictures, layer choices, grids with alpha and transformed
+// pictures with alpha go through libheif, with our HEVC decoder plug-in over libde265
+// (it checks the stream's picture size before libde265 allocates for it) and libheif's
+// built-in AV1 (dav1d) decoder. The primary image comes first, the file's other
+// top-level images follow as pages; alpha is kept (premultiplied colour made straight),
+// deeper samples (10 and 12 bits) become 16-bit samples. The EXIF block and an ICC
+// profile travel with every page; the thumbnail entry decodes the embedded thumbnail of
+// the primary image.
 #include <libde265/de265.h>
 #include <libheif/heif.h>
 #include <libheif/heif_plugin.h>
@@ -332,13 +333,11 @@ uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle
   if (rc != RCOK) return rc;
   bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
 
-  // One coded picture that nothing transforms (most files) goes past libheif: our
-  // track decoder and our own conversion take the place of its two conversions, to
-  // planar and then to interleaved RGB, which cost a third of the time. Whatever that
-  // path cannot decode is left to libheif.
-  // A grid of such pictures (a phone's photograph) as well, its tiles decoded side
-  // by side straight into the page.
-  // Sizes compare as the picture shows, turned.
+  // One coded picture (most files) or a grid of them (a phone's photograph, its tiles
+  // decoded side by side straight into the page) goes past libheif: our track decoder
+  // and our own conversion take the place of its two conversions, to planar and then
+  // to interleaved RGB, which cost a third of the time. Whatever that path cannot
+  // decode is left to libheif. Sizes compare as the picture shows, turned.
   auto shows = [&](uint32_t w, uint32_t h, const std::vector<StillTransform>& transforms) {
     size_t turns = 0;
     for (const StillTransform& t : transforms)

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdarg>
-#include <thread>
 
+#include "runtime/ParallelRows.h"
 #include "runtime/Premultiply.h"
 #include "runtime/Rotate.h"
 #include "vexlo/ColorManage.h"
@@ -424,7 +424,7 @@ uint32_t LoadTiles(LoadJob& job, const StillGrid& grid, std::span<const uint8_t>
                page);
   if (rc != RCOK) return rc;
   size_t count = grid.tiles.size();
-  size_t workers = std::min<size_t>({std::max(std::thread::hardware_concurrency(), 1u), 4, count});
+  size_t workers = std::min<size_t>({size_t(glib::RuntimeThreads()), 4, count});
   std::atomic<uint32_t> failure{RCOK};
   auto decode = [&](size_t worker) {
     // The tiles share the configuration and colours; the grid's colours stand in for
@@ -461,27 +461,18 @@ uint32_t LoadTiles(LoadJob& job, const StillGrid& grid, std::span<const uint8_t>
     return code;
   };
   // Nothing may leave a thread: a failure is kept for the caller.
-  auto work = [&](size_t worker) {
-    uint32_t code = OMEM;
-    try {
-      code = decode(worker);
-    } catch (...) {
+  auto work = [&](int32_t from, int32_t to, int) {
+    for (int32_t worker = from; worker < to; ++worker) {
+      uint32_t code = OMEM;
+      try {
+        code = decode(size_t(worker));
+      } catch (...) {
+      }
+      uint32_t none = RCOK;
+      if (code != RCOK) failure.compare_exchange_strong(none, code);
     }
-    uint32_t none = RCOK;
-    if (code != RCOK) failure.compare_exchange_strong(none, code);
   };
-  std::vector<std::thread> helpers;
-  size_t started = 1;  // worker 0 is this thread
-  for (; started < workers; ++started) {
-    try {
-      helpers.emplace_back(work, started);
-    } catch (...) {
-      break;  // what no thread could take, this one does
-    }
-  }
-  work(0);
-  for (size_t w = started; w < workers; ++w) work(w);
-  for (std::thread& helper : helpers) helper.join();
+  glib::RunRowChunks(int32_t(workers), 1, int(workers), nullptr, work);
   if (failure != RCOK) return failure;
   rc = Transform(job, page, grid.transforms);
   if (rc != RCOK) return rc;

@@ -7,17 +7,15 @@
 #include <openjpeg.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <thread>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <tmmintrin.h>
-#define VEXLO_JP2_SSSE3 1
-#endif
-
+#include "runtime/ParallelRows.h"
 #include "vexlo/ColorManage.h"
 #include "vexlo/Formats.h"
+#include "vexlo/Ssse3.h"
 
 namespace vexlo {
 namespace {
@@ -278,7 +276,7 @@ bool DirectBytes(const opj_image_t& image, const Layout& l, uint32_t width, uint
   return true;
 }
 
-#if VEXLO_JP2_SSSE3
+#if VEXLO_SSSE3
 // Sixteen samples as bytes, clamped to 0..255 by the saturating packs.
 __attribute__((target("ssse3"))) inline __m128i Bytes16(const OPJ_INT32* p) {
   const auto* v = reinterpret_cast<const __m128i*>(p);
@@ -287,20 +285,8 @@ __attribute__((target("ssse3"))) inline __m128i Bytes16(const OPJ_INT32* p) {
   return _mm_packus_epi16(low, high);
 }
 
-// Where each byte of the 48 that sixteen 3-byte pixels fill comes from: mask [k][c]
-// picks component c's bytes for the k-th 16 bytes (0x80 leaves a zero).
-struct InterleaveMasks {
-  alignas(16) uint8_t m[3][3][16];
-  constexpr InterleaveMasks() : m{} {
-    for (int k = 0; k < 3; ++k)
-      for (int c = 0; c < 3; ++c)
-        for (int j = 0; j < 16; ++j) {
-          int i = 16 * k + j;
-          m[k][c][j] = i % 3 == c ? uint8_t(i / 3) : uint8_t(0x80);
-        }
-  }
-};
-constexpr InterleaveMasks kInterleave;
+// Sixteen pixels of blue, green and red bytes interleaved.
+constexpr Gather48 kInterleave([](int i) { return i % 3 * 16 + i / 3; });
 
 // Sixteen pixels at a time of one row; returns the pixels done, the rest is the
 // caller's. `planes` are blue, green, red and alpha (as many as `channels`).
@@ -327,28 +313,16 @@ __attribute__((target("ssse3"))) uint32_t BytesRowSsse3(const OPJ_INT32* const* 
       continue;
     }
     const __m128i sources[3] = {b, g, r};
-    for (int k = 0; k < 3; ++k) {
-      __m128i v = _mm_setzero_si128();
-      for (int c = 0; c < 3; ++c) {
-        __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(kInterleave.m[k][c]));
-        v = _mm_or_si128(v, _mm_shuffle_epi8(sources[c], mask));
-      }
-      _mm_storeu_si128(o + k, v);
-    }
+    StoreGathered(sources, kInterleave, out + size_t(x) * 3);
   }
   return x;
-}
-
-bool HaveSsse3() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3");
 }
 #endif
 
 // One row of plain byte components into the page (blue, green, red, alpha order).
 void BytesRow(const OPJ_INT32* const* planes, uint32_t channels, uint32_t width, uint8_t* out) {
   uint32_t x = 0;
-#if VEXLO_JP2_SSSE3
+#if VEXLO_SSSE3
   static const bool ssse3 = HaveSsse3();
   if (ssse3) x = BytesRowSsse3(planes, channels, width, out);
 #endif
@@ -429,23 +403,19 @@ void FillRows(const opj_image_t& image, const Layout& l, glib::CoreBitmap& bitma
 }
 
 // Runs fill(top, bottom) over bands of rows on `threads` threads (this one included);
-// a thread that cannot be had leaves its band to this one.
+// false when memory ran short in one of them.
 template <class Fill>
-void ForBands(uint32_t height, int threads, const Fill& fill) {
-  uint32_t bands = threads > 1 && height >= 64 ? uint32_t(threads) : 1;
-  uint32_t band = (height + bands - 1) / bands;
-  std::vector<std::thread> helpers;
-  uint32_t started = 1;  // band 0 is this thread's
-  for (; started < bands; ++started) {
+bool ForBands(uint32_t height, int threads, const Fill& fill) {
+  std::atomic<bool> failed{false};
+  auto body = [&](int32_t first, int32_t end, int) {
     try {
-      helpers.emplace_back(fill, started * band, std::min(height, (started + 1) * band));
+      fill(uint32_t(first), uint32_t(end));
     } catch (...) {
-      break;
+      failed = true;
     }
-  }
-  fill(0, std::min(height, band));
-  for (uint32_t b = started; b < bands; ++b) fill(b * band, std::min(height, (b + 1) * band));
-  for (std::thread& helper : helpers) helper.join();
+  };
+  glib::RunRowChunks(int32_t(height), 64, std::max(threads, 1), nullptr, body);
+  return !failed;
 }
 
 // The decoded components into the page's rows, in bands on the decoder's threads.
@@ -456,14 +426,15 @@ uint32_t FillPage(const opj_image_t& image, const Layout& l, glib::CoreBitmap& b
     const opj_image_comp_t& comp = image.comps[c];
     if (!comp.data || comp.w == 0 || comp.h == 0) return BADI;
   }
-  if (DirectBytes(image, l, width, height)) {
-    ForBands(height, threads,
-             [&](uint32_t top, uint32_t bottom) { FillBytes(image, l, bitmap, top, bottom); });
-  } else {
-    ForBands(height, threads,
-             [&](uint32_t top, uint32_t bottom) { FillRows(image, l, bitmap, top, bottom); });
-  }
-  return RCOK;
+  bool filled = DirectBytes(image, l, width, height)
+                    ? ForBands(height, threads,
+                               [&](uint32_t top, uint32_t bottom) {
+                                 FillBytes(image, l, bitmap, top, bottom);
+                               })
+                    : ForBands(height, threads, [&](uint32_t top, uint32_t bottom) {
+                        FillRows(image, l, bitmap, top, bottom);
+                      });
+  return filled ? RCOK : OMEM;
 }
 
 // The reduction (a power of two) whose picture still covers the wanted size; 0 when
