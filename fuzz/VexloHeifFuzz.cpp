@@ -23,9 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vexlo::ImageTrack colour, alpha;
   bool hasAlpha = false;
   vexlo::StillGrid grid;
+  vexlo::MetaItems items({data, size});
   for (uint32_t item = 1; item <= 4; ++item) {
-    vexlo::ReadStillItem({data, size}, item, colour, alpha, hasAlpha);
-    vexlo::ReadStillGrid({data, size}, item, grid);
+    items.Still(item, colour, alpha, hasAlpha);
+    items.Grid(item, grid);
   }
   return 0;
 }

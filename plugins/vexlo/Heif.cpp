@@ -326,8 +326,9 @@ void WidenRow(const uint16_t* in, uint16_t* out, size_t width, size_t n, int bit
 // Decodes one image (a top-level image or a thumbnail) into a new page of the request,
 // with the file's metadata; the page's rows are allocated, and so the size checked,
 // before anything is decoded.
-uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle* handle,
-                    heif_item_id id, std::span<const uint8_t> exif, std::span<const uint8_t> icc) {
+uint32_t DecodePage(LoadJob& job, const MetaItems& items, heif_context* context,
+                    const heif_image_handle* handle, heif_item_id id, std::span<const uint8_t> exif,
+                    std::span<const uint8_t> icc) {
   int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
   uint32_t rc = CheckSize(width, height);
   if (rc != RCOK) return rc;
@@ -346,14 +347,13 @@ uint32_t DecodePage(LoadJob& job, heif_context* context, const heif_image_handle
     return w == uint32_t(width) && h == uint32_t(height);
   };
   StillGrid grid;
-  if (!alpha && ReadStillGrid(job.source.Bytes(), id, grid) &&
-      shows(grid.width, grid.height, grid.transforms)) {
+  if (!alpha && items.Grid(id, grid) && shows(grid.width, grid.height, grid.transforms)) {
     rc = LoadGrid(job, grid, exif, icc);
     if (rc == RCOK || rc == glib::USRA) return rc;
   }
   ImageTrack colour, alphaTrack;
   bool hasAlpha = false;
-  if (ReadStillItem(job.source.Bytes(), id, colour, alphaTrack, hasAlpha) && hasAlpha == alpha &&
+  if (items.Still(id, colour, alphaTrack, hasAlpha) && hasAlpha == alpha &&
       shows(colour.width, colour.height, colour.transforms)) {
     rc = LoadStill(job, colour, hasAlpha ? &alphaTrack : nullptr, exif, icc);
     if (rc == RCOK || rc == glib::USRA) return rc;
@@ -436,10 +436,9 @@ bool IsAvif(std::span<const uint8_t> bytes) {
 // gives, which may be far beyond the size the image declares (and its side limit
 // cannot tell a long panorama from a square). A grid larger than its image is
 // damaged.
-uint32_t CheckGrid(std::span<const uint8_t> bytes, heif_item_id id,
-                   const heif_image_handle* handle) {
+uint32_t CheckGrid(const MetaItems& items, heif_item_id id, const heif_image_handle* handle) {
   uint64_t width = 0, height = 0;
-  if (!ReadGridSize(bytes, id, width, height)) return RCOK;
+  if (!items.GridSize(id, width, height)) return RCOK;
   int64_t declaredWidth = heif_image_handle_get_ispe_width(handle);
   int64_t declaredHeight = heif_image_handle_get_ispe_height(handle);
   if (declaredWidth <= 0 || declaredHeight <= 0) return CheckSize(int64_t(width), int64_t(height));
@@ -487,14 +486,15 @@ uint32_t LoadHeif(LoadJob& job) {
   if (rc != RCOK) return rc;
   std::vector<heif_item_id> ids = PageIds(context.get());
   if (ids.empty()) return BADI;
+  MetaItems items(job.source.Bytes());
   for (size_t index = 0; index < ids.size(); ++index) {
     if (job.options.PastRange(index)) break;
     if (!job.options.Wants(index)) continue;
     HandlePtr handle = Handle(context.get(), ids[index]);
     if (!handle) return BADI;
     std::vector<uint8_t> exif = Exif(handle.get()), icc = Profile(handle.get());
-    rc = CheckGrid(job.source.Bytes(), ids[index], handle.get());
-    if (rc == RCOK) rc = DecodePage(job, context.get(), handle.get(), ids[index], exif, icc);
+    rc = CheckGrid(items, ids[index], handle.get());
+    if (rc == RCOK) rc = DecodePage(job, items, context.get(), handle.get(), ids[index], exif, icc);
     if (rc != RCOK) {
       // Images after a damaged one are lost; the ones before it are kept.
       if (rc == BADI && !job.request->pages.empty()) return RCOK;
@@ -521,6 +521,7 @@ uint32_t ThumbnailHeif(LoadJob& job) {
   HandlePtr primary = Handle(context.get(), ids[0]);
   if (!primary) return BADI;
   std::vector<uint8_t> exif = Exif(primary.get()), icc = Profile(primary.get());
+  MetaItems items(job.source.Bytes());
   // The embedded thumbnail when it serves the request.
   heif_item_id thumbId = 0;
   if (heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), &thumbId, 1) == 1) {
@@ -533,8 +534,8 @@ uint32_t ThumbnailHeif(LoadJob& job) {
                           side(heif_image_handle_get_width(primary.get())),
                           side(heif_image_handle_get_height(primary.get())),
                           job.request->thumbnailMaxWidth, job.request->thumbnailMaxHeight) &&
-          CheckGrid(job.source.Bytes(), thumbId, owned.get()) == RCOK &&
-          DecodePage(job, context.get(), owned.get(), thumbId, exif, icc) == RCOK)
+          CheckGrid(items, thumbId, owned.get()) == RCOK &&
+          DecodePage(job, items, context.get(), owned.get(), thumbId, exif, icc) == RCOK)
         return RCOK;
     } else {
       heif_image_handle_release(thumb);
@@ -542,8 +543,8 @@ uint32_t ThumbnailHeif(LoadJob& job) {
     job.request->pages.Clear();
   }
   // Otherwise the primary image itself.
-  rc = CheckGrid(job.source.Bytes(), ids[0], primary.get());
-  return rc == RCOK ? DecodePage(job, context.get(), primary.get(), ids[0], exif, icc) : rc;
+  rc = CheckGrid(items, ids[0], primary.get());
+  return rc == RCOK ? DecodePage(job, items, context.get(), primary.get(), ids[0], exif, icc) : rc;
 }
 
 uint32_t InfoHeif(const Source& source, InfoRecord& info) {

@@ -15,12 +15,12 @@ namespace vexlo {
 uint32_t LoadSequence(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha,
                       std::span<const uint8_t> exif, std::span<const uint8_t> icc);
 
-// A still picture read as a track of one sample (see ReadStillItem) as one page, its
+// A still picture read as a track of one sample (see MetaItems::Still) as one page, its
 // alpha beside it; nothing is added to the request when it fails.
 uint32_t LoadStill(LoadJob& job, const ImageTrack& colour, const ImageTrack* alpha,
                    std::span<const uint8_t> exif, std::span<const uint8_t> icc);
 
-// A grid of plain coded tiles (see ReadStillGrid) as one page; nothing is added to
+// A grid of plain coded tiles (see MetaItems::Grid) as one page; nothing is added to
 // the request when it fails.
 uint32_t LoadGrid(LoadJob& job, const StillGrid& grid, std::span<const uint8_t> exif,
                   std::span<const uint8_t> icc);

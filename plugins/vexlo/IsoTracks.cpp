@@ -222,121 +222,6 @@ bool ReadTrack(std::span<const uint8_t> trak, uint64_t fileSize, size_t maxSampl
   return ReadSamples(tables, fileSize, maxSamples, track);
 }
 
-// The type of item `item` in the item information box.
-uint32_t ItemType(std::span<const uint8_t> iinf, uint32_t item) {
-  Reader in(iinf);
-  uint8_t version = in.U8();
-  in.Skip(3 + (version == 0 ? 2 : 4));
-  uint32_t type;
-  std::span<const uint8_t> infe;
-  while (NextBox(in, type, infe)) {
-    if (type != FourCc("infe")) continue;
-    Reader entry(infe);
-    uint8_t v = entry.U8();
-    entry.Skip(3);
-    if (v < 2) continue;  // no item types before version 2
-    uint32_t id = v == 2 ? entry.U16BE() : entry.U32BE();
-    entry.Skip(2);  // protection index
-    if (id == item && !entry.Failed()) return entry.U32BE();
-  }
-  return 0;
-}
-
-// The bytes of item `item`'s first extent: in the file, or in the 'idat' box.
-std::span<const uint8_t> ItemData(std::span<const uint8_t> file, std::span<const uint8_t> iloc,
-                                  std::span<const uint8_t> idat, uint32_t item,
-                                  bool* inFile = nullptr) {
-  Reader in(iloc);
-  uint8_t version = in.U8();
-  in.Skip(3);
-  uint8_t sizes = in.U8(), more = in.U8();
-  int offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = more >> 4;
-  int indexSize = version >= 1 ? more & 15 : 0;
-  uint32_t count = version < 2 ? in.U16BE() : in.U32BE();
-  for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
-    uint32_t id = version < 2 ? in.U16BE() : in.U32BE();
-    int method = version >= 1 ? in.U16BE() & 15 : 0;
-    in.Skip(2);  // data reference index
-    uint64_t base = Sized(in, baseSize);
-    uint16_t extents = in.U16BE();
-    for (uint16_t e = 0; e < extents && !in.Failed(); ++e) {
-      Sized(in, indexSize);
-      uint64_t offset = Sized(in, offsetSize), length = Sized(in, lengthSize);
-      if (id != item || e > 0 || in.Failed()) continue;
-      if (inFile) *inFile = method == 0 && extents == 1;
-      std::span<const uint8_t> from = method == 0   ? file
-                                      : method == 1 ? idat
-                                                    : std::span<const uint8_t>();
-      if (base > from.size() || offset > from.size() - base) return {};
-      uint64_t at = base + offset, left = from.size() - at;
-      return from.subspan(size_t(at), size_t(length == 0 ? left : std::min(length, left)));
-    }
-  }
-  return {};
-}
-
-// The child boxes of the file's 'meta' box (past its version and flags).
-std::span<const uint8_t> MetaBoxes(std::span<const uint8_t> file) {
-  std::span<const uint8_t> meta = Child(file, FourCc("meta"));
-  return meta.size() >= 4 ? meta.subspan(4) : std::span<const uint8_t>();
-}
-
-using Property = std::pair<uint32_t, std::span<const uint8_t>>;
-
-// The properties associated with `item`, in their order (ipco lists the properties,
-// ipma gives each item its 1-based indices into that list). False when an index is
-// out of the list.
-bool ItemProperties(std::span<const uint8_t> iprp, uint32_t item, std::vector<Property>& out) {
-  std::vector<Property> properties;
-  Reader list(Child(iprp, FourCc("ipco")));
-  uint32_t t;
-  std::span<const uint8_t> body;
-  while (properties.size() < 4096 && NextBox(list, t, body)) properties.emplace_back(t, body);
-
-  out.clear();
-  Reader in(Child(iprp, FourCc("ipma")));
-  uint8_t version = in.U8();
-  in.Skip(2);
-  bool wideIndex = (in.U8() & 1) != 0;
-  uint32_t count = in.U32BE();
-  for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
-    uint32_t id = version < 1 ? in.U16BE() : in.U32BE();
-    uint8_t associations = in.U8();
-    for (uint8_t a = 0; a < associations && !in.Failed(); ++a) {
-      uint32_t index = wideIndex ? in.U16BE() & 0x7fff : in.U8() & 0x7f;
-      if (id != item || index == 0) continue;  // 0: no property
-      if (index > properties.size()) return false;
-      out.push_back(properties[index - 1]);
-    }
-  }
-  return !in.Failed();
-}
-
-// The references of `kind` in the item reference box: each referring item with the
-// items it refers to ('auxl': from an auxiliary image to its master; 'prem': from a
-// colour image to the alpha it is premultiplied by).
-std::vector<std::pair<uint32_t, uint32_t>> References(std::span<const uint8_t> iref,
-                                                      uint32_t kind) {
-  std::vector<std::pair<uint32_t, uint32_t>> found;
-  Reader in(iref);
-  uint8_t version = in.U8();
-  in.Skip(3);
-  int idSize = version == 0 ? 2 : 4;
-  uint32_t type;
-  std::span<const uint8_t> body;
-  while (NextBox(in, type, body) && found.size() < 1024) {
-    if (type != kind) continue;
-    Reader ref(body);
-    uint32_t from = uint32_t(Sized(ref, idSize));
-    for (uint16_t count = ref.U16BE(); count > 0 && found.size() < 1024; --count) {
-      uint32_t to = uint32_t(Sized(ref, idSize));
-      if (ref.Failed()) break;
-      found.emplace_back(from, to);
-    }
-  }
-  return found;
-}
-
 // A turn ('irot') or a mirroring ('imir') among an item's properties; false for any
 // other property.
 bool ReadTransform(uint32_t type, std::span<const uint8_t> body,
@@ -348,84 +233,6 @@ bool ReadTransform(uint32_t type, std::span<const uint8_t> body,
   t.value = uint8_t(body[0] & (t.kind == StillTransform::kTurn ? 3 : 1));
   transforms.push_back(t);
   return true;
-}
-
-// Item `item` as a track of one sample, when it is a coded picture in one extent of
-// the file whose properties are all ones the track decoder honours. Its properties
-// (the auxiliary type among them) are read either way.
-bool ReadCodedItem(std::span<const uint8_t> file, std::span<const uint8_t> meta, uint32_t item,
-                   ImageTrack& still) {
-  still = {};
-  still.id = item;
-  still.handler = FourCc("pict");
-  std::vector<Property> properties;
-  bool honoured = ItemProperties(Child(meta, FourCc("iprp")), item, properties);
-  bool sized = false;
-  for (const auto& [type, body] : properties) {
-    if (type == FourCc("ispe")) {
-      Reader ispe(body);
-      ispe.Skip(4);
-      still.width = ispe.U32BE();
-      still.height = ispe.U32BE();
-      sized = !ispe.Failed();
-    } else if (type != FourCc("pixi") && !ReadProperty(type, body, still) &&
-               !ReadTransform(type, body, still.transforms)) {
-      honoured = false;  // a cropping, a layer choice
-    }
-  }
-  still.codec = ItemType(Child(meta, FourCc("iinf")), item);
-  if (still.codec != FourCc("av01") && still.codec != FourCc("hvc1")) return false;
-  bool inFile = false;
-  std::span<const uint8_t> data = ItemData(file, Child(meta, FourCc("iloc")), {}, item, &inFile);
-  if (!honoured || !sized || still.config.empty() || !inFile || data.empty() ||
-      data.size() > UINT32_MAX)
-    return false;
-  still.samples.push_back({uint64_t(data.data() - file.data()), uint32_t(data.size()), 0});
-  return true;
-}
-
-}  // namespace
-
-bool ReadStillItem(std::span<const uint8_t> file, uint32_t item, ImageTrack& colour,
-                   ImageTrack& alpha, bool& hasAlpha) {
-  std::span<const uint8_t> meta = MetaBoxes(file);
-  if (!ReadCodedItem(file, meta, item, colour)) return false;
-  std::span<const uint8_t> iref = Child(meta, FourCc("iref"));
-  for (const auto& [from, to] : References(iref, FourCc("prem")))
-    colour.premultiplied |= from == item;
-  hasAlpha = false;
-  for (const auto& [aux, master] : References(iref, FourCc("auxl"))) {
-    if (master != item) continue;
-    ImageTrack candidate;
-    bool read = ReadCodedItem(file, meta, aux, candidate);
-    if (!candidate.alpha) continue;  // a depth map or another auxiliary image
-    if (!read || candidate.codec != colour.codec || !candidate.transforms.empty() ||
-        !colour.transforms.empty())
-      return false;
-    candidate.handler = FourCc("auxv");
-    candidate.auxFor = {item};
-    alpha = std::move(candidate);
-    hasAlpha = true;
-    break;
-  }
-  return true;
-}
-
-namespace {
-
-// The description of grid item `item`: its tiles' rows and columns, and the size of
-// the picture they make. False when the item is no grid or the description is short.
-bool ReadGrid(std::span<const uint8_t> file, std::span<const uint8_t> meta, uint32_t item,
-              StillGrid& grid) {
-  if (ItemType(Child(meta, FourCc("iinf")), item) != FourCc("grid")) return false;
-  Reader in(ItemData(file, Child(meta, FourCc("iloc")), Child(meta, FourCc("idat")), item));
-  in.Skip(1);  // version
-  bool wide = (in.U8() & 1) != 0;
-  grid.rows = in.U8() + 1u;
-  grid.columns = in.U8() + 1u;
-  grid.width = wide ? in.U32BE() : in.U16BE();
-  grid.height = wide ? in.U32BE() : in.U16BE();
-  return !in.Failed();
 }
 
 bool SameColours(const ImageTrack& a, const ImageTrack& b) {
@@ -441,32 +248,228 @@ bool Covers(uint32_t count, uint32_t tile, uint32_t picture) {
   return tile > 0 && picture > 0 && reach >= picture && reach - tile < picture;
 }
 
+// The most properties the list may have, and an item may name, that we keep.
+constexpr size_t kMaxProperties = 4096;
+constexpr size_t kMaxItemProperties = 64;
+// The most references kept (a grid's tiles, alpha images, premultiplications).
+constexpr size_t kMaxReferences = 4 * kMaxGridTiles;
+
 }  // namespace
 
-bool ReadStillGrid(std::span<const uint8_t> file, uint32_t item, StillGrid& grid) {
+MetaItems::MetaItems(std::span<const uint8_t> file) : file_(file) {
+  std::span<const uint8_t> meta = Child(file, FourCc("meta"));
+  meta = meta.size() >= 4 ? meta.subspan(4) : std::span<const uint8_t>();  // version, flags
+  idat_ = Child(meta, FourCc("idat"));
+  auto item = [this](uint32_t id) -> Item* {
+    auto found = items_.find(id);
+    if (found != items_.end()) return &found->second;
+    return items_.size() < kMaxItems ? &items_[id] : nullptr;
+  };
+  uint32_t type;
+  std::span<const uint8_t> body;
+
+  // Item types (none before version 2 of an entry); the first entry for an id holds.
+  Reader iinf(Child(meta, FourCc("iinf")));
+  uint8_t version = iinf.U8();
+  iinf.Skip(3 + (version == 0 ? 2 : 4));
+  while (NextBox(iinf, type, body)) {
+    if (type != FourCc("infe")) continue;
+    Reader entry(body);
+    uint8_t v = entry.U8();
+    entry.Skip(3);
+    if (v < 2) continue;
+    uint32_t id = v == 2 ? entry.U16BE() : entry.U32BE();
+    entry.Skip(2);  // protection index
+    uint32_t itemType = entry.U32BE();
+    Item* at = entry.Failed() ? nullptr : item(id);
+    if (at && at->type == 0) at->type = itemType;
+  }
+
+  // Locations: the first entry for an id that has an extent, and its first extent.
+  Reader iloc(Child(meta, FourCc("iloc")));
+  version = iloc.U8();
+  iloc.Skip(3);
+  uint8_t sizes = iloc.U8(), more = iloc.U8();
+  int offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = more >> 4;
+  int indexSize = version >= 1 ? more & 15 : 0;
+  uint32_t count = version < 2 ? iloc.U16BE() : iloc.U32BE();
+  for (uint32_t i = 0; i < count && !iloc.Failed(); ++i) {
+    uint32_t id = version < 2 ? iloc.U16BE() : iloc.U32BE();
+    uint8_t method = uint8_t(version >= 1 ? iloc.U16BE() & 15 : 0);
+    iloc.Skip(2);  // data reference index
+    uint64_t base = Sized(iloc, baseSize);
+    uint16_t extents = iloc.U16BE();
+    for (uint16_t e = 0; e < extents && !iloc.Failed(); ++e) {
+      Sized(iloc, indexSize);
+      uint64_t offset = Sized(iloc, offsetSize), length = Sized(iloc, lengthSize);
+      Item* at = e > 0 || iloc.Failed() ? nullptr : item(id);
+      if (!at || at->located) continue;
+      at->located = true;
+      at->method = method;
+      at->extents = extents;
+      at->base = base;
+      at->offset = offset;
+      at->length = length;
+    }
+  }
+
+  // Properties: ipco lists them, ipma gives each item its 1-based indices into the list.
+  std::span<const uint8_t> iprp = Child(meta, FourCc("iprp"));
+  Reader list(Child(iprp, FourCc("ipco")));
+  while (properties_.size() < kMaxProperties && NextBox(list, type, body))
+    properties_.emplace_back(type, body);
+  Reader ipma(Child(iprp, FourCc("ipma")));
+  version = ipma.U8();
+  ipma.Skip(2);
+  bool wideIndex = (ipma.U8() & 1) != 0;
+  count = ipma.U32BE();
+  for (uint32_t i = 0; i < count && !ipma.Failed(); ++i) {
+    uint32_t id = version < 1 ? ipma.U16BE() : ipma.U32BE();
+    uint8_t associations = ipma.U8();
+    Item* at = ipma.Failed() ? nullptr : item(id);
+    for (uint8_t a = 0; a < associations && !ipma.Failed(); ++a) {
+      uint32_t index = wideIndex ? ipma.U16BE() & 0x7fff : ipma.U8() & 0x7f;
+      if (!at || index == 0) continue;  // 0: no property
+      // An index out of the list, or more than we keep, spoils the item's properties
+      // (a 0 among them).
+      if (at->properties.size() == kMaxItemProperties)
+        at->properties.back() = 0;
+      else
+        at->properties.push_back(index <= properties_.size() ? uint16_t(index) : uint16_t(0));
+    }
+  }
+  associationsRead_ = !ipma.Failed();
+
+  // References: from a grid to its tiles ('dimg'), from an auxiliary image to its
+  // master ('auxl'), from a colour image to the alpha it is premultiplied by ('prem').
+  Reader iref(Child(meta, FourCc("iref")));
+  version = iref.U8();
+  iref.Skip(3);
+  int idSize = version == 0 ? 2 : 4;
+  while (NextBox(iref, type, body) && references_.size() < kMaxReferences) {
+    if (type != FourCc("dimg") && type != FourCc("auxl") && type != FourCc("prem")) continue;
+    Reader ref(body);
+    uint32_t from = uint32_t(Sized(ref, idSize));
+    for (uint16_t n = ref.U16BE(); n > 0 && references_.size() < kMaxReferences; --n) {
+      uint32_t to = uint32_t(Sized(ref, idSize));
+      if (ref.Failed()) break;
+      references_.push_back({type, from, to});
+    }
+  }
+}
+
+const MetaItems::Item* MetaItems::Find(uint32_t item) const {
+  auto found = items_.find(item);
+  return found == items_.end() ? nullptr : &found->second;
+}
+
+// The bytes of an item's first extent: in the file, or in the 'idat' box.
+std::span<const uint8_t> MetaItems::Data(const Item& item) const {
+  if (!item.located) return {};
+  std::span<const uint8_t> from = item.method == 0   ? file_
+                                  : item.method == 1 ? idat_
+                                                     : std::span<const uint8_t>();
+  if (item.base > from.size() || item.offset > from.size() - item.base) return {};
+  uint64_t at = item.base + item.offset, left = from.size() - at;
+  return from.subspan(size_t(at), size_t(item.length == 0 ? left : std::min(item.length, left)));
+}
+
+// Item `item` as a track of one sample, when it is a coded picture in one extent of
+// the file whose properties are all ones the track decoder honours. Its properties
+// (the auxiliary type among them) are read either way.
+bool MetaItems::Coded(uint32_t item, ImageTrack& still) const {
+  still = {};
+  still.id = item;
+  still.handler = FourCc("pict");
+  const Item* found = Find(item);
+  if (!found) return false;
+  bool honoured = associationsRead_, sized = false;
+  for (uint16_t index : found->properties) {
+    if (index == 0) {
+      honoured = false;
+      continue;
+    }
+    const auto& [type, body] = properties_[index - 1];
+    if (type == FourCc("ispe")) {
+      Reader ispe(body);
+      ispe.Skip(4);
+      still.width = ispe.U32BE();
+      still.height = ispe.U32BE();
+      sized = !ispe.Failed();
+    } else if (type != FourCc("pixi") && !ReadProperty(type, body, still) &&
+               !ReadTransform(type, body, still.transforms)) {
+      honoured = false;  // a cropping, a layer choice
+    }
+  }
+  still.codec = found->type;
+  if (still.codec != FourCc("av01") && still.codec != FourCc("hvc1")) return false;
+  bool inFile = found->located && found->method == 0 && found->extents == 1;
+  std::span<const uint8_t> data = inFile ? Data(*found) : std::span<const uint8_t>();
+  if (!honoured || !sized || still.config.empty() || data.empty() || data.size() > UINT32_MAX)
+    return false;
+  still.samples.push_back({uint64_t(data.data() - file_.data()), uint32_t(data.size()), 0});
+  return true;
+}
+
+bool MetaItems::Still(uint32_t item, ImageTrack& colour, ImageTrack& alpha, bool& hasAlpha) const {
+  if (!Coded(item, colour)) return false;
+  for (const Reference& r : references_)
+    colour.premultiplied |= r.kind == FourCc("prem") && r.from == item;
+  hasAlpha = false;
+  for (const Reference& r : references_) {
+    if (r.kind != FourCc("auxl") || r.to != item) continue;
+    ImageTrack candidate;
+    bool read = Coded(r.from, candidate);
+    if (!candidate.alpha) continue;  // a depth map or another auxiliary image
+    if (!read || candidate.codec != colour.codec || !candidate.transforms.empty() ||
+        !colour.transforms.empty())
+      return false;
+    candidate.handler = FourCc("auxv");
+    candidate.auxFor = {item};
+    alpha = std::move(candidate);
+    hasAlpha = true;
+    break;
+  }
+  return true;
+}
+
+// The description of grid item `item`: its tiles' rows and columns, and the size of
+// the picture they make. False when the item is no grid or the description is short.
+bool MetaItems::ReadGrid(uint32_t item, StillGrid& grid) const {
+  const Item* found = Find(item);
+  if (!found || found->type != FourCc("grid")) return false;
+  Reader in(Data(*found));
+  in.Skip(1);  // version
+  bool wide = (in.U8() & 1) != 0;
+  grid.rows = in.U8() + 1u;
+  grid.columns = in.U8() + 1u;
+  grid.width = wide ? in.U32BE() : in.U16BE();
+  grid.height = wide ? in.U32BE() : in.U16BE();
+  return !in.Failed();
+}
+
+bool MetaItems::Grid(uint32_t item, StillGrid& grid) const {
   grid = {};
-  std::span<const uint8_t> meta = MetaBoxes(file);
-  if (!ReadGrid(file, meta, item, grid)) return false;
+  if (!ReadGrid(item, grid)) return false;
   uint32_t count = grid.rows * grid.columns;
-  if (count > kMaxGridTiles) return false;
+  if (count > kMaxGridTiles || !associationsRead_) return false;
   // The grid's own properties: its size and colours, nothing that transforms.
-  std::vector<Property> properties;
-  if (!ItemProperties(Child(meta, FourCc("iprp")), item, properties)) return false;
-  for (const auto& [type, body] : properties) {
+  for (uint16_t index : Find(item)->properties) {
+    if (index == 0) return false;
+    const auto& [type, body] = properties_[index - 1];
     bool known = type == FourCc("ispe") || type == FourCc("pixi") ||
                  (type == FourCc("colr") && ReadProperty(type, body, grid.colours)) ||
                  ReadTransform(type, body, grid.transforms);
     if (!known) return false;
   }
   std::vector<uint32_t> ids;
-  for (const auto& [from, to] : References(Child(meta, FourCc("iref")), FourCc("dimg")))
-    if (from == item) ids.push_back(to);
+  for (const Reference& r : references_)
+    if (r.kind == FourCc("dimg") && r.from == item) ids.push_back(r.to);
   if (ids.size() != count) return false;
   grid.tiles.reserve(count);
   for (uint32_t id : ids) {
     ImageTrack tile;
-    if (!ReadCodedItem(file, meta, id, tile) || tile.alpha || !tile.transforms.empty())
-      return false;
+    if (!Coded(id, tile) || tile.alpha || !tile.transforms.empty()) return false;
     if (!grid.tiles.empty()) {
       const ImageTrack& first = grid.tiles.front();
       if (tile.codec != first.codec || tile.width != first.width || tile.height != first.height ||
@@ -482,9 +485,9 @@ bool ReadStillGrid(std::span<const uint8_t> file, uint32_t item, StillGrid& grid
          Covers(grid.rows, first.height, grid.height);
 }
 
-bool ReadGridSize(std::span<const uint8_t> file, uint32_t item, uint64_t& width, uint64_t& height) {
+bool MetaItems::GridSize(uint32_t item, uint64_t& width, uint64_t& height) const {
   StillGrid grid;
-  if (!ReadGrid(file, MetaBoxes(file), item, grid)) return false;
+  if (!ReadGrid(item, grid)) return false;
   width = grid.width;
   height = grid.height;
   return true;

@@ -269,8 +269,8 @@ TEST(IsoTracks, StillItemsAreOnlyPlainCodedPictures) {
   auto read = [](const std::string& file, vexlo::ImageTrack& still) {
     vexlo::ImageTrack alpha;
     bool hasAlpha = true;
-    bool ok = vexlo::ReadStillItem({reinterpret_cast<const uint8_t*>(file.data()), file.size()}, 1,
-                                   still, alpha, hasAlpha);
+    vexlo::MetaItems items({reinterpret_cast<const uint8_t*>(file.data()), file.size()});
+    bool ok = items.Still(1, still, alpha, hasAlpha);
     EXPECT_FALSE(ok && hasAlpha);
     return ok;
   };
@@ -569,7 +569,7 @@ std::string GridFile(const GridShape& g) {
 
 vexlo::StillGrid ReadGrid(const std::string& file, bool& ok) {
   vexlo::StillGrid grid;
-  ok = vexlo::ReadStillGrid({reinterpret_cast<const uint8_t*>(file.data()), file.size()}, 1, grid);
+  ok = vexlo::MetaItems({reinterpret_cast<const uint8_t*>(file.data()), file.size()}).Grid(1, grid);
   return grid;
 }
 
@@ -670,6 +670,26 @@ TEST_F(SequenceTest, GridTilesDecodeIntoTheirPlaces) {
   size_t last = bytes.rfind(g.data[3]);
   for (size_t k = 0; k < g.data[3].size(); ++k) bytes[last + k] = char(0xFF);
   EXPECT_NE(vexlo.LoadBytes(bytes).rc, glib::RCOK);
+}
+
+// A still with alpha is ours as well: its alpha image found through the reference from
+// the alpha to its picture, premultiplication through the one the other way.
+TEST_F(SequenceTest, StillAlphaIsFoundThroughItsReferences) {
+  for (const char* options : {"", "-p"}) {
+    SCOPED_TRACE(options);
+    std::string file = Encode(options, {Frames(true, false)[0]}, "alpha.avif");
+    std::string bytes = ReadFile(file);
+    vexlo::ImageTrack colour, alpha;
+    bool hasAlpha = false;
+    vexlo::MetaItems items({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    ASSERT_TRUE(items.Still(1, colour, alpha, hasAlpha));
+    ASSERT_TRUE(hasAlpha);
+    EXPECT_TRUE(alpha.alpha);
+    EXPECT_NE(alpha.id, 1u);
+    EXPECT_EQ(alpha.auxFor, std::vector<uint32_t>{1});
+    EXPECT_EQ(colour.premultiplied, *options != '\0');
+    EXPECT_FALSE(items.Still(alpha.id, colour, alpha, hasAlpha) && hasAlpha);
+  }
 }
 
 // A file cut inside its frames keeps the frames before the cut; a cut before the first
