@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdarg>
+#include <cstring>
+#include <memory>
+#include <new>
 
+#include "runtime/BitmapRows.h"
 #include "runtime/ParallelRows.h"
 #include "runtime/Premultiply.h"
 #include "runtime/Rotate.h"
@@ -275,20 +279,22 @@ void ConvertPicture(const YuvPicture& yuv, const YuvMatrix& matrix, bool wide,
 }
 
 // Left and right (or top and bottom) of a page exchanged in place.
-void Mirror(glib::CoreBitmap& page, bool leftRight) {
-  size_t bytes = glib::BitsPerPixel(page.pixelType) / 8;
-  size_t width = size_t(page.width);
-  if (leftRight) {
-    for (int32_t y = 0; y < page.height; ++y) {
-      uint8_t* row = PixelRow(page, y);
-      for (size_t x = 0; x < width / 2; ++x)
-        std::swap_ranges(row + x * bytes, row + (x + 1) * bytes, row + (width - 1 - x) * bytes);
-    }
-    return;
+// False when memory for a row is short.
+bool Mirror(glib::CoreBitmap& page, bool leftRight) {
+  uint32_t bits = glib::BitsPerPixel(page.pixelType);
+  uint64_t used = uint64_t(page.width) * bits / 8;  // pages hold whole-byte pixels
+  if (!leftRight) {
+    for (int32_t y = 0; y < page.height / 2; ++y)
+      glib::SwapRows(PixelRow(page, y), PixelRow(page, page.height - 1 - y), used);
+    return true;
   }
-  for (int32_t y = 0; y < page.height / 2; ++y)
-    std::swap_ranges(PixelRow(page, y), PixelRow(page, y) + width * bytes,
-                     PixelRow(page, page.height - 1 - y));
+  std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[size_t(used)]);
+  if (!row) return false;
+  for (int32_t y = 0; y < page.height; ++y) {
+    std::memcpy(row.get(), PixelRow(page, y), size_t(used));
+    glib::ReverseRow(row.get(), PixelRow(page, y), page.width, bits);
+  }
+  return true;
 }
 
 // A decoded still turned and mirrored as its properties say, in their order; a turn
@@ -296,7 +302,7 @@ void Mirror(glib::CoreBitmap& page, bool leftRight) {
 uint32_t Transform(LoadJob& job, PagePtr& page, std::span<const StillTransform> transforms) {
   for (const StillTransform& t : transforms) {
     if (t.kind == StillTransform::kMirror) {
-      Mirror(page->bitmap, t.value != 0);
+      if (!Mirror(page->bitmap, t.value != 0)) return OMEM;
       continue;
     }
     if (t.value % 4 == 0) continue;

@@ -1,5 +1,6 @@
 // Pixel rows of a glib::CoreBitmap: checking, allocating from the page allocator,
-// adopting and releasing them by the record's release rule.
+// adopting and releasing them by the record's release rule; reversing and exchanging
+// them for mirrorings.
 #pragma once
 
 #include <cstdint>
@@ -47,5 +48,13 @@ void ReleaseRows(CoreBitmap& bitmap);
 // Replaces the bitmap's rows by page-allocated `rows` that it owns from now on.
 void AdoptRows(CoreBitmap& bitmap, PageRows rows, int32_t width, int32_t height, uint32_t type,
                int32_t rowRule);
+
+// Reverses the pixels of one row of `width` pixels of `bits` bits: `from` holds the
+// row, `to` (not overlapping it) receives it reversed. Where the pixels do not fill
+// whole bytes, the bits after the last pixel stay as they were in `to`.
+void ReverseRow(const uint8_t* from, uint8_t* to, int32_t width, uint32_t bits);
+
+// Exchanges the contents of two rows of `bytes` bytes.
+void SwapRows(uint8_t* a, uint8_t* b, uint64_t bytes);
 
 }  // namespace glib

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "FilmTestSupport.h"
 #include "image/Composite.h"
@@ -93,6 +94,9 @@ TEST_F(SlideOpsTest, MirrorTurnsRowsAndPixelsOfEveryDepth) {
   ASSERT_EQ(wide.Mirror(true, false), RCOK);
   EXPECT_EQ(wide.bitmap.pixels[0], 12);
   EXPECT_EQ(wide.bitmap.pixels[12], 0);
+  ASSERT_EQ(wide.Mirror(false, true), RCOK);  // 3-byte pixels change places whole
+  EXPECT_EQ(std::vector<uint8_t>(wide.bitmap.pixels, wide.bitmap.pixels + 6),
+            (std::vector<uint8_t>{15, 16, 17, 12, 13, 14}));
   EXPECT_EQ(wide.Mirror(false, false), BADA);
 }
 
