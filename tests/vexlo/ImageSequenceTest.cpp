@@ -543,6 +543,14 @@ TEST(IsoTracks, GridsAreTakenOnlyWhenEveryTileIsAPlainPicture) {
     ReadGrid(GridFile(r.shape), ok);
     EXPECT_FALSE(ok);
   }
+  // As many tiles as a grid may have, and one row more.
+  for (uint32_t rows : {32u, 33u}) {
+    GridShape many = g;
+    many.columns = 32, many.rows = rows, many.width = 32 * 64, many.height = rows * 64;
+    many.data.assign(32 * rows, "tile");
+    ReadGrid(GridFile(many), ok);
+    EXPECT_EQ(ok, 32 * rows <= vexlo::kMaxGridTiles) << rows;
+  }
   // A turned grid keeps its turn for the decoder.
   g.gridBoxes = Box("irot", std::string(1, '\x03'));
   grid = ReadGrid(GridFile(g), ok);
