@@ -612,18 +612,13 @@ int main(int argc, char** argv) {
       heif_context_free(context);
       return first;
     };
-    ok &= compare(
-        "vexlo_heic_12mp_vs_libheif", [&] { sink = sink + ThroughManager(manager, heic); },
-        [&] { sink = sink + heifAlone(heic); }, 1.10, 5);
-    ok &= compare(
-        "vexlo_avif_12mp_vs_libheif", [&] { sink = sink + ThroughManager(manager, avif); },
-        [&] { sink = sink + heifAlone(avif); }, 1.10, 5);
-    ok &= compare(
-        "vexlo_avif_grid_12mp_vs_libheif", [&] { sink = sink + ThroughManager(manager, grid); },
-        [&] { sink = sink + heifAlone(grid); }, 1.10, 5);
-    ok &= compare(
-        "vexlo_heic_grid_12mp_vs_libheif", [&] { sink = sink + ThroughManager(manager, heicGrid); },
-        [&] { sink = sink + heifAlone(heicGrid); }, 1.10, 5);
+    for (const auto& [name, file] : {std::pair{"vexlo_heic_12mp_vs_libheif", heic},
+                                     std::pair{"vexlo_avif_12mp_vs_libheif", avif},
+                                     std::pair{"vexlo_avif_grid_12mp_vs_libheif", grid},
+                                     std::pair{"vexlo_heic_grid_12mp_vs_libheif", heicGrid}})
+      ok &= compare(
+          name, [&] { sink = sink + ThroughManager(manager, file); },
+          [&] { sink = sink + heifAlone(file); }, 1.10, 5);
   }
   // JPEG 2000: a 12-megapixel photograph (4000 x 3000, the 9/7 wavelet at 10:1, as
   // cameras and archives store them) decoded through the filter manager into a page
